@@ -1,0 +1,16 @@
+// Integer helpers whose rounding the geometry of every effect depends on.
+#pragma once
+
+#include <cstdint>
+
+namespace gfx {
+
+// a*b/c with a 64-bit intermediate, halves rounded away from zero.
+// c == 0 gives -1, as the classic platform call does.
+int MulDiv(int a, int b, int c);
+
+// Nearest integer, halves to the even neighbour (the default FPU mode).
+// Non-finite values give 0 (the masked-exception behaviour callers rely on).
+int64_t Round(long double v);
+
+}  // namespace gfx
