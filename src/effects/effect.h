@@ -1,0 +1,40 @@
+// The contract shared by every transition effect and the table that names
+// them. An effect paints over Display (which holds the old picture) the part
+// of Image (the new picture) that Progress reveals; it keeps no state.
+#pragma once
+
+#include <span>
+
+#include "gfx/bitmap.h"
+
+namespace effects {
+
+// Display and Image are Width x Height, 32 bits per pixel, bottom-up.
+// 0 <= X <= Width, 0 <= Y <= Height, 1 <= Progress <= 99. Display has no
+// clip region on entry and must have none on return; Image is never written.
+using TEffectProc = void (*)(gfx::Bitmap& Display, const gfx::Bitmap& Image, int Width,
+                             int Height, int X, int Y, int Progress);
+
+struct TEffect {
+  const char* Name;
+  TEffectProc Proc;  // null while the effect's family is not built
+};
+
+constexpr int kEffectCount = 176;
+
+// Rows 1..176; there is no row 0.
+extern const TEffect Effects[kEffectCount];
+
+// Row by its one-based index; std::out_of_range outside 1..176.
+const TEffect& EffectAt(int index);
+
+struct Extents {
+  int X;
+  int Y;
+};
+
+// The progress-scaled extents: rounded once on the longer side (the width
+// on a tie), then derived for the other so that X/W and Y/H stay equal.
+Extents ProgressExtents(int width, int height, int progress);
+
+}  // namespace effects

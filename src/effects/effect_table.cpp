@@ -1,0 +1,207 @@
+// The 176 transition effects in their fixed order. The order is part of the
+// interface: runs step through it and random choice draws an index. Rows 18
+// and 33, 25 and 34 share a name but draw differently.
+#include "effect.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "gfx/arith.h"
+
+namespace effects {
+
+const TEffect Effects[kEffectCount] = {
+    {"Expand from right", nullptr},  //   1 edge
+    {"Expand from left", nullptr},  //   2 edge
+    {"Slide in from right", nullptr},  //   3 edge
+    {"Slide in from left", nullptr},  //   4 edge
+    {"Reveal from left", nullptr},  //   5 edge
+    {"Reveal from right", nullptr},  //   6 edge
+    {"Expand in from right", nullptr},  //   7 edge
+    {"Expand in from left", nullptr},  //   8 edge
+    {"Expand in to middle", nullptr},  //   9 edge
+    {"Expand out from middle", nullptr},  //  10 edge
+    {"Reveal out from middle", nullptr},  //  11 edge
+    {"Reveal in from sides", nullptr},  //  12 edge
+    {"Expand in from sides", nullptr},  //  13 edge
+    {"Unroll from left", nullptr},  //  14 edge
+    {"Unroll from right", nullptr},  //  15 edge
+    {"Build up from right", nullptr},  //  16 edge
+    {"Build up from left", nullptr},  //  17 edge
+    {"Expand from bottom", nullptr},  //  18 edge
+    {"Expand from top", nullptr},  //  19 edge
+    {"Slide in from bottom", nullptr},  //  20 edge
+    {"Slide in from top", nullptr},  //  21 edge
+    {"Reveal from top", nullptr},  //  22 edge
+    {"Reveal from bottom", nullptr},  //  23 edge
+    {"Expand in from bottom", nullptr},  //  24 edge
+    {"Expand in from top", nullptr},  //  25 edge
+    {"Expand in to middle (horizontal)", nullptr},  //  26 edge
+    {"Expand out from middle (horizontal)", nullptr},  //  27 edge
+    {"Reveal from middle (horizontal)", nullptr},  //  28 edge
+    {"Slide in from top and bottom", nullptr},  //  29 edge
+    {"Expand in from top and bottom", nullptr},  //  30 edge
+    {"Unroll from top", nullptr},  //  31 edge
+    {"Unroll from bottom", nullptr},  //  32 edge
+    {"Expand from bottom", nullptr},  //  33 edge
+    {"Expand in from top", nullptr},  //  34 edge
+    {"Expand from bottom right", nullptr},  //  35 edge
+    {"Expand from top right", nullptr},  //  36 edge
+    {"Expand from top left", nullptr},  //  37 edge
+    {"Expand from bottom left", nullptr},  //  38 edge
+    {"Slide in from bottom right", nullptr},  //  39 edge
+    {"Slide in from top right", nullptr},  //  40 edge
+    {"Slide in from top left", nullptr},  //  41 edge
+    {"Slide in from bottom left", nullptr},  //  42 edge
+    {"Reveal from top left", nullptr},  //  43 edge
+    {"Reveal from bottom left", nullptr},  //  44 edge
+    {"Reveal from bottom right", nullptr},  //  45 edge
+    {"Reveal from top right", nullptr},  //  46 edge
+    {"Appear and Contract to top left", nullptr},  //  47 edge
+    {"Appear and Contract to bottom left", nullptr},  //  48 edge
+    {"Appear and Contract to bottom right", nullptr},  //  49 edge
+    {"Appear and Contract to top right", nullptr},  //  50 edge
+    {"Appear and Contract to middle", nullptr},  //  51 edge
+    {"Expand out from centre", nullptr},  //  52 edge
+    {"Reveal out from centre", nullptr},  //  53 edge
+    {"Reveal in to centre", nullptr},  //  54 curve
+    {"Quarters Reveal in to middle", nullptr},  //  55 edge
+    {"Quarters Expand to middle", nullptr},  //  56 edge
+    {"Quarters Slide in to middle", nullptr},  //  57 edge
+    {"Curved Reveal from left", nullptr},  //  58 curve
+    {"Curved Reveal from right", nullptr},  //  59 curve
+    {"Bars in from right", nullptr},  //  60 bars
+    {"Bars in from left", nullptr},  //  61 bars
+    {"Bars left then right", nullptr},  //  62 bars
+    {"Bars right then left", nullptr},  //  63 bars
+    {"Bars from both sides", nullptr},  //  64 bars
+    {"Uneven shred from right", nullptr},  //  65 bars
+    {"Uneven shred from left", nullptr},  //  66 bars
+    {"Uneven shred out from middle (horizontal)", nullptr},  //  67 bars
+    {"Uneven shred in to middle (horizontal)", nullptr},  //  68 bars
+    {"Curved Reveal from top", nullptr},  //  69 curve
+    {"Curved Reveal from bottom", nullptr},  //  70 curve
+    {"Bars from bottom", nullptr},  //  71 bars
+    {"Bars from top", nullptr},  //  72 bars
+    {"Bars top then bottom", nullptr},  //  73 bars
+    {"Bars bottom then top", nullptr},  //  74 bars
+    {"Bars from top and bottom", nullptr},  //  75 bars
+    {"Unven shred from bottom", nullptr},  //  76 bars
+    {"Uneven shred from top", nullptr},  //  77 bars
+    {"Uneven shred from horizon", nullptr},  //  78 bars
+    {"Uneven shred in to horizon", nullptr},  //  79 bars
+    {"Curved reveal from top left", nullptr},  //  80 curve
+    {"Curved reveal from top right", nullptr},  //  81 curve
+    {"Curved reveal from bottom left", nullptr},  //  82 curve
+    {"Curved reveal from bottom right", nullptr},  //  83 curve
+    {"Elliptic reveal out from centre", nullptr},  //  84 curve
+    {"Elliptic reveal in to centre", nullptr},  //  85 curve
+    {"Criss Cross reveal from bottom right", nullptr},  //  86 bars
+    {"Criss Cross reveal from top right", nullptr},  //  87 bars
+    {"Criss Cross reveal from bottom left", nullptr},  //  88 bars
+    {"Criss Cross reveal from top left", nullptr},  //  89 bars
+    {"Criss Cross reveal bounce from top left", nullptr},  //  90 bars
+    {"Criss Cross reveal bounce from bottom left", nullptr},  //  91 bars
+    {"Criss Cross reveal bounce from top right", nullptr},  //  92 bars
+    {"Criss Cross reveal bounce from bottom right", nullptr},  //  93 bars
+    {"Criss Cross reveal from right top and bottom", nullptr},  //  94 bars
+    {"Criss Cross reveal from left top and bottom", nullptr},  //  95 bars
+    {"Criss Cross reveal from left right and bottom", nullptr},  //  96 bars
+    {"Criss Cross reveal from left right and top", nullptr},  //  97 bars
+    {"Criss Cross reveal from top left right and bottom", nullptr},  //  98 bars
+    {"Criss Cross reveal from bottom left top right", nullptr},  //  99 bars
+    {"Uneven shred from bottom and right", nullptr},  // 100 bars
+    {"Uneven shred from top and right", nullptr},  // 101 bars
+    {"Uneven shred from bottom and left", nullptr},  // 102 bars
+    {"Uneven shred from top and left", nullptr},  // 103 bars
+    {"Uneven shred from horizon and right", nullptr},  // 104 bars
+    {"Uneven shred from horizon and left", nullptr},  // 105 bars
+    {"Uneven shred from bottom and vert middle", nullptr},  // 106 bars
+    {"Uneven shred from top and vert middle", nullptr},  // 107 bars
+    {"Uneven shred from centre", nullptr},  // 108 bars
+    {"Uneven shred to centre", nullptr},  // 109 bars
+    {"Reveal diagonal from top left", nullptr},  // 110 curve
+    {"Reveal diagonal from top right", nullptr},  // 111 curve
+    {"Reveal diagonal from bottom left", nullptr},  // 112 curve
+    {"Reveal diagonal from bottom right", nullptr},  // 113 curve
+    {"Diagonal sweep from top left bottom right anticlockwise", nullptr},  // 114 curve
+    {"Diagonal sweep from top left bottom right clockwise", nullptr},  // 115 curve
+    {"Starburst clockwise from center", nullptr},  // 116 curve
+    {"Starburst anticlockwise from center", nullptr},  // 117 curve
+    {"Triangular shred", nullptr},  // 118 shape
+    {"Fade", nullptr},  // 119 pixel
+    {"Pivot from top left", nullptr},  // 120 pixel
+    {"Pivot from bottom left", nullptr},  // 121 pixel
+    {"Pivot from top right", nullptr},  // 122 pixel
+    {"Pivot from bottom right", nullptr},  // 123 pixel
+    {"Speckle appear from right", nullptr},  // 124 bars
+    {"Speckle appear from left", nullptr},  // 125 bars
+    {"Speckle appear from bottom", nullptr},  // 126 bars
+    {"Speckle appear from top", nullptr},  // 127 bars
+    {"Random squares appear", nullptr},  // 128 bars
+    {"Push right", nullptr},  // 129 push
+    {"Push left", nullptr},  // 130 push
+    {"Push and squeeze right", nullptr},  // 131 push
+    {"Push and squeeze left", nullptr},  // 132 push
+    {"Push down", nullptr},  // 133 push
+    {"Push up", nullptr},  // 134 push
+    {"Push and sqeeze down", nullptr},  // 135 push
+    {"Push and sqeeze up", nullptr},  // 136 push
+    {"Blind vertically", nullptr},  // 137 bars
+    {"Blind horizontally", nullptr},  // 138 bars
+    {"Uneven blind from left", nullptr},  // 139 bars
+    {"Uneven blind from right", nullptr},  // 140 bars
+    {"Uneven blind from top", nullptr},  // 141 bars
+    {"Uneven blind from bottom", nullptr},  // 142 bars
+    {"Rectangular shred", nullptr},  // 143 bars
+    {"Sweep clockwise", nullptr},  // 144 curve
+    {"Sweep anticlockwise", nullptr},  // 145 curve
+    {"Rectangles apear from left and disapear to right", nullptr},  // 146 bars
+    {"Rectangles apear from right and disapear to left", nullptr},  // 147 bars
+    {"Rectangles apear from up and disapear to bottom", nullptr},  // 148 bars
+    {"Rectangles apear from bottom and disapear to up", nullptr},  // 149 bars
+    {"Rotational rectangle in center", nullptr},  // 150 shape
+    {"Rotational star in center", nullptr},  // 151 shape
+    {"Spiral rectangle", nullptr},  // 152 shape
+    {"Circular shred", nullptr},  // 153 shape
+    {"Reveal V from left", nullptr},  // 154 shape
+    {"Reveal V from right", nullptr},  // 155 shape
+    {"Reveal V from top", nullptr},  // 156 shape
+    {"Reveal V from bottom", nullptr},  // 157 shape
+    {"Bow Tie Horizontal", nullptr},  // 158 shape
+    {"Bow Tie Vertical", nullptr},  // 159 shape
+    {"Diagonal Cross In", nullptr},  // 160 shape
+    {"Diagonal Cross Out", nullptr},  // 161 shape
+    {"Zigzag Horizontal", nullptr},  // 162 shape
+    {"Zigzag Vertical", nullptr},  // 163 shape
+    {"Diamond shred", nullptr},  // 164 shape
+    {"Reveal diamond out from centre", nullptr},  // 165 shape
+    {"Reveal diamond in to centre", nullptr},  // 166 shape
+    {"Diagonal Box Out", nullptr},  // 167 shape
+    {"Pixelate", nullptr},  // 168 pixel
+    {"Dissolve", nullptr},  // 169 pixel
+    {"Random Bars Horizontal", nullptr},  // 170 pixel
+    {"Random Bars Vertical", nullptr},  // 171 pixel
+    {"Channel Mix", nullptr},  // 172 pixel
+    {"Slide out from right", nullptr},  // 173 push
+    {"Slide out from left", nullptr},  // 174 push
+    {"Slide out from bottom", nullptr},  // 175 push
+    {"Slide out from top", nullptr},  // 176 push
+};
+
+const TEffect& EffectAt(int index) {
+  if (index < 1 || index > kEffectCount)
+    throw std::out_of_range("No transition effect with index " + std::to_string(index));
+  return Effects[index - 1];
+}
+
+Extents ProgressExtents(int width, int height, int progress) {
+  if (height > width) {
+    const int y = gfx::MulDiv(height, progress, 100);
+    return {gfx::MulDiv(y, width, height), y};
+  }
+  const int x = gfx::MulDiv(width, progress, 100);
+  return {x, gfx::MulDiv(x, height, width)};
+}
+
+}  // namespace effects
