@@ -3,6 +3,8 @@
 // and 33, 25 and 34 share a name but draw differently.
 #include "effect.h"
 
+#include "bars_family.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -70,56 +72,56 @@ const TEffect Effects[kEffectCount] = {
     {"Quarters Slide in to middle", nullptr},  //  57 edge
     {"Curved Reveal from left", nullptr},  //  58 curve
     {"Curved Reveal from right", nullptr},  //  59 curve
-    {"Bars in from right", nullptr},  //  60 bars
-    {"Bars in from left", nullptr},  //  61 bars
-    {"Bars left then right", nullptr},  //  62 bars
-    {"Bars right then left", nullptr},  //  63 bars
-    {"Bars from both sides", nullptr},  //  64 bars
-    {"Uneven shred from right", nullptr},  //  65 bars
-    {"Uneven shred from left", nullptr},  //  66 bars
-    {"Uneven shred out from middle (horizontal)", nullptr},  //  67 bars
-    {"Uneven shred in to middle (horizontal)", nullptr},  //  68 bars
+    {"Bars in from right", Effect060},  //  60 bars
+    {"Bars in from left", Effect061},  //  61 bars
+    {"Bars left then right", Effect062},  //  62 bars
+    {"Bars right then left", Effect063},  //  63 bars
+    {"Bars from both sides", Effect064},  //  64 bars
+    {"Uneven shred from right", Effect065},  //  65 bars
+    {"Uneven shred from left", Effect066},  //  66 bars
+    {"Uneven shred out from middle (horizontal)", Effect067},  //  67 bars
+    {"Uneven shred in to middle (horizontal)", Effect068},  //  68 bars
     {"Curved Reveal from top", nullptr},  //  69 curve
     {"Curved Reveal from bottom", nullptr},  //  70 curve
-    {"Bars from bottom", nullptr},  //  71 bars
-    {"Bars from top", nullptr},  //  72 bars
-    {"Bars top then bottom", nullptr},  //  73 bars
-    {"Bars bottom then top", nullptr},  //  74 bars
-    {"Bars from top and bottom", nullptr},  //  75 bars
-    {"Unven shred from bottom", nullptr},  //  76 bars
-    {"Uneven shred from top", nullptr},  //  77 bars
-    {"Uneven shred from horizon", nullptr},  //  78 bars
-    {"Uneven shred in to horizon", nullptr},  //  79 bars
+    {"Bars from bottom", Effect071},  //  71 bars
+    {"Bars from top", Effect072},  //  72 bars
+    {"Bars top then bottom", Effect073},  //  73 bars
+    {"Bars bottom then top", Effect074},  //  74 bars
+    {"Bars from top and bottom", Effect075},  //  75 bars
+    {"Unven shred from bottom", Effect076},  //  76 bars
+    {"Uneven shred from top", Effect077},  //  77 bars
+    {"Uneven shred from horizon", Effect078},  //  78 bars
+    {"Uneven shred in to horizon", Effect079},  //  79 bars
     {"Curved reveal from top left", nullptr},  //  80 curve
     {"Curved reveal from top right", nullptr},  //  81 curve
     {"Curved reveal from bottom left", nullptr},  //  82 curve
     {"Curved reveal from bottom right", nullptr},  //  83 curve
     {"Elliptic reveal out from centre", nullptr},  //  84 curve
     {"Elliptic reveal in to centre", nullptr},  //  85 curve
-    {"Criss Cross reveal from bottom right", nullptr},  //  86 bars
-    {"Criss Cross reveal from top right", nullptr},  //  87 bars
-    {"Criss Cross reveal from bottom left", nullptr},  //  88 bars
-    {"Criss Cross reveal from top left", nullptr},  //  89 bars
-    {"Criss Cross reveal bounce from top left", nullptr},  //  90 bars
-    {"Criss Cross reveal bounce from bottom left", nullptr},  //  91 bars
-    {"Criss Cross reveal bounce from top right", nullptr},  //  92 bars
-    {"Criss Cross reveal bounce from bottom right", nullptr},  //  93 bars
-    {"Criss Cross reveal from right top and bottom", nullptr},  //  94 bars
-    {"Criss Cross reveal from left top and bottom", nullptr},  //  95 bars
-    {"Criss Cross reveal from left right and bottom", nullptr},  //  96 bars
-    {"Criss Cross reveal from left right and top", nullptr},  //  97 bars
-    {"Criss Cross reveal from top left right and bottom", nullptr},  //  98 bars
-    {"Criss Cross reveal from bottom left top right", nullptr},  //  99 bars
-    {"Uneven shred from bottom and right", nullptr},  // 100 bars
-    {"Uneven shred from top and right", nullptr},  // 101 bars
-    {"Uneven shred from bottom and left", nullptr},  // 102 bars
-    {"Uneven shred from top and left", nullptr},  // 103 bars
-    {"Uneven shred from horizon and right", nullptr},  // 104 bars
-    {"Uneven shred from horizon and left", nullptr},  // 105 bars
-    {"Uneven shred from bottom and vert middle", nullptr},  // 106 bars
-    {"Uneven shred from top and vert middle", nullptr},  // 107 bars
-    {"Uneven shred from centre", nullptr},  // 108 bars
-    {"Uneven shred to centre", nullptr},  // 109 bars
+    {"Criss Cross reveal from bottom right", Effect086},  //  86 bars
+    {"Criss Cross reveal from top right", Effect087},  //  87 bars
+    {"Criss Cross reveal from bottom left", Effect088},  //  88 bars
+    {"Criss Cross reveal from top left", Effect089},  //  89 bars
+    {"Criss Cross reveal bounce from top left", Effect090},  //  90 bars
+    {"Criss Cross reveal bounce from bottom left", Effect091},  //  91 bars
+    {"Criss Cross reveal bounce from top right", Effect092},  //  92 bars
+    {"Criss Cross reveal bounce from bottom right", Effect093},  //  93 bars
+    {"Criss Cross reveal from right top and bottom", Effect094},  //  94 bars
+    {"Criss Cross reveal from left top and bottom", Effect095},  //  95 bars
+    {"Criss Cross reveal from left right and bottom", Effect096},  //  96 bars
+    {"Criss Cross reveal from left right and top", Effect097},  //  97 bars
+    {"Criss Cross reveal from top left right and bottom", Effect098},  //  98 bars
+    {"Criss Cross reveal from bottom left top right", Effect099},  //  99 bars
+    {"Uneven shred from bottom and right", Effect100},  // 100 bars
+    {"Uneven shred from top and right", Effect101},  // 101 bars
+    {"Uneven shred from bottom and left", Effect102},  // 102 bars
+    {"Uneven shred from top and left", Effect103},  // 103 bars
+    {"Uneven shred from horizon and right", Effect104},  // 104 bars
+    {"Uneven shred from horizon and left", Effect105},  // 105 bars
+    {"Uneven shred from bottom and vert middle", Effect106},  // 106 bars
+    {"Uneven shred from top and vert middle", Effect107},  // 107 bars
+    {"Uneven shred from centre", Effect108},  // 108 bars
+    {"Uneven shred to centre", Effect109},  // 109 bars
     {"Reveal diagonal from top left", nullptr},  // 110 curve
     {"Reveal diagonal from top right", nullptr},  // 111 curve
     {"Reveal diagonal from bottom left", nullptr},  // 112 curve
@@ -134,11 +136,11 @@ const TEffect Effects[kEffectCount] = {
     {"Pivot from bottom left", nullptr},  // 121 pixel
     {"Pivot from top right", nullptr},  // 122 pixel
     {"Pivot from bottom right", nullptr},  // 123 pixel
-    {"Speckle appear from right", nullptr},  // 124 bars
-    {"Speckle appear from left", nullptr},  // 125 bars
-    {"Speckle appear from bottom", nullptr},  // 126 bars
-    {"Speckle appear from top", nullptr},  // 127 bars
-    {"Random squares appear", nullptr},  // 128 bars
+    {"Speckle appear from right", Effect124},  // 124 bars
+    {"Speckle appear from left", Effect125},  // 125 bars
+    {"Speckle appear from bottom", Effect126},  // 126 bars
+    {"Speckle appear from top", Effect127},  // 127 bars
+    {"Random squares appear", Effect128},  // 128 bars
     {"Push right", nullptr},  // 129 push
     {"Push left", nullptr},  // 130 push
     {"Push and squeeze right", nullptr},  // 131 push
@@ -147,19 +149,19 @@ const TEffect Effects[kEffectCount] = {
     {"Push up", nullptr},  // 134 push
     {"Push and sqeeze down", nullptr},  // 135 push
     {"Push and sqeeze up", nullptr},  // 136 push
-    {"Blind vertically", nullptr},  // 137 bars
-    {"Blind horizontally", nullptr},  // 138 bars
-    {"Uneven blind from left", nullptr},  // 139 bars
-    {"Uneven blind from right", nullptr},  // 140 bars
-    {"Uneven blind from top", nullptr},  // 141 bars
-    {"Uneven blind from bottom", nullptr},  // 142 bars
-    {"Rectangular shred", nullptr},  // 143 bars
+    {"Blind vertically", Effect137},  // 137 bars
+    {"Blind horizontally", Effect138},  // 138 bars
+    {"Uneven blind from left", Effect139},  // 139 bars
+    {"Uneven blind from right", Effect140},  // 140 bars
+    {"Uneven blind from top", Effect141},  // 141 bars
+    {"Uneven blind from bottom", Effect142},  // 142 bars
+    {"Rectangular shred", Effect143},  // 143 bars
     {"Sweep clockwise", nullptr},  // 144 curve
     {"Sweep anticlockwise", nullptr},  // 145 curve
-    {"Rectangles apear from left and disapear to right", nullptr},  // 146 bars
-    {"Rectangles apear from right and disapear to left", nullptr},  // 147 bars
-    {"Rectangles apear from up and disapear to bottom", nullptr},  // 148 bars
-    {"Rectangles apear from bottom and disapear to up", nullptr},  // 149 bars
+    {"Rectangles apear from left and disapear to right", Effect146},  // 146 bars
+    {"Rectangles apear from right and disapear to left", Effect147},  // 147 bars
+    {"Rectangles apear from up and disapear to bottom", Effect148},  // 148 bars
+    {"Rectangles apear from bottom and disapear to up", Effect149},  // 149 bars
     {"Rotational rectangle in center", nullptr},  // 150 shape
     {"Rotational star in center", nullptr},  // 151 shape
     {"Spiral rectangle", nullptr},  // 152 shape
