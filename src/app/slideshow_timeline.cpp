@@ -1,0 +1,222 @@
+#include "slideshow_timeline.h"
+
+#include <climits>
+#include <string_view>
+
+#include "effects/effect.h"
+#include "gfx/arith.h"
+#include "gfx/picture_file.h"
+#include "gfx/random.h"
+#include "text_values.h"
+
+namespace app {
+
+namespace {
+
+constexpr int kDefaultSide = 320;
+constexpr int kDefaultRateNumerator = 30;
+constexpr int kDefaultRateDenominator = 1;
+// An unreadable delay means two seconds, for either field.
+constexpr long double kDefaultDelay = 2.0L;
+
+// Splits at the first separator; without one the head is empty and the whole
+// text is the tail.
+std::pair<std::string_view, std::string_view> SplitAtFirst(std::string_view text, char sep) {
+  const size_t at = text.find(sep);
+  if (at == std::string_view::npos) return {std::string_view(), text};
+  return {text.substr(0, at), text.substr(at + 1)};
+}
+
+// numerator x delay / denominator frames, rounded half to even, at least 1.
+// A zero denominator gives a non-finite quotient, which counts as 0.
+int FramesFor(int numerator, int denominator, long double delay) {
+  const long double frames = static_cast<long double>(numerator) * delay / denominator;
+  const int64_t rounded = gfx::Round(frames);
+  if (rounded < 1) return 1;
+  if (rounded > INT_MAX) return INT_MAX;
+  return static_cast<int>(rounded);
+}
+
+}  // namespace
+
+TSlideshowTimeline::TSlideshowTimeline() {
+  for (gfx::Bitmap* b : {&OutgoingBitmap, &IncomingBitmap, &CompositeBitmap})
+    b->SetPixelFormat(gfx::PixelFormat::pf32bit);
+}
+
+void TSlideshowTimeline::PrepareTimeline(const TimelineSettings& settings) {
+  TailFrames = 0;
+  InTransition = true;
+
+  const auto [widthText, heightText] = SplitAtFirst(settings.FrameSize, 'x');
+  const int width = ReadInteger(widthText).value_or(kDefaultSide);
+  const int height = ReadInteger(heightText).value_or(kDefaultSide);
+  // The texts accept sizes that cannot make a picture; refuse them here
+  // rather than build empty or gigantic bitmaps.
+  if (width < 1 || width > kMaxFrameSide || height < 1 || height > kMaxFrameSide) {
+    throw TimelineError("Frame size \"" + settings.FrameSize + "\" gives " +
+                        std::to_string(width) + " x " + std::to_string(height) +
+                        " pixels; width and height must be 1 to " +
+                        std::to_string(kMaxFrameSide) + ".");
+  }
+  FrameWidth = width;
+  FrameHeight = height;
+  for (gfx::Bitmap* b : {&OutgoingBitmap, &IncomingBitmap, &CompositeBitmap}) {
+    b->SetPixelFormat(gfx::PixelFormat::pf32bit);
+    b->SetSize(FrameWidth, FrameHeight);
+  }
+
+  PictureIndex = -1;
+
+  const auto [numText, denText] = SplitAtFirst(settings.FrameRate, '/');
+  const int numerator = ReadInteger(numText).value_or(kDefaultRateNumerator);
+  const int denominator = ReadInteger(denText).value_or(kDefaultRateDenominator);
+
+  const long double pictureDelay =
+      ReadDecimal(settings.PictureDelay, settings.DecimalSeparator).value_or(kDefaultDelay);
+  FramesPerPicture = FramesFor(numerator, denominator, pictureDelay);
+
+  HoldCounter = 0;
+
+  RandomEffects = settings.RandomEffects;
+  if (RandomEffects) {
+    gfx::Randomize();
+    EffectIndex = gfx::Random(effects::kEffectCount) + 1;
+  }
+  if (EffectIndex < 1 || EffectIndex > effects::kEffectCount) EffectIndex = 1;
+
+  const long double transitionDelay =
+      ReadDecimal(settings.TransitionDelay, settings.DecimalSeparator).value_or(kDefaultDelay);
+  FramesPerTransition = FramesFor(numerator, denominator, transitionDelay);
+
+  TransitionCounter = 0;
+  LastProgress = -1;
+}
+
+int TSlideshowTimeline::FIAReadFrameCanvas(gfx::Canvas& ACanvas) {
+  const int pictureCount = static_cast<int>(Pictures.size());
+
+  // Choose the content.
+  if (PictureIndex < 0) {
+    if (TransitionCounter == 0) {
+      FillBlack(OutgoingBitmap);
+      LoadPicture(0);
+      InTransition = true;
+    }
+  } else if (PictureIndex >= pictureCount) {
+    if (BreakWhenNoPictures && OnStopRequest) OnStopRequest();
+    InTransition = false;
+    if (TailFrames > 1) return -1;
+    if (TailFrames == 1) FillBlack(IncomingBitmap);
+    ++TailFrames;
+  } else if (InTransition && TransitionCounter == 0) {
+    OutgoingBitmap.Assign(IncomingBitmap);
+    if (PictureIndex < pictureCount - 1)
+      LoadPicture(PictureIndex + 1);
+    else
+      FillBlack(IncomingBitmap);  // the last transition leads to black
+  }
+
+  // Advance the timeline.
+  gfx::Bitmap* source;
+  if (InTransition) {
+    source = &CompositeBitmap;
+    const int progress =
+        static_cast<int>(int64_t(TransitionCounter) * 100 / FramesPerTransition);
+    if (progress != LastProgress) {
+      LastProgress = progress;
+      TransitionStep(progress);
+    }
+    ++TransitionCounter;
+    if (TransitionCounter >= FramesPerTransition) {
+      ++PictureIndex;
+      NextEffect();
+      TransitionCounter = 0;
+      LastProgress = -1;
+      InTransition = false;
+    }
+  } else {
+    source = &IncomingBitmap;
+    ++HoldCounter;
+    if (HoldCounter >= FramesPerPicture) {
+      HoldCounter = 0;
+      InTransition = true;
+    }
+  }
+
+  // Hand the frame out.
+  gfx::CanvasLock sourceLock(source->GetCanvas());
+  gfx::CanvasLock targetLock(ACanvas);
+  ACanvas.CopyRect(0, 0, FrameWidth, FrameHeight, *source, 0, 0);
+  return 0;
+}
+
+void TSlideshowTimeline::LoadPicture(int Index) {
+  if (Index < 0 || Index >= static_cast<int>(Pictures.size()))
+    throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
+  gfx::DecodePicture(Pictures[Index], DecodeBitmap);
+
+  const gfx::Rect frameRect{0, 0, FrameWidth, FrameHeight};
+  const gfx::Rect destRect = FitRect(DecodeBitmap.Bounds(), frameRect);
+  gfx::Canvas& canvas = IncomingBitmap.GetCanvas();
+  gfx::CanvasLock lock(canvas);
+  canvas.FillRect(frameRect, gfx::clBlack);
+  canvas.SetStretchMode(gfx::StretchMode::ColorOnColor);
+  canvas.StretchDraw(destRect, DecodeBitmap);
+}
+
+gfx::Rect TSlideshowTimeline::FitRect(const gfx::Rect& PictureRect, const gfx::Rect& FrameRect) {
+  const double pw = PictureRect.Width(), ph = PictureRect.Height();
+  const double fw = FrameRect.Width(), fh = FrameRect.Height();
+  const double a = pw / fw;
+  const double b = ph / fh;
+  gfx::Rect r = FrameRect;
+  if (a >= b) {
+    const int c = static_cast<int>(gfx::Round((fh - ph / a) / 2));
+    r.Top = FrameRect.Top + c;
+    r.Bottom = FrameRect.Bottom - c;
+  } else {
+    const int c = static_cast<int>(gfx::Round((fw - pw / b) / 2));
+    r.Left = FrameRect.Left + c;
+    r.Right = FrameRect.Right - c;
+  }
+  return r;
+}
+
+void TSlideshowTimeline::TransitionStep(int Progress) {
+  gfx::CanvasLock incomingLock(IncomingBitmap.GetCanvas());
+  gfx::Canvas& display = CompositeBitmap.GetCanvas();
+  gfx::CanvasLock compositeLock(display);
+  {
+    gfx::CanvasLock outgoingLock(OutgoingBitmap.GetCanvas());
+    display.CopyRect(0, 0, FrameWidth, FrameHeight, OutgoingBitmap, 0, 0);
+  }
+  if (Progress <= 0) return;
+  display.SetStretchMode(gfx::StretchMode::ColorOnColor);
+  const effects::Extents e = effects::ProgressExtents(FrameWidth, FrameHeight, Progress);
+  // Families not built yet leave the outgoing picture standing.
+  if (const effects::TEffectProc proc = effects::EffectAt(EffectIndex).Proc)
+    proc(CompositeBitmap, IncomingBitmap, FrameWidth, FrameHeight, e.X, e.Y, Progress);
+}
+
+long long TSlideshowTimeline::TotalFrames() const {
+  const long long n = static_cast<long long>(Pictures.size());
+  return FramesPerTransition * (n + 1) + FramesPerPicture * n + 2;
+}
+
+void TSlideshowTimeline::NextEffect() {
+  if (RandomEffects) {
+    EffectIndex = gfx::Random(effects::kEffectCount) + 1;
+  } else {
+    ++EffectIndex;
+    if (EffectIndex < 1 || EffectIndex > effects::kEffectCount) EffectIndex = 1;
+  }
+}
+
+void TSlideshowTimeline::FillBlack(gfx::Bitmap& bitmap) {
+  gfx::Canvas& canvas = bitmap.GetCanvas();
+  gfx::CanvasLock lock(canvas);
+  canvas.FillRect(canvas.ClipRect(), gfx::clBlack);
+}
+
+}  // namespace app

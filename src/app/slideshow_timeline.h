@@ -1,0 +1,89 @@
+// The slideshow's frame source: for every frame the encoder asks for, decides
+// whether it belongs to the hold of a picture or to a transition, composes it
+// and copies it onto the caller's canvas. Toolkit-free, so the main window
+// and the command-line renderer share it. Used from one thread at a time.
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "gfx/bitmap.h"
+#include "gfx/canvas.h"
+
+namespace app {
+
+// A start that cannot work (such as a frame size that makes no picture).
+class TimelineError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The texts of the main window's controls, as typed or chosen.
+struct TimelineSettings {
+  std::string FrameSize = "320x240";
+  std::string FrameRate = "30/1";
+  std::string PictureDelay = "2.0";
+  std::string TransitionDelay = "1.0";
+  bool RandomEffects = false;
+  char DecimalSeparator = '.';  // of the user's locale
+};
+
+constexpr int kMaxFrameSide = 16384;
+
+class TSlideshowTimeline {
+ public:
+  TSlideshowTimeline();
+
+  // The picture files in order (the window's picture list).
+  std::vector<std::string> Pictures;
+  // "Break when no pictures": when the list is used up, OnStopRequest is
+  // called on every frame request (without waiting for the stop).
+  bool BreakWhenNoPictures = true;
+  std::function<void()> OnStopRequest;
+
+  // Resets the run and sizes the working pictures. Throws TimelineError for
+  // a frame width or height outside 1..kMaxFrameSide.
+  void PrepareTimeline(const TimelineSettings& settings);
+
+  // Paints the next frame onto ACanvas and returns 0, or returns -1 when the
+  // slideshow is over. A picture that cannot be read throws its error.
+  int FIAReadFrameCanvas(gfx::Canvas& ACanvas);
+
+  // Decodes entry Index of Pictures and draws it, fitted, into IncomingBitmap.
+  void LoadPicture(int Index);
+  // Composes CompositeBitmap for Progress (0..99) with the current effect.
+  void TransitionStep(int Progress);
+
+  // Aspect-preserving fit of a picture into a frame (same margin both sides).
+  static gfx::Rect FitRect(const gfx::Rect& PictureRect, const gfx::Rect& FrameRect);
+
+  // Frames a run hands out before it ends.
+  long long TotalFrames() const;
+
+  // Timeline state, readable for the status line and for tests.
+  int FrameWidth = 0;
+  int FrameHeight = 0;
+  int PictureIndex = -1;
+  bool InTransition = true;
+  int HoldCounter = 0;
+  int FramesPerPicture = 1;
+  int TransitionCounter = 0;
+  int FramesPerTransition = 1;
+  int LastProgress = -1;
+  int EffectIndex = 0;  // survives runs: sequential runs continue
+  bool RandomEffects = false;
+  int TailFrames = 0;
+
+  gfx::Bitmap DecodeBitmap;
+  gfx::Bitmap OutgoingBitmap;
+  gfx::Bitmap IncomingBitmap;
+  gfx::Bitmap CompositeBitmap;
+
+ private:
+  void NextEffect();
+  void FillBlack(gfx::Bitmap& bitmap);
+};
+
+}  // namespace app

@@ -1,0 +1,322 @@
+#include "app/slideshow_timeline.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+
+#include "effects/effect.h"
+#include "gfx/picture_file.h"
+#include "gfx/random.h"
+#include "test_pictures.h"
+
+namespace {
+
+using app::TimelineSettings;
+using app::TSlideshowTimeline;
+using Colour = std::function<uint32_t(int, int)>;
+
+constexpr int W = 40, H = 30;
+
+uint32_t P1(int x, int y) { return 0x010000u * (x + 1) + 0x000100u * (y + 1) + 0x11; }
+uint32_t P2(int x, int y) { return 0x800000u + 0x000100u * (x + 1) + (y + 1); }
+uint32_t Black(int, int) { return 0; }
+
+uint32_t PixelAt(const gfx::Bitmap& b, int x, int y) {
+  uint32_t v;
+  std::memcpy(&v, b.ScanLine(y) + 4 * x, 4);
+  return v & 0xFFFFFF;
+}
+
+// Number of pixels that differ from the expectation (0 = equal).
+int Mismatches(const gfx::Bitmap& b, const Colour& expected) {
+  int bad = 0;
+  for (int y = 0; y < b.Height(); ++y)
+    for (int x = 0; x < b.Width(); ++x) bad += PixelAt(b, x, y) != expected(x, y);
+  return bad;
+}
+
+class TimelineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = testpics::ScratchDir("timeline");
+    p1 = (dir / "one.bmp").string();
+    p2 = (dir / "two.BMP").string();
+    testpics::WriteBmp24(p1, W, H, P1);
+    testpics::WriteBmp24(p2, W, H, P2);
+    frame.SetSize(W, H);
+  }
+
+  // Prepares a run over the pictures with frame rate 1/1, so the delays
+  // are frame counts.
+  void Prepare(std::vector<std::string> pictures, int picFrames, int transFrames,
+               std::string size = "40x30") {
+    tl.Pictures = std::move(pictures);
+    TimelineSettings s;
+    s.FrameSize = size;
+    s.FrameRate = "1/1";
+    s.PictureDelay = std::to_string(picFrames);
+    s.TransitionDelay = std::to_string(transFrames);
+    tl.PrepareTimeline(s);
+  }
+
+  int Next() { return tl.FIAReadFrameCanvas(frame.GetCanvas()); }
+
+  // Runs to the end and returns the number of frames handed out.
+  long long RunToEnd() {
+    long long frames = 0;
+    while (Next() == 0) ++frames;
+    return frames;
+  }
+
+  std::filesystem::path dir;
+  std::string p1, p2;
+  TSlideshowTimeline tl;
+  gfx::Bitmap frame{1, 1};
+};
+
+TEST_F(TimelineTest, WorkedExampleCallByCall) {
+  tl.EffectIndex = 4;  // slide in from left, then reveal from left, reveal from right
+  Prepare({p1, p2}, 2, 3);
+  ASSERT_EQ(tl.FramesPerPicture, 2);
+  ASSERT_EQ(tl.FramesPerTransition, 3);
+  EXPECT_EQ(tl.TotalFrames(), 15);
+
+  // X = MulDiv(40, 33, 100) = 13 and MulDiv(40, 66, 100) = 26.
+  auto slideIn = [](const Colour& img, const Colour& old, int X) -> Colour {
+    return [=](int x, int y) { return x < X ? img(x + W - X, y) : old(x, y); };
+  };
+  auto revealLeft = [](const Colour& img, const Colour& old, int X) -> Colour {
+    return [=](int x, int y) { return x < X ? img(x, y) : old(x, y); };
+  };
+  auto revealRight = [](const Colour& img, const Colour& old, int X) -> Colour {
+    return [=](int x, int y) { return x >= W - X ? img(x, y) : old(x, y); };
+  };
+  struct Step {
+    Colour content;
+    int lastProgress;  // what the composed frame shows; -1 after a transition ends
+    int pictureIndex;
+  };
+  const std::vector<Step> steps = {
+      {Black, 0, -1},
+      {slideIn(P1, Black, 13), 33, -1},
+      {slideIn(P1, Black, 26), -1, 0},
+      {P1, -1, 0},
+      {P1, -1, 0},
+      {P1, 0, 0},
+      {revealLeft(P2, P1, 13), 33, 0},
+      {revealLeft(P2, P1, 26), -1, 1},
+      {P2, -1, 1},
+      {P2, -1, 1},
+      {P2, 0, 1},
+      {revealRight(Black, P2, 13), 33, 1},
+      {revealRight(Black, P2, 26), -1, 2},
+      {Black, -1, 2},
+      {Black, -1, 2},
+  };
+  for (size_t i = 0; i < steps.size(); ++i) {
+    SCOPED_TRACE("call " + std::to_string(i + 1));
+    ASSERT_EQ(Next(), 0);
+    EXPECT_EQ(Mismatches(frame, steps[i].content), 0);
+    EXPECT_EQ(tl.LastProgress, steps[i].lastProgress);
+    EXPECT_EQ(tl.PictureIndex, steps[i].pictureIndex);
+  }
+  EXPECT_EQ(Next(), -1);
+  EXPECT_EQ(Next(), -1);  // stays over
+  EXPECT_EQ(tl.EffectIndex, 7);
+}
+
+TEST_F(TimelineTest, FrameCountsOfWholeRuns) {
+  // One picture at 30/1 with the default delays: 30 + 60 + 30 + 2.
+  tl.Pictures = {p1};
+  tl.PrepareTimeline(TimelineSettings{});
+  EXPECT_EQ(RunToEnd(), 122);
+
+  Prepare({p1, p2, p1}, 4, 5);
+  EXPECT_EQ(RunToEnd(), 5 * 4 + 4 * 3 + 2);
+}
+
+TEST_F(TimelineTest, SingleFrameTransitionsNeverCallAnEffect) {
+  tl.EffectIndex = 5;
+  Prepare({p1, p2}, 2, 1);
+  ASSERT_EQ(Next(), 0);  // the intro is one black frame
+  EXPECT_EQ(Mismatches(frame, Black), 0);
+  std::vector<Colour> rest = {P1, P1, P1, P2, P2, P2, Black, Black};
+  for (const Colour& c : rest) {
+    ASSERT_EQ(Next(), 0);
+    EXPECT_EQ(Mismatches(frame, c), 0);
+  }
+  EXPECT_EQ(Next(), -1);
+}
+
+TEST_F(TimelineTest, ProgressValuesFollowTransitionLength) {
+  auto progressOfFirstTransition = [&](int transFrames) {
+    Prepare({p1}, 1, transFrames);
+    std::vector<int> seen;
+    for (int i = 0; i < transFrames - 1; ++i) {
+      Next();
+      seen.push_back(tl.LastProgress);
+    }
+    return seen;
+  };
+  const std::vector<int> thirty = progressOfFirstTransition(30);
+  EXPECT_EQ(thirty.front(), 0);
+  EXPECT_EQ(thirty[1], 3);
+  EXPECT_EQ(thirty[2], 6);
+  EXPECT_EQ(thirty[3], 10);
+  EXPECT_EQ(thirty[4], 13);
+  EXPECT_EQ(thirty.back(), 93);  // the 30th frame (96) ends the transition
+
+  // 200 frames: every value 0..99 twice; 100 is never reached.
+  const std::vector<int> twoHundred = progressOfFirstTransition(200);
+  for (int i = 0; i < 199; ++i) EXPECT_EQ(twoHundred[i], i / 2) << i;
+}
+
+TEST_F(TimelineTest, SmallProgressRevealsRoundedExtents) {
+  tl.EffectIndex = 5;
+  Prepare({p1}, 1, 200);
+  Next();  // progress 0
+  Next();  // progress 0 again
+  EXPECT_EQ(Mismatches(frame, Black), 0);
+  Next();  // progress 1: X = MulDiv(40, 1, 100) = 0, still all black
+  Next();
+  for (int i = 0; i < 6; ++i) Next();  // up to progress 4: X = 2
+  EXPECT_EQ(Mismatches(frame, [](int x, int y) { return x < 2 ? P1(x, y) : 0u; }), 0);
+}
+
+TEST_F(TimelineTest, SettingsTextsFallBackToDefaults) {
+  tl.Pictures = {p1};
+  struct Case {
+    std::string size, rate, pic, trans;
+    char sep;
+    int w, h, fpp, fpt;
+  };
+  const std::vector<Case> cases = {
+      {"320x240", "30/1", "2.0", "1.0", '.', 320, 240, 60, 30},
+      {"640", "25/1", "1.5", "1.0", '.', 320, 640, 38, 25},
+      {"abcxdef", "30000/1001", "2.0", "1.0", '.', 320, 320, 60, 30},
+      {"1280x960", "25", "2.0", "", '.', 1280, 960, 2, 2},
+      {"320x240", "30/1", "", "1.0", '.', 320, 240, 60, 30},
+      {"320x240", "30/1", "2.0", "1.0", ',', 320, 240, 60, 60},  // both unreadable
+      {"320x240", "30/1", "2,0", "1,0", ',', 320, 240, 60, 30},
+      {"320x240", "30/0", "2.0", "1.0", '.', 320, 240, 1, 1},    // zero denominator
+      {"320x240", "x/y", "0.001", "-3", '.', 320, 240, 1, 1},  // at least one frame
+      {"320x240", "2147483647/1", "1e30", "1.0", '.', 320, 240, 2147483647, 2147483647},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size + " " + c.rate + " " + c.pic + " " + c.trans);
+    TimelineSettings s;
+    s.FrameSize = c.size;
+    s.FrameRate = c.rate;
+    s.PictureDelay = c.pic;
+    s.TransitionDelay = c.trans;
+    s.DecimalSeparator = c.sep;
+    tl.PrepareTimeline(s);
+    EXPECT_EQ(tl.FrameWidth, c.w);
+    EXPECT_EQ(tl.FrameHeight, c.h);
+    EXPECT_EQ(tl.IncomingBitmap.Width(), c.w);
+    EXPECT_EQ(tl.CompositeBitmap.Height(), c.h);
+    EXPECT_EQ(tl.FramesPerPicture, c.fpp);
+    EXPECT_EQ(tl.FramesPerTransition, c.fpt);
+  }
+}
+
+TEST_F(TimelineTest, FrameSizesThatMakeNoPictureAreRefused) {
+  for (const char* size : {"0x0", "-5x10", "10x-5", "99999x99999", "16385x10", "0x240"}) {
+    TimelineSettings s;
+    s.FrameSize = size;
+    EXPECT_THROW(tl.PrepareTimeline(s), app::TimelineError) << size;
+  }
+  TimelineSettings s;
+  s.FrameSize = "1x16384";
+  EXPECT_NO_THROW(tl.PrepareTimeline(s));
+}
+
+TEST_F(TimelineTest, SequentialEffectsContinueAcrossRunsAndWrap) {
+  Prepare({p1}, 1, 1);
+  EXPECT_EQ(tl.EffectIndex, 1);  // the first run starts at row 1
+  RunToEnd();
+  EXPECT_EQ(tl.EffectIndex, 3);  // two transitions used rows 1 and 2
+  Prepare({p1}, 1, 1);
+  EXPECT_EQ(tl.EffectIndex, 3);
+  tl.EffectIndex = 176;
+  Next();  // the intro transition ends at once
+  EXPECT_EQ(tl.EffectIndex, 1);
+}
+
+TEST_F(TimelineTest, RandomEffectsDrawFromTheSharedGeneratorWithoutReseeding) {
+  tl.Pictures = {p1, p2, p1};
+  TimelineSettings s;
+  s.FrameRate = "1/1";
+  s.PictureDelay = "1";
+  s.TransitionDelay = "1";  // no effect runs, so only the timeline draws
+  s.RandomEffects = true;
+  tl.PrepareTimeline(s);
+  const uint32_t seed = gfx::RandSeed();
+  std::vector<int> chosen;
+  while (Next() == 0)
+    if (!tl.InTransition && tl.HoldCounter == 0) chosen.push_back(tl.EffectIndex);
+  gfx::SetRandSeed(seed);
+  std::vector<int> expected;
+  for (size_t i = 0; i < chosen.size(); ++i) expected.push_back(gfx::Random(176) + 1);
+  EXPECT_EQ(chosen, expected);
+  EXPECT_FALSE(chosen.empty());
+}
+
+TEST_F(TimelineTest, BreakWhenNoPicturesAsksToStopOnEveryTailFrame) {
+  int stops = 0;
+  tl.OnStopRequest = [&] { ++stops; };
+  Prepare({p1}, 1, 1);
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(Next(), 0);  // intro, hold, outro
+  EXPECT_EQ(stops, 0);
+  ASSERT_EQ(Next(), 0);  // still a black frame
+  EXPECT_EQ(Mismatches(frame, Black), 0);
+  EXPECT_EQ(stops, 1);
+  ASSERT_EQ(Next(), 0);
+  EXPECT_EQ(Next(), -1);
+  EXPECT_EQ(stops, 3);
+
+  tl.BreakWhenNoPictures = false;
+  Prepare({p1}, 1, 1);
+  stops = 0;
+  RunToEnd();
+  EXPECT_EQ(stops, 0);
+}
+
+TEST_F(TimelineTest, PicturesAreFittedIntoTheFrame) {
+  const std::string tall = (dir / "tall.bmp").string();
+  testpics::WriteBmp24(tall, 10, 30, [](int, int) { return 0xFFFFFFu; });
+  tl.EffectIndex = 5;
+  Prepare({tall}, 1, 1);
+  Next();  // intro
+  ASSERT_EQ(Next(), 0);
+  // a = 0.25, b = 1: c = (40 - 10) / 2 = 15 on each side.
+  EXPECT_EQ(Mismatches(frame, [](int x, int) { return x >= 15 && x < 25 ? 0xFFFFFFu : 0u; }), 0);
+}
+
+TEST(FitRectTest, Examples) {
+  const gfx::Rect frame{0, 0, 320, 240};
+  EXPECT_EQ(TSlideshowTimeline::FitRect({0, 0, 800, 600}, frame), (gfx::Rect{0, 0, 320, 240}));
+  EXPECT_EQ(TSlideshowTimeline::FitRect({0, 0, 600, 800}, frame), (gfx::Rect{70, 0, 250, 240}));
+  EXPECT_EQ(TSlideshowTimeline::FitRect({0, 0, 100, 33}, frame), (gfx::Rect{0, 67, 320, 173}));
+  // Half a pixel of margin rounds to the even neighbour: (240 - 239) / 2.
+  EXPECT_EQ(TSlideshowTimeline::FitRect({0, 0, 320, 239}, frame), (gfx::Rect{0, 0, 320, 240}));
+}
+
+TEST_F(TimelineTest, UnreadablePicturesFailTheFrameRequest) {
+  Prepare({}, 1, 1);
+  EXPECT_THROW(Next(), std::out_of_range);  // nothing to show
+
+  const std::string broken = (dir / "broken.bmp").string();
+  std::ofstream(broken) << "BM not really";
+  const std::string png = (dir / "photo.png").string();
+  testpics::WriteBmp24(png, 4, 4, P1);  // a BMP under another name goes to the JPEG reader
+  for (const std::string& bad : {broken, png, (dir / "missing.jpg").string()}) {
+    Prepare({p1, bad}, 1, 1);
+    Next();
+    Next();
+    EXPECT_THROW(Next(), gfx::PictureError) << bad;
+  }
+}
+
+}  // namespace
