@@ -1,8 +1,10 @@
 // Decoding picture files into bitmaps.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "bitmap.h"
 
@@ -16,6 +18,18 @@ class PictureError : public std::runtime_error {
 
 // Pictures larger than this many pixels are refused.
 constexpr long long kMaxPicturePixels = 1LL << 28;
+// Larger files are refused before reading: room for the largest picture at
+// 32 bits plus generous headers.
+constexpr long long kMaxPictureFileBytes = kMaxPicturePixels * 4 + (1LL << 20);
+
+// Throws PictureError with the text: Cannot read picture "<path>": <reason>
+[[noreturn]] void ThrowPictureError(const std::string& path, const std::string& reason);
+
+// The whole content of a regular file. A file that cannot be opened gives
+// PictureError: Cannot open picture "<path>": <system message>
+std::vector<uint8_t> ReadPictureFile(const std::string& path);
+
+// On failure every decoder leaves `out` empty (0 x 0), never half decoded.
 
 // BMP: core, info, V4 and V5 headers; 1/4/8/16/24/32 bits; RLE4, RLE8 and
 // bit fields; top-down and bottom-up. Result: pf32bit.
