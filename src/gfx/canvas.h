@@ -4,6 +4,7 @@
 
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "bitmap.h"
 #include "region.h"
@@ -64,6 +65,10 @@ class Canvas {
   std::recursive_mutex lock_;
   std::optional<Region> clip_;
   StretchMode stretchMode_ = StretchMode::BlackOnWhite;
+  // Kept between calls so that drawing a frame allocates nothing once warm.
+  std::vector<uint8_t> scratch_;  // source block snapshot for copies within one bitmap
+  std::vector<int> colOffsets_;   // stretch: source byte offset per destination column
+  std::vector<int> rowMap_;       // stretch: source row per destination row
 };
 
 // Holds a canvas lock for a scope.
