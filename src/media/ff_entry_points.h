@@ -1,0 +1,111 @@
+// Entry points of the media libraries, bound at run time by the loader.
+//
+// Nothing links against the libraries: every call goes through a pointer in
+// namespace ff that is typed from the library's own header and stays null
+// while its library is not bound. One X-macro list per library drives both
+// the declarations below and the binding (dlsym by name, in list order).
+// Adding an entry point is one line in its library's list.
+//
+// Inline helpers of the headers call exported functions behind our back, so
+// never call a library function directly and avoid helpers such as
+// av_err2str; av_make_error_string needs av_strerror bound (it is).
+#pragma once
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavdevice/avdevice.h>
+#include <libavfilter/avfilter.h>
+#include <libavformat/avformat.h>
+#include <libavutil/avutil.h>
+#include <libavutil/dict.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/log.h>
+#include <libavutil/opt.h>
+#include <libavutil/parseutils.h>
+#include <libavutil/pixdesc.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+#include <cstdio>
+#include <cstdlib>
+
+// Each list ends with an empty comment line so that appending stays a
+// one-line change.
+#define LS_FF_AVCODEC_FUNCS(X)         \
+  X(avcodec_find_decoder_by_name)      \
+  X(avcodec_find_encoder_by_name)      \
+  X(avcodec_get_class)                 \
+  /* end */
+
+#define LS_FF_AVDEVICE_FUNCS(X)        \
+  X(avdevice_register_all)             \
+  /* end */
+
+#define LS_FF_AVFILTER_FUNCS(X)        \
+  X(avfilter_get_by_name)              \
+  /* end */
+
+#define LS_FF_AVFORMAT_FUNCS(X)        \
+  X(avformat_get_class)                \
+  X(avformat_network_deinit)           \
+  X(avformat_network_init)             \
+  X(av_find_input_format)              \
+  X(av_guess_format)                   \
+  /* end */
+
+#define LS_FF_AVUTIL_FUNCS(X)          \
+  X(av_dict_free)                      \
+  X(av_dict_get)                       \
+  X(av_dict_set)                       \
+  X(av_free)                           \
+  X(av_get_pix_fmt)                    \
+  X(av_get_sample_fmt)                 \
+  X(av_image_fill_arrays)              \
+  X(av_image_get_buffer_size)          \
+  X(av_log)                            \
+  X(av_log_get_level)                  \
+  X(av_log_set_callback)               \
+  X(av_log_set_level)                  \
+  X(av_malloc)                         \
+  X(av_opt_find)                       \
+  X(av_opt_set)                        \
+  X(av_parse_time)                     \
+  X(av_parse_video_rate)               \
+  X(av_parse_video_size)               \
+  X(av_strerror)                       \
+  /* end */
+
+#define LS_FF_SWRESAMPLE_FUNCS(X)      \
+  X(swr_get_class)                     \
+  /* end */
+
+#define LS_FF_SWSCALE_FUNCS(X)         \
+  X(sws_freeContext)                   \
+  X(sws_getCachedContext)              \
+  X(sws_get_class)                     \
+  X(sws_scale)                         \
+  /* end */
+
+// The C library. Overloaded C++ names (strchr, strrchr, ...) cannot be
+// typed with decltype; give them a typedef of their own if ever needed.
+#define LS_FF_LIBC_FUNCS(X)            \
+  /* end */
+
+// Data symbols, bound like functions but reported as variables. The 5.1
+// libraries export none that we need (descriptors come from functions).
+#define LS_FF_AVUTIL_DATA(X)           \
+  /* end */
+
+#define LS_FF_DECLARE_ENTRY(name) extern decltype(&::name) name;
+
+namespace ff {
+LS_FF_AVCODEC_FUNCS(LS_FF_DECLARE_ENTRY)
+LS_FF_AVDEVICE_FUNCS(LS_FF_DECLARE_ENTRY)
+LS_FF_AVFILTER_FUNCS(LS_FF_DECLARE_ENTRY)
+LS_FF_AVFORMAT_FUNCS(LS_FF_DECLARE_ENTRY)
+LS_FF_AVUTIL_FUNCS(LS_FF_DECLARE_ENTRY)
+LS_FF_SWRESAMPLE_FUNCS(LS_FF_DECLARE_ENTRY)
+LS_FF_SWSCALE_FUNCS(LS_FF_DECLARE_ENTRY)
+LS_FF_LIBC_FUNCS(LS_FF_DECLARE_ENTRY)
+LS_FF_AVUTIL_DATA(LS_FF_DECLARE_ENTRY)
+}  // namespace ff
