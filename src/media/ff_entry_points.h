@@ -51,6 +51,11 @@ extern "C" {
   X(avformat_network_init)             \
   X(av_find_input_format)              \
   X(av_guess_format)                   \
+  X(avformat_alloc_context)            \
+  X(avformat_free_context)             \
+  X(avformat_new_stream)               \
+  X(av_new_program)                    \
+  X(av_program_add_stream_index)       \
   /* end */
 
 #define LS_FF_AVUTIL_FUNCS(X)          \
@@ -73,6 +78,7 @@ extern "C" {
   X(av_parse_video_rate)               \
   X(av_parse_video_size)               \
   X(av_strerror)                       \
+  X(av_max_alloc)                      \
   /* end */
 
 #define LS_FF_SWRESAMPLE_FUNCS(X)      \
@@ -84,6 +90,7 @@ extern "C" {
   X(sws_getCachedContext)              \
   X(sws_get_class)                     \
   X(sws_scale)                         \
+  X(sws_getContext)                    \
   /* end */
 
 // The C library. Overloaded C++ names (strchr, strrchr, ...) cannot be
