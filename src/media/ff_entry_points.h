@@ -35,6 +35,17 @@ extern "C" {
   X(avcodec_find_decoder_by_name)      \
   X(avcodec_find_encoder_by_name)      \
   X(avcodec_get_class)                 \
+  X(av_new_packet)               \
+  X(av_packet_unref)             \
+  X(av_packet_alloc)             \
+  X(av_packet_free)              \
+  X(avcodec_find_decoder)        \
+  X(avcodec_alloc_context3)      \
+  X(avcodec_free_context)        \
+  X(avcodec_parameters_to_context)\
+  X(avcodec_open2)               \
+  X(avcodec_send_packet)         \
+  X(avcodec_receive_frame)       \
   /* end */
 
 #define LS_FF_AVDEVICE_FUNCS(X)        \
@@ -56,6 +67,8 @@ extern "C" {
   X(avformat_new_stream)               \
   X(av_new_program)                    \
   X(av_program_add_stream_index)       \
+  X(av_dump_format)              \
+  X(avformat_find_stream_info)   \
   /* end */
 
 #define LS_FF_AVUTIL_FUNCS(X)          \
@@ -79,6 +92,15 @@ extern "C" {
   X(av_parse_video_size)               \
   X(av_strerror)                       \
   X(av_max_alloc)                      \
+  X(av_mallocz)                  \
+  X(av_freep)                    \
+  X(av_strdup)                   \
+  X(av_opt_set_defaults)         \
+  X(av_opt_set_dict)             \
+  X(av_opt_free)                 \
+  X(av_opt_get)                  \
+  X(av_frame_alloc)              \
+  X(av_frame_free)               \
   /* end */
 
 #define LS_FF_SWRESAMPLE_FUNCS(X)      \
