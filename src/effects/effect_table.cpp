@@ -4,6 +4,7 @@
 #include "effect.h"
 
 #include "bars_family.h"
+#include "edge_effects.h"
 
 #include <stdexcept>
 #include <string>
@@ -13,63 +14,63 @@
 namespace effects {
 
 const TEffect Effects[kEffectCount] = {
-    {"Expand from right", nullptr},  //   1 edge
-    {"Expand from left", nullptr},  //   2 edge
-    {"Slide in from right", nullptr},  //   3 edge
-    {"Slide in from left", nullptr},  //   4 edge
-    {"Reveal from left", nullptr},  //   5 edge
-    {"Reveal from right", nullptr},  //   6 edge
-    {"Expand in from right", nullptr},  //   7 edge
-    {"Expand in from left", nullptr},  //   8 edge
-    {"Expand in to middle", nullptr},  //   9 edge
-    {"Expand out from middle", nullptr},  //  10 edge
-    {"Reveal out from middle", nullptr},  //  11 edge
-    {"Reveal in from sides", nullptr},  //  12 edge
-    {"Expand in from sides", nullptr},  //  13 edge
-    {"Unroll from left", nullptr},  //  14 edge
-    {"Unroll from right", nullptr},  //  15 edge
-    {"Build up from right", nullptr},  //  16 edge
-    {"Build up from left", nullptr},  //  17 edge
-    {"Expand from bottom", nullptr},  //  18 edge
-    {"Expand from top", nullptr},  //  19 edge
-    {"Slide in from bottom", nullptr},  //  20 edge
-    {"Slide in from top", nullptr},  //  21 edge
-    {"Reveal from top", nullptr},  //  22 edge
-    {"Reveal from bottom", nullptr},  //  23 edge
-    {"Expand in from bottom", nullptr},  //  24 edge
-    {"Expand in from top", nullptr},  //  25 edge
-    {"Expand in to middle (horizontal)", nullptr},  //  26 edge
-    {"Expand out from middle (horizontal)", nullptr},  //  27 edge
-    {"Reveal from middle (horizontal)", nullptr},  //  28 edge
-    {"Slide in from top and bottom", nullptr},  //  29 edge
-    {"Expand in from top and bottom", nullptr},  //  30 edge
-    {"Unroll from top", nullptr},  //  31 edge
-    {"Unroll from bottom", nullptr},  //  32 edge
-    {"Expand from bottom", nullptr},  //  33 edge
-    {"Expand in from top", nullptr},  //  34 edge
-    {"Expand from bottom right", nullptr},  //  35 edge
-    {"Expand from top right", nullptr},  //  36 edge
-    {"Expand from top left", nullptr},  //  37 edge
-    {"Expand from bottom left", nullptr},  //  38 edge
-    {"Slide in from bottom right", nullptr},  //  39 edge
-    {"Slide in from top right", nullptr},  //  40 edge
-    {"Slide in from top left", nullptr},  //  41 edge
-    {"Slide in from bottom left", nullptr},  //  42 edge
-    {"Reveal from top left", nullptr},  //  43 edge
-    {"Reveal from bottom left", nullptr},  //  44 edge
-    {"Reveal from bottom right", nullptr},  //  45 edge
-    {"Reveal from top right", nullptr},  //  46 edge
-    {"Appear and Contract to top left", nullptr},  //  47 edge
-    {"Appear and Contract to bottom left", nullptr},  //  48 edge
-    {"Appear and Contract to bottom right", nullptr},  //  49 edge
-    {"Appear and Contract to top right", nullptr},  //  50 edge
-    {"Appear and Contract to middle", nullptr},  //  51 edge
-    {"Expand out from centre", nullptr},  //  52 edge
-    {"Reveal out from centre", nullptr},  //  53 edge
+    {"Expand from right", Effect001},  //   1 edge
+    {"Expand from left", Effect002},  //   2 edge
+    {"Slide in from right", Effect003},  //   3 edge
+    {"Slide in from left", Effect004},  //   4 edge
+    {"Reveal from left", Effect005},  //   5 edge
+    {"Reveal from right", Effect006},  //   6 edge
+    {"Expand in from right", Effect007},  //   7 edge
+    {"Expand in from left", Effect008},  //   8 edge
+    {"Expand in to middle", Effect009},  //   9 edge
+    {"Expand out from middle", Effect010},  //  10 edge
+    {"Reveal out from middle", Effect011},  //  11 edge
+    {"Reveal in from sides", Effect012},  //  12 edge
+    {"Expand in from sides", Effect013},  //  13 edge
+    {"Unroll from left", Effect014},  //  14 edge
+    {"Unroll from right", Effect015},  //  15 edge
+    {"Build up from right", Effect016},  //  16 edge
+    {"Build up from left", Effect017},  //  17 edge
+    {"Expand from bottom", Effect018},  //  18 edge
+    {"Expand from top", Effect019},  //  19 edge
+    {"Slide in from bottom", Effect020},  //  20 edge
+    {"Slide in from top", Effect021},  //  21 edge
+    {"Reveal from top", Effect022},  //  22 edge
+    {"Reveal from bottom", Effect023},  //  23 edge
+    {"Expand in from bottom", Effect024},  //  24 edge
+    {"Expand in from top", Effect025},  //  25 edge
+    {"Expand in to middle (horizontal)", Effect026},  //  26 edge
+    {"Expand out from middle (horizontal)", Effect027},  //  27 edge
+    {"Reveal from middle (horizontal)", Effect028},  //  28 edge
+    {"Slide in from top and bottom", Effect029},  //  29 edge
+    {"Expand in from top and bottom", Effect030},  //  30 edge
+    {"Unroll from top", Effect031},  //  31 edge
+    {"Unroll from bottom", Effect032},  //  32 edge
+    {"Expand from bottom", Effect033},  //  33 edge
+    {"Expand in from top", Effect034},  //  34 edge
+    {"Expand from bottom right", Effect035},  //  35 edge
+    {"Expand from top right", Effect036},  //  36 edge
+    {"Expand from top left", Effect037},  //  37 edge
+    {"Expand from bottom left", Effect038},  //  38 edge
+    {"Slide in from bottom right", Effect039},  //  39 edge
+    {"Slide in from top right", Effect040},  //  40 edge
+    {"Slide in from top left", Effect041},  //  41 edge
+    {"Slide in from bottom left", Effect042},  //  42 edge
+    {"Reveal from top left", Effect043},  //  43 edge
+    {"Reveal from bottom left", Effect044},  //  44 edge
+    {"Reveal from bottom right", Effect045},  //  45 edge
+    {"Reveal from top right", Effect046},  //  46 edge
+    {"Appear and Contract to top left", Effect047},  //  47 edge
+    {"Appear and Contract to bottom left", Effect048},  //  48 edge
+    {"Appear and Contract to bottom right", Effect049},  //  49 edge
+    {"Appear and Contract to top right", Effect050},  //  50 edge
+    {"Appear and Contract to middle", Effect051},  //  51 edge
+    {"Expand out from centre", Effect052},  //  52 edge
+    {"Reveal out from centre", Effect053},  //  53 edge
     {"Reveal in to centre", nullptr},  //  54 curve
-    {"Quarters Reveal in to middle", nullptr},  //  55 edge
-    {"Quarters Expand to middle", nullptr},  //  56 edge
-    {"Quarters Slide in to middle", nullptr},  //  57 edge
+    {"Quarters Reveal in to middle", Effect055},  //  55 edge
+    {"Quarters Expand to middle", Effect056},  //  56 edge
+    {"Quarters Slide in to middle", Effect057},  //  57 edge
     {"Curved Reveal from left", nullptr},  //  58 curve
     {"Curved Reveal from right", nullptr},  //  59 curve
     {"Bars in from right", Effect060},  //  60 bars
