@@ -199,6 +199,8 @@ bool TFFLoader::LoadOne(TLibraryId id) {
       st.bound = true;
     } catch (const std::runtime_error& e) {
       lastError_ = e.what();
+      // Entries found before the missing one must not stay callable.
+      UnbindEntryPoints(kLibraries[id].entries);
     }
   }
   if (!st.bound) {

@@ -1,0 +1,404 @@
+// "frameinput": a demuxer with one raw-video stream whose packets the frame
+// input adapter's events draw on demand, one event per packet.
+#include "media/frame_input_format.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cinttypes>
+#include <climits>
+#include <cstddef>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "media/ff_entry_points.h"
+#include "media/own_input.h"
+
+namespace media {
+
+namespace {
+
+constexpr size_t kMaxFileName = 1024;
+constexpr int64_t kMicroFrames = 1000000;  // Clock units per frame
+
+struct BitmapLayout {
+  AVPixelFormat pixelFormat;
+  int32_t bitsPerPixel;
+  gfx::PixelFormat bitmapFormat;
+};
+
+// Pixel formats of the bitmap-based input types.
+constexpr BitmapLayout kBitmapLayouts[] = {
+    {AV_PIX_FMT_BGR24, 24, gfx::PixelFormat::pf24bit},
+    {AV_PIX_FMT_PAL8, 8, gfx::PixelFormat::pf8bit},
+    {AV_PIX_FMT_BGRA, 32, gfx::PixelFormat::pf32bit},
+    {AV_PIX_FMT_RGB555LE, 16, gfx::PixelFormat::pf15bit},
+};
+
+struct InputTypeName {
+  const char* name;
+  TFrameInputType type;
+};
+
+// Compared exactly, in this order.
+constexpr InputTypeName kInputTypes[] = {
+    {"canvas", itCanvas}, {"bmp", itBMP}, {"yuv", itYUV}, {"dc", itDC}};
+
+FrameInputContext* ContextOf(AVFormatContext* s) {
+  return static_cast<FrameInputContext*>(s->priv_data);
+}
+
+// n / d (d > 0) to the nearest integer, halves to even, limited to int64.
+int64_t DivRoundHalfEven(__int128 n, __int128 d) {
+  __int128 q = n / d;
+  __int128 r = n % d;
+  if (r < 0) r = -r;
+  if (2 * r > d || (2 * r == d && (q & 1))) q += n < 0 ? -1 : 1;
+  if (q > INT64_MAX) return INT64_MAX;
+  if (q < INT64_MIN) return INT64_MIN;
+  return int64_t(q);
+}
+
+// Pts (microseconds) of a Clock position: Clock x seconds per frame.
+int64_t PtsOfClock(int64_t clock, AVRational timeBase) {
+  return DivRoundHalfEven(__int128(clock) * timeBase.num, timeBase.den);
+}
+
+int64_t ClockOfPts(int64_t pts, AVRational timeBase) {
+  return DivRoundHalfEven(__int128(pts) * timeBase.den, timeBase.num);
+}
+
+void ReleaseFrameStore(TInputFrameInfo& info) {
+  delete info.SectionHandle;  // its canvas goes with it
+  info.SectionHandle = nullptr;
+  info.DCHandle = nullptr;
+  delete info.Bitmap;
+  info.Bitmap = nullptr;
+  info.Canvas = nullptr;
+  info.Bits = nullptr;
+}
+
+// The adapter named by the input's file name, if it is a live one.
+TFrameInputAdapter* ResolveAdapter(AVFormatContext* s, bool& parsed) {
+  std::string name = s->url ? s->url : "";
+  if (name.size() > kMaxFileName) name.resize(kMaxFileName);
+  int64_t address = 0;
+  const char* end = name.data() + name.size();
+  const auto [stop, error] = std::from_chars(name.data(), end, address);
+  parsed = !name.empty() && error == std::errc() && stop == end;
+  if (!parsed) {
+    ff::av_log(s, AV_LOG_ERROR,
+               "Could not parse FrameInputAdapter: \"%s\", it should be address of "
+               "FrameInputAdapter\n",
+               name.c_str());
+    return nullptr;
+  }
+  return address > 0 ? TFrameInputAdapter::FromAddress(uintptr_t(address)) : nullptr;
+}
+
+int ReadHeaderSteps(AVFormatContext* s) {
+  FrameInputContext* c = ContextOf(s);
+  TInputFrameInfo& info = c->FrameInfo;
+
+  bool parsed = false;
+  c->Adapter = ResolveAdapter(s, parsed);
+  if (!parsed) return AVERROR(EINVAL);
+  if (!c->Adapter) {
+    ff::av_log(s, AV_LOG_ERROR, "Invalid FrameInputAdapter\n");
+    return AVERROR(EINVAL);
+  }
+
+  info.InputType = itYUV;
+  if (c->InputType) {
+    const InputTypeName* found = nullptr;
+    for (const InputTypeName& t : kInputTypes)
+      if (std::strcmp(c->InputType, t.name) == 0) {
+        found = &t;
+        break;
+      }
+    if (!found) {
+      ff::av_log(s, AV_LOG_ERROR,
+                 "Invalid frame input type: \"%s\", it should be one of canvas/bmp/dc/yuv\n",
+                 c->InputType);
+      return AVERROR(EINVAL);
+    }
+    info.InputType = found->type;
+  }
+
+  AVRational rate{0, 0};
+  const char* rateText = c->FrameRate ? c->FrameRate : "ntsc";
+  if (ff::av_parse_video_rate(&rate, rateText) < 0) {
+    ff::av_log(s, AV_LOG_ERROR, "Could not parse framerate \"%s\".\n", rateText);
+    return AVERROR(EINVAL);
+  }
+  info.TimeBase = AVRational{rate.den, rate.num};
+  if (rate.num <= 0 || rate.den <= 0) {
+    ff::av_log(s, AV_LOG_ERROR, "Invalid frame rate\n");
+    return AVERROR(EINVAL);
+  }
+
+  if (c->VideoSize && ff::av_parse_video_size(&info.Width, &info.Height, c->VideoSize) < 0) {
+    ff::av_log(s, AV_LOG_ERROR, "Couldn't parse video size.\n");
+    return AVERROR(EINVAL);
+  }
+  // The decoders' own limit: larger pictures could not be decoded, and
+  // every size below it keeps a packet within int.
+  if (info.Width <= 0 || info.Height <= 0 ||
+      (int64_t(info.Width) + 128) * (int64_t(info.Height) + 128) >= INT_MAX / 8) {
+    ff::av_log(s, AV_LOG_ERROR, "Invalid frame size\n");
+    return AVERROR(EINVAL);
+  }
+
+  AVPixelFormat pixelFormat = AV_PIX_FMT_YUV420P;
+  if (c->PixelFormat) {
+    pixelFormat = ff::av_get_pix_fmt(c->PixelFormat);
+    if (pixelFormat == AV_PIX_FMT_NONE) {
+      ff::av_log(s, AV_LOG_ERROR, "Unknown pixel format requested\n");
+      return AVERROR(EINVAL);
+    }
+  }
+  info.PixelFormat = pixelFormat;
+
+  const BitmapLayout* layout = nullptr;
+  if (info.InputType != itYUV) {
+    for (const BitmapLayout& l : kBitmapLayouts)
+      if (l.pixelFormat == pixelFormat) layout = &l;
+    if (!layout) {
+      ff::av_log(s, AV_LOG_ERROR,
+                 "Invalid pixel format for canvas/bmp/dc input, should be one of "
+                 "pal8/rgb555le/bgr24/bgra\n");
+      return AVERROR(EINVAL);
+    }
+  }
+  info.BitsPerPixel = layout ? layout->bitsPerPixel : 0;
+  info.Stride = int32_t((int64_t(info.Width) * info.BitsPerPixel + 31) / 32 * 4);
+
+  switch (info.InputType) {
+    case itDC:
+      try {
+        info.SectionHandle = new gfx::Bitmap(info.Width, info.Height, layout->bitmapFormat);
+      } catch (const std::bad_alloc&) {
+        ff::av_log(s, AV_LOG_ERROR, "CreateDIBSection error #%li\n", long(ENOMEM));
+        return AVERROR(EIO);
+      }
+      info.DCHandle = &info.SectionHandle->GetCanvas();
+      info.Bits = info.SectionHandle->Bits();
+      info.FrameSize = info.SectionHandle->Stride() * info.Height;
+      break;
+    case itBMP:
+    case itCanvas:
+      info.Bitmap = new gfx::Bitmap(info.Width, info.Height, layout->bitmapFormat);
+      info.Canvas = &info.Bitmap->GetCanvas();
+      info.Bits = info.Bitmap->Bits();
+      info.FrameSize = info.Stride * info.Height;
+      break;
+    default: {
+      const int size = ff::av_image_get_buffer_size(pixelFormat, info.Width, info.Height, 1);
+      if (size < 0) {
+        ff::av_log(s, AV_LOG_ERROR, "avpicture_get_size() failed\n");
+        return AVERROR(EIO);
+      }
+      info.FrameSize = size;
+      info.Stride = 0;
+    }
+  }
+
+  AVStream* st = ff::avformat_new_stream(s, nullptr);
+  if (!st) {
+    ReleaseFrameStore(info);
+    return AVERROR(ENOMEM);
+  }
+  st->time_base = AVRational{1, 1000000};
+  AVCodecParameters* par = st->codecpar;
+  par->codec_type = AVMEDIA_TYPE_VIDEO;
+  par->codec_id = AV_CODEC_ID_RAWVIDEO;
+  par->width = info.Width;
+  par->height = info.Height;
+  par->format = pixelFormat;
+  // Bytes per frame over seconds per frame.
+  par->bit_rate = DivRoundHalfEven(__int128(info.FrameSize) * 8 * info.TimeBase.den,
+                                   info.TimeBase.num);
+  // The frame rate is what the old codec time base told the decoder side.
+  st->r_frame_rate = rate;
+  st->avg_frame_rate = rate;
+  st->start_time = 0;
+
+  // Reading ahead while the engine looks at the stream would draw frames.
+  s->flags |= AVFMT_FLAG_NOPARSE;
+  s->probesize = 0;
+
+  info.LastPts = AV_NOPTS_VALUE;
+  info.FrameNumber = 1;
+  c->Adapter->AttachInput(c, &info);
+
+  if (!c->Adapter->DoReadHeader()) {
+    const std::string error = c->Adapter->LastFrameError();
+    ff::av_log(s, AV_LOG_ERROR, "%s\n", error.c_str());
+    SetOwnInputFailure(s, error);
+    c->Adapter->DetachInput(c);
+    ReleaseFrameStore(info);
+    return kFrameHandlerFailed;
+  }
+  return 0;
+}
+
+int ReadHeader(AVFormatContext* s) {
+  try {
+    return ReadHeaderSteps(s);
+  } catch (...) {
+    // Only the frame bitmap can fail this way (out of memory).
+    ReleaseFrameStore(ContextOf(s)->FrameInfo);
+    return AVERROR(ENOMEM);
+  }
+}
+
+// Rows from the top of a bottom-up bitmap down, padding kept.
+void CopyTopDown(uint8_t* dst, const uint8_t* bottomRow, int stride, int height) {
+  const uint8_t* src = bottomRow + size_t(height - 1) * stride;
+  for (int y = 0; y < height; ++y, src -= stride, dst += stride) std::memcpy(dst, src, stride);
+}
+
+// A frame event gave no frame: report it and leave the packet empty.
+int NoFrame(AVFormatContext* s, AVPacket* pkt, TFrameInputAdapter* adapter, int result,
+            const char* kind, int level, const char* message) {
+  const std::string error = adapter->LastFrameError();
+  if (!error.empty()) {
+    ff::av_log(s, AV_LOG_ERROR, "reading frame (%s) failed: %s\n", kind, error.c_str());
+    SetOwnInputFailure(s, error);
+  } else {
+    ff::av_log(s, level, message, result);
+  }
+  ff::av_packet_unref(pkt);
+  return result;
+}
+
+int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
+  FrameInputContext* c = ContextOf(s);
+  TInputFrameInfo& info = c->FrameInfo;
+  // The adapter may have been destroyed since the input was opened.
+  TFrameInputAdapter* adapter = TFrameInputAdapter::FromAddress(reinterpret_cast<uintptr_t>(c->Adapter));
+  if (!adapter) {
+    ff::av_log(s, AV_LOG_ERROR, "Invalid FrameInputAdapter\n");
+    return -1;
+  }
+
+  if (ff::av_new_packet(pkt, info.FrameSize) < 0) return AVERROR(ENOMEM);
+  info.Packet = pkt;
+  info.Pts = PtsOfClock(info.Clock, info.TimeBase);
+  pkt->pts = info.Pts;
+  pkt->dts = info.Pts;
+
+  int result = -1;
+  switch (info.InputType) {
+    case itCanvas:
+      result = adapter->DoReadFrameCanvas(*info.Canvas, &info);
+      if (result < 0)
+        return NoFrame(s, pkt, adapter, result, "Canvas", AV_LOG_INFO,
+                       "reading frame (Canvas) return %d\n");
+      CopyTopDown(pkt->data, info.Bits, info.Stride, info.Height);
+      pkt->flags |= AV_PKT_FLAG_KEY;
+      break;
+    case itBMP:
+      result = adapter->DoReadFrameBMP(info.Bits, &info);
+      if (result < 0)
+        return NoFrame(s, pkt, adapter, result, "BMP", AV_LOG_ERROR,
+                       "reading frame (BMP) return %d\n");
+      CopyTopDown(pkt->data, info.Bits, info.Stride, info.Height);
+      pkt->flags |= AV_PKT_FLAG_KEY;
+      break;
+    case itDC:
+      result = adapter->DoReadFrameDC(*info.DCHandle, &info);
+      if (result < 0)
+        return NoFrame(s, pkt, adapter, result, "DC", AV_LOG_INFO, "reading frame (DC) return %d\n");
+      // The section's rows top row first, as the system hands them out.
+      CopyTopDown(pkt->data, info.Bits, info.SectionHandle->Stride(), info.Height);
+      pkt->flags |= AV_PKT_FLAG_KEY;
+      break;
+    case itYUV:
+      result = adapter->DoReadFrameYUV(pkt->data, &info);
+      if (result < 0)
+        return NoFrame(s, pkt, adapter, result, "YUV", AV_LOG_INFO, "reading frame (YUV) return\n");
+      // Every packet is a whole picture, as for the other types.
+      pkt->flags |= AV_PKT_FLAG_KEY;
+      break;
+    default:
+      ff::av_packet_unref(pkt);
+      return -1;
+  }
+
+  if (info.Pts != pkt->pts) {  // the event moved the time stamp
+    if (info.Pts > info.LastPts) {
+      pkt->pts = info.Pts;
+      pkt->dts = info.Pts;
+      info.Clock = ClockOfPts(info.Pts, info.TimeBase);
+    } else {
+      ff::av_log(s, AV_LOG_WARNING, "invalid pts %" PRId64 "\n", info.Pts);
+    }
+  }
+  info.Clock = info.Clock > INT64_MAX - kMicroFrames ? INT64_MAX : info.Clock + kMicroFrames;
+  ++info.FrameNumber;
+  info.LastPts = pkt->pts;
+  return info.FrameSize;
+}
+
+int ReadClose(AVFormatContext* s) {
+  FrameInputContext* c = ContextOf(s);
+  ReleaseFrameStore(c->FrameInfo);
+  if (TFrameInputAdapter* adapter = TFrameInputAdapter::FromAddress(reinterpret_cast<uintptr_t>(c->Adapter))) {
+    if (!adapter->DoReadClose())
+      ff::av_log(s, AV_LOG_ERROR, "%s\n", adapter->LastFrameError().c_str());
+    adapter->DetachInput(c);
+  }
+  c->Adapter = nullptr;
+  return 0;
+}
+
+const char* ItemName(void*) { return "FrameInputFormat"; }
+
+constexpr int kDecodingParam = AV_OPT_FLAG_DECODING_PARAM;
+
+const AVOption kOptions[] = {
+    {"input_type", "one of {canvas, bmp, dc, yuv}, default yuv",
+     int(offsetof(FrameInputContext, InputType)), AV_OPT_TYPE_STRING, {.str = "yuv"}, 0, 0,
+     kDecodingParam, nullptr},
+    {"video_size", "A string describing frame size, such as 640x480 or hd720.",
+     int(offsetof(FrameInputContext, VideoSize)), AV_OPT_TYPE_STRING, {.str = nullptr}, 0, 0,
+     kDecodingParam, nullptr},
+    {"framerate", nullptr, int(offsetof(FrameInputContext, FrameRate)), AV_OPT_TYPE_STRING,
+     {.str = "ntsc"}, 0, 0, kDecodingParam, nullptr},
+    {"pixel_format", "pal8/rgb555le/bgr24/bgra for canvas/bmp/dc",
+     int(offsetof(FrameInputContext, PixelFormat)), AV_OPT_TYPE_STRING, {.str = "yuv420p"}, 0, 0,
+     kDecodingParam, nullptr},
+    {nullptr, nullptr, 0, AVOptionType(0), {.i64 = 0}, 0, 0, 0, nullptr},
+};
+
+const AVClass kFrameInputClass = {
+    .class_name = "FrameInputFormat",
+    .item_name = ItemName,
+    .option = kOptions,
+    .version = LIBAVUTIL_VERSION_INT,
+    .log_level_offset_offset = 0,
+    .parent_log_context_offset = 0,
+    .category = AV_CLASS_CATEGORY_DEMUXER,
+    .get_category = nullptr,
+    .query_ranges = nullptr,
+    .child_next = nullptr,
+    .child_class_iterate = nullptr,
+};
+
+const TInputFormat kFrameInputFormat = {
+    .name = "frameinput",
+    .long_name = "Frame input",
+    .flags = AVFMT_NOFILE,
+    .priv_class = &kFrameInputClass,
+    .priv_data_size = int(sizeof(FrameInputContext)),
+    .read_header = ReadHeader,
+    .read_packet = ReadPacket,
+    .read_close = ReadClose,
+};
+
+}  // namespace
+
+const TInputFormat& FrameInputFormat() { return kFrameInputFormat; }
+
+}  // namespace media

@@ -1,0 +1,29 @@
+// The "frameinput" input format: private data of one open input and the
+// format's descriptor. Only the adapter and tests need this header; the
+// engine reaches the format through the input-format registry.
+#pragma once
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include "media/frame_input_adapter.h"
+#include "media/input_format_registry.h"
+
+namespace media {
+
+// Zero-filled by the opener; the option strings are set from the format
+// options before ReadHeader runs.
+struct FrameInputContext {
+  const AVClass* Class;  // first: the private options' class
+  TInputFrameInfo FrameInfo;
+  char* InputType;    // "input_type"
+  char* PixelFormat;  // "pixel_format"
+  char* VideoSize;    // "video_size"
+  char* FrameRate;    // "framerate"
+  TFrameInputAdapter* Adapter;
+};
+
+const TInputFormat& FrameInputFormat();
+
+}  // namespace media
