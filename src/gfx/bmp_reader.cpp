@@ -301,9 +301,11 @@ void DecodeMasked(const File& f, const Layout& l, uint64_t offset, Bitmap& out) 
 // colour 0. Runs are clipped at the row end and nothing lands past the last row.
 void DecodeRle(const File& f, const Layout& l, uint64_t offset, const std::array<Color, 256>& table,
                Bitmap& out) {
-  for (int64_t y = 0; y < l.height; ++y) {
-    uint8_t* dst = out.ScanLine(int(y));
-    for (int64_t x = 0; x < l.width; ++x) Put(dst, x, table[0]);
+  if (table[0] != clBlack) {  // a fresh bitmap is black already
+    for (int64_t y = 0; y < l.height; ++y) {
+      uint8_t* dst = out.ScanLine(int(y));
+      for (int64_t x = 0; x < l.width; ++x) Put(dst, x, table[0]);
+    }
   }
   const bool rle8 = l.compression == kRle8;
   const uint8_t* d = f.data;

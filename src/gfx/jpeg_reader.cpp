@@ -84,11 +84,15 @@ void DecodeJpeg(const std::string& path, Bitmap& out) {
     tjhandle tj = handle.get();
 
     int width = 0, height = 0, subsamp = 0, colorspace = 0;
-    // A warning here (stray bytes between markers, say) still leaves a usable header.
-    if (tjDecompressHeader3(tj, data.data(), data.size(), &width, &height, &subsamp, &colorspace) !=
-            0 &&
-        (tjGetErrorCode(tj) == TJERR_FATAL || width <= 0 || height <= 0)) {
+    // A warning here (stray bytes between markers, say) still leaves a usable
+    // header; a file cut before its frame header warns too but has no size.
+    const int rc_header =
+        tjDecompressHeader3(tj, data.data(), data.size(), &width, &height, &subsamp, &colorspace);
+    if (rc_header != 0 && tjGetErrorCode(tj) == TJERR_FATAL) {
       ThrowPictureError(path, LibraryMessage(tj) + OtherFormatHint(data));
+    }
+    if (width <= 0 || height <= 0) {
+      ThrowPictureError(path, "no picture in the file (" + LibraryMessage(tj) + ")");
     }
     if (int64_t(width) * height > kMaxPicturePixels) {
       ThrowPictureError(path, "picture too large (" + std::to_string(width) + " x " +

@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "bmp_writer.h"
+#include "gfx/picture_file.h"
+#include "jpeg_writer.h"
+
+namespace {
+
+using bmptest::PixelAt;
+using bmptest::WriteFile;
+using gfx::Bitmap;
+using gfx::Color;
+using gfx::DecodeJpeg;
+using gfx::PictureError;
+
+constexpr Color kBlockColours[] = {0xC03020, 0x20A040, 0x3050D0, 0xE0E0E0, 0x202020, 0x808000};
+
+// Flat 16 x 16 blocks, so that neither the DCT nor chroma subsampling
+// blurs more than a little at the block edges.
+Color BlockColour(int x, int y) { return kBlockColours[(x / 16 + 3 * (y / 16)) % 6]; }
+
+std::vector<uint8_t> BlockPicture(int w, int h) {
+  std::vector<uint8_t> rgb;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const Color c = BlockColour(x, y);
+      rgb.insert(rgb.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
+    }
+  return rgb;
+}
+
+int Distance(Color a, Color b) {
+  int d = 0;
+  for (int s = 0; s < 24; s += 8) d = std::max(d, std::abs(int(a >> s & 255) - int(b >> s & 255)));
+  return d;
+}
+
+Bitmap& Decode(const std::string& name, const std::vector<uint8_t>& bytes, Bitmap& bm) {
+  DecodeJpeg(WriteFile("jpeg_" + name + ".jpg", bytes), bm);
+  EXPECT_EQ(bm.Format(), gfx::PixelFormat::pf24bit);
+  return bm;
+}
+
+TEST(JpegReader, ColourFilesDecodeCloseToTheSourceInEveryLayout) {
+  constexpr int w = 37, h = 35;  // odd: rows of 111 bytes padded to 112
+  const auto rgb = BlockPicture(w, h);
+  struct Case {
+    const char* name;
+    int subsamp, flags;
+  };
+  Bitmap bm(3, 3, gfx::PixelFormat::pf32bit);
+  for (const Case& c : {Case{"4:4:4", TJSAMP_444, 0}, Case{"4:2:2", TJSAMP_422, 0},
+                        Case{"4:2:0", TJSAMP_420, 0}, Case{"progressive 4:2:0", TJSAMP_420, TJFLAG_PROGRESSIVE},
+                        Case{"progressive 4:4:4", TJSAMP_444, TJFLAG_PROGRESSIVE}}) {
+    SCOPED_TRACE(c.name);
+    Decode("colour", jpegtest::Compress(rgb, w, h, TJPF_RGB, c.subsamp, c.flags), bm);
+    ASSERT_EQ(bm.Width(), w);
+    ASSERT_EQ(bm.Height(), h);
+    // Upsampled colour blends across block edges: judge those files away from them.
+    const int margin = c.subsamp == TJSAMP_444 ? 0 : 3;
+    int worst = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (std::min(x % 16, 15 - x % 16) >= margin && std::min(y % 16, 15 - y % 16) >= margin)
+          worst = std::max(worst, Distance(PixelAt(bm, x, y), BlockColour(x, y)));
+    EXPECT_LE(worst, 6);
+  }
+}
+
+TEST(JpegReader, GreyscaleGivesGreyPixels) {
+  constexpr int w = 16, h = 8;
+  std::vector<uint8_t> grey;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) grey.push_back(uint8_t(x < 8 ? 40 : 200));
+  Bitmap bm;
+  Decode("grey", jpegtest::Compress(grey, w, h, TJPF_GRAY, TJSAMP_GRAY), bm);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const Color c = PixelAt(bm, x, y);
+      EXPECT_EQ(c, (c & 255) * 0x010101u) << x << "," << y;
+      EXPECT_NEAR(int(c & 255), x < 8 ? 40 : 200, 3) << x << "," << y;
+    }
+}
+
+TEST(JpegReader, CmykFilesAreConvertedWithAdobeInversionWhenMarked) {
+  // Inks: red, green, blue, half black; 8 x 8 blocks side by side.
+  const uint8_t inks[4][4] = {{0, 255, 255, 0}, {255, 0, 255, 0}, {255, 255, 0, 0}, {0, 0, 0, 128}};
+  const Color expected[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0x7F7F7F};
+  auto picture = [&](bool inverted) {
+    std::vector<uint8_t> px;
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 32; ++x)
+        for (int i = 0; i < 4; ++i) px.push_back(uint8_t(inverted ? 255 - inks[x / 8][i] : inks[x / 8][i]));
+    return px;
+  };
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> file;
+  };
+  const Case cases[] = {
+      {"YCCK as Photoshop writes it", jpegtest::Compress(picture(true), 32, 8, TJPF_CMYK, TJSAMP_444)},
+      {"CMYK with Adobe marker", jpegtest::CompressCmyk(picture(true), 32, 8, true)},
+      {"CMYK without marker", jpegtest::CompressCmyk(picture(false), 32, 8, false)},
+  };
+  Bitmap bm;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Decode("cmyk", c.file, bm);
+    for (int i = 0; i < 4; ++i) EXPECT_LE(Distance(PixelAt(bm, i * 8 + 4, 4), expected[i]), 4) << i;
+  }
+}
+
+TEST(JpegReader, DamagedFilesFailNamingTheFileOrDecodeWhole) {
+  constexpr int w = 64, h = 64;
+  const auto good = jpegtest::Compress(BlockPicture(w, h), w, h, TJPF_RGB, TJSAMP_420);
+  auto sof = good;  // claim 60000 x 60000 in the frame header
+  for (size_t i = 2; i + 8 < sof.size(); ++i)
+    if (sof[i] == 0xFF && sof[i + 1] == 0xC0) {
+      sof[i + 5] = sof[i + 7] = 0xEA;
+      sof[i + 6] = sof[i + 8] = 0x60;
+      break;
+    }
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"empty", {}, "the file is empty"},
+      {"png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13}, "this is a PNG picture"},
+      {"bmp", bmptest::Build(bmptest::Bmp{}), "this is a BMP picture"},
+      {"text", {'h', 'e', 'l', 'l', 'o'}, "Not a JPEG file"},
+      {"header cut", std::vector<uint8_t>(good.begin(), good.begin() + 100), ""},
+      {"huge", sof, "picture too large (60000 x 60000 pixels)"},
+  };
+  Bitmap bm;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Decode("fine", good, bm);
+    const std::string path = WriteFile("jpeg_bad.jpg", c.bytes);
+    try {
+      DecodeJpeg(path, bm);
+      ADD_FAILURE() << "no error";
+    } catch (const PictureError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("Cannot read picture \"" + path + "\": ", 0), 0u) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(bm.Width(), 0);
+  }
+
+  // Cut inside the picture data: the library warns and the rest turns grey,
+  // as in other viewers, but the picture keeps its size and its top.
+  size_t scan = 0;
+  while (scan + 1 < good.size() && !(good[scan] == 0xFF && good[scan + 1] == 0xDA)) ++scan;
+  const std::vector<uint8_t> cut(good.begin(), good.begin() + (scan + good.size()) / 2);
+  Decode("cut", cut, bm);
+  EXPECT_EQ(bm.Width(), w);
+  EXPECT_EQ(bm.Height(), h);
+  EXPECT_LE(Distance(PixelAt(bm, 8, 8), BlockColour(8, 8)), 4);
+}
+
+}  // namespace

@@ -1,0 +1,62 @@
+// Makes JPEG files for the decoder tests: TurboJPEG for colour, grey and
+// progressive files, the libjpeg API for CMYK with or without Adobe's marker.
+#pragma once
+
+#include <cstdio>  // jpeglib.h needs FILE
+
+#include <jpeglib.h>
+#include <turbojpeg.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <stdexcept>
+#include <vector>
+
+namespace jpegtest {
+
+// pixels: rows top first, packed in the given TurboJPEG pixel format.
+inline std::vector<uint8_t> Compress(const std::vector<uint8_t>& pixels, int w, int h, int format,
+                                     int subsamp, int flags = 0, int quality = 95) {
+  tjhandle tj = tjInitCompress();
+  unsigned char* buf = nullptr;
+  unsigned long size = 0;
+  const int rc = tjCompress2(tj, pixels.data(), w, 0, h, format, &buf, &size, subsamp, quality,
+                             flags | TJFLAG_ACCURATEDCT);
+  std::vector<uint8_t> out(buf, buf + (rc == 0 ? size : 0));
+  tjFree(buf);
+  tjDestroy(tj);
+  if (rc != 0) throw std::runtime_error("test JPEG not written");
+  return out;
+}
+
+// cmyk: 4 bytes a pixel, rows top first, stored as given.
+inline std::vector<uint8_t> CompressCmyk(const std::vector<uint8_t>& cmyk, int w, int h,
+                                         bool adobe_marker) {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr jerr{};
+  cinfo.err = jpeg_std_error(&jerr);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buf = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buf, &size);
+  cinfo.image_width = JDIMENSION(w);
+  cinfo.image_height = JDIMENSION(h);
+  cinfo.input_components = 4;
+  cinfo.in_color_space = JCS_CMYK;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_colorspace(&cinfo, JCS_CMYK);
+  jpeg_set_quality(&cinfo, 95, TRUE);
+  cinfo.write_Adobe_marker = adobe_marker ? TRUE : FALSE;
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(cmyk.data() + size_t(cinfo.next_scanline) * w * 4);
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  std::vector<uint8_t> out(buf, buf + size);
+  std::free(buf);
+  return out;
+}
+
+}  // namespace jpegtest

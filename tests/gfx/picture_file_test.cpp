@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "bmp_writer.h"
+#include "gfx/picture_file.h"
+#include "jpeg_writer.h"
+
+namespace {
+
+using bmptest::Bmp;
+using bmptest::Build;
+using bmptest::PatternRows;
+using bmptest::Rows;
+using bmptest::WriteFile;
+using gfx::Bitmap;
+using gfx::DecodePicture;
+using gfx::PictureError;
+using gfx::PixelFormat;
+
+std::vector<uint8_t> SampleBmp() {
+  Bmp b;
+  b.pixels = Rows(24, PatternRows([](int, int, uint32_t c) { return c; }));
+  return Build(b);
+}
+
+std::vector<uint8_t> SampleJpeg(int subsamp = TJSAMP_420, int flags = 0) {
+  std::vector<uint8_t> rgb;
+  for (int i = 0; i < 24 * 16; ++i) rgb.insert(rgb.end(), {uint8_t(i * 7), uint8_t(i / 3), uint8_t(255 - i)});
+  return jpegtest::Compress(rgb, 24, 16, TJPF_RGB, subsamp, flags);  // grey files too
+}
+
+std::string ErrorOf(const std::string& path) {
+  Bitmap bm;
+  try {
+    DecodePicture(path, bm);
+  } catch (const PictureError& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+TEST(PictureFile, ExtensionFromTheLastDotPicksTheDecoder) {
+  const auto bmp = SampleBmp();
+  const auto jpeg = SampleJpeg();
+  Bitmap bm;
+  DecodePicture(WriteFile("pf_Photo.BMP", bmp), bm);
+  EXPECT_EQ(bm.Format(), PixelFormat::pf32bit);
+  EXPECT_EQ(bm.Width(), bmptest::kW);
+  for (const char* name : {"pf_photo.jpeg", "pf_photo.Jpg", "pf_photo", "pf_photo.bmp.jpg"}) {
+    DecodePicture(WriteFile(name, jpeg), bm);
+    EXPECT_EQ(bm.Format(), PixelFormat::pf24bit) << name;
+    EXPECT_EQ(bm.Width(), 24) << name;
+  }
+  // Whatever the content, the name decides.
+  const std::vector<uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+  const std::string png_path = WriteFile("pf_photo.png", png);
+  EXPECT_EQ(ErrorOf(png_path), "Cannot read picture \"" + png_path +
+                                   "\": Not a JPEG file: starts with 0x89 0x50 (this is a PNG "
+                                   "picture; only BMP and JPEG pictures can be used)");
+  EXPECT_NE(ErrorOf(WriteFile("pf_jpeg.bmp", jpeg)).find("not a BMP file"), std::string::npos);
+  EXPECT_NE(ErrorOf(WriteFile("pf_bmp.jpg", bmp)).find("this is a BMP picture"), std::string::npos);
+}
+
+TEST(PictureFile, FilesThatCannotBeOpenedNameThePathAndTheReason) {
+  const std::string dir = std::filesystem::path(WriteFile("pf_probe", {})).parent_path().string();
+  const std::string missing = dir + "/pf_no such picture.jpg";
+  EXPECT_EQ(ErrorOf(missing), "Cannot open picture \"" + missing + "\": No such file or directory");
+  EXPECT_EQ(ErrorOf(dir), "Cannot open picture \"" + dir + "\": Is a directory");
+  EXPECT_EQ(ErrorOf("/dev/zero"), "Cannot open picture \"/dev/zero\": not a regular file");
+}
+
+// Damaged copies of valid files either decode to a sane bitmap or fail with
+// PictureError; anything else (a crash, another exception, a read out of
+// bounds under the sanitizer) is a fault.
+TEST(PictureFile, MutatedFilesDecodeOrFailCleanly) {
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> seeds;
+  auto add_bmp = [&](Bmp b) { seeds.emplace_back(".bmp", Build(b)); };
+  Bmp b;
+  b.pixels = Rows(24, PatternRows([](int, int, uint32_t c) { return c; }), true);
+  b.header_size = 124;
+  b.height = -bmptest::kH;
+  add_bmp(b);
+  b = Bmp{};
+  b.bits = 8;
+  b.colors_used = 15;
+  for (int i = 0; i < 15; ++i) b.palette.push_back(uint32_t(i * 0x111111));
+  b.pixels = Rows(8, PatternRows([](int x, int y, uint32_t) { return y * 5 + x; }));
+  add_bmp(b);
+  b.header_size = 12;
+  b.colors_used = 0;
+  b.bits = 4;
+  b.palette.resize(16);
+  b.pixels = Rows(4, PatternRows([](int x, int y, uint32_t) { return y * 5 + x; }));
+  add_bmp(b);
+  b = Bmp{};
+  b.bits = 8;
+  b.compression = 1;
+  b.palette = {0, 0xFF0000, 0x00FF00, 0x0000FF};
+  b.pixels = {3, 1, 0, 3, 2, 3, 2, 0, 0, 0, 0, 2, 1, 1, 9, 3, 0, 0, 4, 2, 0, 1};
+  add_bmp(b);
+  b.bits = 4;
+  b.compression = 2;
+  b.pixels = {4, 0x12, 0, 0, 0, 5, 0x31, 0x23, 0x10, 0, 0, 2, 1, 0, 7, 0x33, 0, 1};
+  add_bmp(b);
+  b = Bmp{};
+  b.bits = 16;
+  b.compression = 3;
+  b.masks = {0xF800, 0x07E0, 0x001F};
+  b.pixels = Rows(16, PatternRows([](int, int, uint32_t c) { return c & 0xFFFF; }));
+  add_bmp(b);
+  b.header_size = 56;
+  b.bits = 32;
+  b.compression = 6;
+  b.masks = {0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000};
+  b.pixels = Rows(32, PatternRows([](int, int, uint32_t c) { return c * 3; }));
+  add_bmp(b);
+  seeds.emplace_back(".jpg", SampleJpeg(TJSAMP_420));
+  seeds.emplace_back(".jpg", SampleJpeg(TJSAMP_444, TJFLAG_PROGRESSIVE));
+  seeds.emplace_back(".jpg", SampleJpeg(TJSAMP_GRAY));
+  std::vector<uint8_t> cmyk(16 * 8 * 4);
+  for (size_t i = 0; i < cmyk.size(); ++i) cmyk[i] = uint8_t(i * 37);
+  seeds.emplace_back(".jpg", jpegtest::Compress(cmyk, 16, 8, TJPF_CMYK, TJSAMP_420));
+
+  std::mt19937 rng(20240611);
+  auto pick = [&](size_t n) { return n ? size_t(rng() % n) : 0; };
+  const uint32_t words[] = {0, 1, 0xFF, 0x7FFF, 0x8000, 0xFFFF, 0x10000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
+  int decoded = 0, refused = 0;
+  for (int round = 0; round < 3000; ++round) {
+    const auto& [ext, seed] = seeds[round % seeds.size()];
+    std::vector<uint8_t> v = seed;
+    for (int m = 0, n = 1 + int(pick(3)); m < n && !v.empty(); ++m) {
+      // Half the damage goes to the headers, where lengths and sizes live.
+      const size_t at = pick(pick(2) ? std::min<size_t>(v.size(), 140) : v.size());
+      switch (pick(4)) {
+        case 0: v[at] ^= uint8_t(1u << pick(8)); break;
+        case 1: v[at] = uint8_t(rng()); break;
+        case 2:
+          for (int i = 0, w = int(words[pick(std::size(words))]); i < 4 && at + i < v.size(); ++i)
+            v[at + i] = uint8_t(uint32_t(w) >> (8 * i));
+          break;
+        case 3: v.resize(at); break;
+      }
+    }
+    const std::string path = WriteFile("pf_fuzz" + ext, v);
+    Bitmap bm;
+    try {
+      DecodePicture(path, bm);
+    } catch (const PictureError&) {
+      ++refused;
+      EXPECT_EQ(bm.Width() * bm.Height(), 0);
+      continue;
+    }
+    ++decoded;
+    ASSERT_GT(bm.Width(), 0) << "round " << round;
+    ASSERT_GT(bm.Height(), 0) << "round " << round;
+    ASSERT_LE(int64_t(bm.Width()) * bm.Height(), gfx::kMaxPicturePixels);
+    EXPECT_EQ(bm.Format(), ext == ".bmp" ? PixelFormat::pf32bit : PixelFormat::pf24bit);
+  }
+  // Both outcomes must really occur, or the mutations miss the point.
+  EXPECT_GT(decoded, 300);
+  EXPECT_GT(refused, 300);
+}
+
+}  // namespace
