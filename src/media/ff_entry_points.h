@@ -101,6 +101,7 @@ extern "C" {
   X(av_opt_get)                        \
   X(av_frame_alloc)                    \
   X(av_frame_free)                     \
+  X(av_opt_get_int)                    \
   /* end */
 
 #define LS_FF_SWRESAMPLE_FUNCS(X)      \
