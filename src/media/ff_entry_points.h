@@ -114,6 +114,8 @@ extern "C" {
   X(sws_get_class)                     \
   X(sws_scale)                         \
   X(sws_getContext)                    \
+  X(sws_isSupportedInput)              \
+  X(sws_isSupportedOutput)             \
   /* end */
 
 // The C library. Overloaded C++ names (strchr, strrchr, ...) cannot be

@@ -42,7 +42,7 @@ void SetBgr8Palette(gfx::Bitmap& bitmap) {
 }
 
 bool ScalerBound(std::string& error) {
-  if (ff::av_image_get_buffer_size && ff::sws_getCachedContext) return true;
+  if (ff::av_image_get_buffer_size && ff::sws_getCachedContext && ff::sws_isSupportedInput) return true;
   error = !ff::av_image_get_buffer_size ? "Library avutil not loaded." : "Library swscale not loaded.";
   return false;
 }
@@ -114,6 +114,11 @@ bool TFormatConverter::LoadFramePicture(const TPicture& source, AVPixelFormat so
     bufferPicture_ = {};
     ff::av_image_fill_arrays(bufferPicture_.data, bufferPicture_.linesize, buffer_, mediaFormat_, width,
                              height, 1);
+    // The scaler aborts the process on formats it cannot read; refuse them first.
+    if (!ff::sws_isSupportedInput(sourceFormat)) {
+      lastError_ = "Cannot initialize the toRGB conversion context";
+      return false;
+    }
     toBitmap_ = ff::sws_getCachedContext(toBitmap_, width, height, sourceFormat, width, height, mediaFormat_,
                                          kScaleFlags, nullptr, nullptr, nullptr);
     if (!toBitmap_) {
@@ -163,6 +168,10 @@ bool TFormatConverter::StorePicture(const TPicture& destination, AVPixelFormat d
     return false;
   }
   if (!ScalerBound(lastError_)) return false;
+  if (!ff::sws_isSupportedOutput(destinationFormat)) {
+    lastError_ = "Cannot initialize the fromRGB conversion context";
+    return false;
+  }
   // Read only as many rows as the current picture has, whatever the caller's size.
   fromBitmap_ = ff::sws_getCachedContext(fromBitmap_, currentWidth_, currentHeight_, mediaFormat_, width,
                                          height, destinationFormat, kScaleFlags, nullptr, nullptr, nullptr);
