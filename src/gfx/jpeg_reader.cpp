@@ -43,31 +43,43 @@ std::string OtherFormatHint(const std::vector<uint8_t>& data) {
   return {};
 }
 
-// Adobe's APP14 marker means the CMYK values are stored inverted, as
-// Photoshop writes them; without it they are plain ink amounts.
-bool HasAdobeMarker(const std::vector<uint8_t>& d) {
-  size_t p = 2;  // after SOI
+// What the markers before the first scan say. The library has the same, but
+// refuses to report it for unusual chroma subsampling it decodes fine.
+struct Markers {
+  bool adobe = false;  // Adobe's APP14: CMYK is stored inverted, as Photoshop writes it
+  int width = 0, height = 0, components = 0;
+};
+
+Markers ScanMarkers(const std::vector<uint8_t>& d) {
+  Markers m;
+  if (d.size() < 2 || d[0] != 0xFF || d[1] != 0xD8) return m;
+  size_t p = 2;
   while (p + 4 <= d.size()) {
-    if (d[p] != 0xFF) return false;
+    if (d[p] != 0xFF) break;
     const uint8_t marker = d[p + 1];
     if (marker == 0xFF) {  // fill byte
       ++p;
       continue;
     }
-    if (marker == 0xDA || marker == 0xD9) return false;  // scan data or end: no more headers
+    if (marker == 0xDA || marker == 0xD9) break;  // scan data or end: no more headers
     if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
       p += 2;
       continue;
     }
     const size_t length = size_t(d[p + 2]) << 8 | d[p + 3];
-    if (length < 2) return false;
-    if (marker == 0xEE && length >= 14 && p + 4 + 5 <= d.size() &&
-        std::memcmp(d.data() + p + 4, "Adobe", 5) == 0) {
-      return true;
+    if (length < 2 || p + 2 + length > d.size()) break;
+    const uint8_t* body = d.data() + p + 4;
+    if (marker == 0xEE && length >= 14 && std::memcmp(body, "Adobe", 5) == 0) m.adobe = true;
+    const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
+                       marker != 0xCC;
+    if (frame && length >= 8 && m.components == 0) {
+      m.height = body[1] << 8 | body[2];
+      m.width = body[3] << 8 | body[4];
+      m.components = body[5];
     }
     p += 2 + length;
   }
-  return false;
+  return m;
 }
 
 uint8_t Mul255(unsigned a, unsigned b) { return uint8_t((a * b + 127) / 255); }
@@ -83,13 +95,21 @@ void DecodeJpeg(const std::string& path, Bitmap& out) {
     if (!handle) ThrowPictureError(path, "cannot start the JPEG decoder: " + LibraryMessage(nullptr));
     tjhandle tj = handle.get();
 
+    const Markers markers = ScanMarkers(data);
     int width = 0, height = 0, subsamp = 0, colorspace = 0;
     // A warning here (stray bytes between markers, say) still leaves a usable
     // header; a file cut before its frame header warns too but has no size.
     const int rc_header =
         tjDecompressHeader3(tj, data.data(), data.size(), &width, &height, &subsamp, &colorspace);
     if (rc_header != 0 && tjGetErrorCode(tj) == TJERR_FATAL) {
-      ThrowPictureError(path, LibraryMessage(tj) + OtherFormatHint(data));
+      const bool frame_ok = markers.width > 0 && markers.height > 0 &&
+                            (markers.components == 1 || markers.components == 3 ||
+                             markers.components == 4);
+      if (!frame_ok) ThrowPictureError(path, LibraryMessage(tj) + OtherFormatHint(data));
+      // Decoding itself will say what is wrong, if anything.
+      width = markers.width;
+      height = markers.height;
+      colorspace = markers.components == 4 ? TJCS_CMYK : markers.components == 1 ? TJCS_GRAY : TJCS_YCbCr;
     }
     if (width <= 0 || height <= 0) {
       ThrowPictureError(path, "no picture in the file (" + LibraryMessage(tj) + ")");
@@ -126,7 +146,7 @@ void DecodeJpeg(const std::string& path, Bitmap& out) {
     if (rc != 0 && tjGetErrorCode(tj) == TJERR_FATAL) ThrowPictureError(path, LibraryMessage(tj));
 
     if (cmyk) {
-      const bool inverted = HasAdobeMarker(data);
+      const bool inverted = markers.adobe;
       for (int y = 0; y < height; ++y) {
         const uint8_t* s = cmyk_pixels.data() + size_t(y) * width * 4;
         uint8_t* d = out.ScanLine(y);

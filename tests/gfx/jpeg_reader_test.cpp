@@ -69,6 +69,19 @@ TEST(JpegReader, ColourFilesDecodeCloseToTheSourceInEveryLayout) {
   }
 }
 
+TEST(JpegReader, UnusualChromaSamplingDecodes) {
+  // The red and blue differences sampled differently: TurboJPEG cannot name
+  // such a layout but decodes it.
+  constexpr int w = 32, h = 16;
+  const auto file = jpegtest::CompressLibjpeg(BlockPicture(w, h), w, h, {3, false, {{2, 1}, {1, 1}, {2, 1}}});
+  Bitmap bm;
+  Decode("odd", file, bm);
+  ASSERT_EQ(bm.Width(), w);
+  ASSERT_EQ(bm.Height(), h);
+  EXPECT_LE(Distance(PixelAt(bm, 8, 8), BlockColour(8, 8)), 4);
+  EXPECT_LE(Distance(PixelAt(bm, 24, 8), BlockColour(24, 8)), 4);
+}
+
 TEST(JpegReader, GreyscaleGivesGreyPixels) {
   constexpr int w = 16, h = 8;
   std::vector<uint8_t> grey;
@@ -101,8 +114,8 @@ TEST(JpegReader, CmykFilesAreConvertedWithAdobeInversionWhenMarked) {
   };
   const Case cases[] = {
       {"YCCK as Photoshop writes it", jpegtest::Compress(picture(true), 32, 8, TJPF_CMYK, TJSAMP_444)},
-      {"CMYK with Adobe marker", jpegtest::CompressCmyk(picture(true), 32, 8, true)},
-      {"CMYK without marker", jpegtest::CompressCmyk(picture(false), 32, 8, false)},
+      {"CMYK with Adobe marker", jpegtest::CompressLibjpeg(picture(true), 32, 8, {4, true, {}})},
+      {"CMYK without marker", jpegtest::CompressLibjpeg(picture(false), 32, 8, {4, false, {}})},
   };
   Bitmap bm;
   for (const Case& c : cases) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace jpegtest {
@@ -29,9 +30,16 @@ inline std::vector<uint8_t> Compress(const std::vector<uint8_t>& pixels, int w, 
   return out;
 }
 
-// cmyk: 4 bytes a pixel, rows top first, stored as given.
-inline std::vector<uint8_t> CompressCmyk(const std::vector<uint8_t>& cmyk, int w, int h,
-                                         bool adobe_marker) {
+// Through the libjpeg API, for what TurboJPEG cannot write: CMYK with or
+// without Adobe's marker, and unusual sampling factors (h, v per component).
+struct LibjpegFile {
+  int components = 3;  // 3: RGB in, 4: CMYK stored as given
+  bool adobe_marker = false;
+  std::vector<std::pair<int, int>> sampling;
+};
+
+inline std::vector<uint8_t> CompressLibjpeg(const std::vector<uint8_t>& pixels, int w, int h,
+                                            const LibjpegFile& opt) {
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr jerr{};
   cinfo.err = jpeg_std_error(&jerr);
@@ -41,15 +49,19 @@ inline std::vector<uint8_t> CompressCmyk(const std::vector<uint8_t>& cmyk, int w
   jpeg_mem_dest(&cinfo, &buf, &size);
   cinfo.image_width = JDIMENSION(w);
   cinfo.image_height = JDIMENSION(h);
-  cinfo.input_components = 4;
-  cinfo.in_color_space = JCS_CMYK;
+  cinfo.input_components = opt.components;
+  cinfo.in_color_space = opt.components == 4 ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&cinfo);
-  jpeg_set_colorspace(&cinfo, JCS_CMYK);
+  if (opt.components == 4) jpeg_set_colorspace(&cinfo, JCS_CMYK);
   jpeg_set_quality(&cinfo, 95, TRUE);
-  cinfo.write_Adobe_marker = adobe_marker ? TRUE : FALSE;
+  cinfo.write_Adobe_marker = opt.adobe_marker ? TRUE : FALSE;
+  for (size_t i = 0; i < opt.sampling.size(); ++i) {
+    cinfo.comp_info[i].h_samp_factor = opt.sampling[i].first;
+    cinfo.comp_info[i].v_samp_factor = opt.sampling[i].second;
+  }
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(cmyk.data() + size_t(cinfo.next_scanline) * w * 4);
+    JSAMPROW row = const_cast<JSAMPROW>(pixels.data() + size_t(cinfo.next_scanline) * w * opt.components);
     jpeg_write_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_compress(&cinfo);
