@@ -15,6 +15,7 @@ template <class T>
 struct StreamSpecValue {
   std::string specifier;
   T value{};
+  bool operator==(const StreamSpecValue&) const = default;
 };
 
 // Every occurrence is kept in order; the last element whose specifier
