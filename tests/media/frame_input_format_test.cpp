@@ -259,10 +259,12 @@ TEST_F(FrameInputFormatTest, NtscRateTimeStamps) {
 }
 
 TEST_F(FrameInputFormatTest, HandlerMovesTimeStampsForwardOnly) {
-  // Frame 2 jumps to one second; frame 4 tries to go back.
+  // Frame 2 jumps to one second; frame 4 repeats frame 3's time, frame 5
+  // goes back.
   adapter_.OnReadFrameCanvas = [](TFrameInputAdapter*, gfx::Canvas&, TInputFrameInfo* info) {
     if (info->FrameNumber == 2) info->Pts = 1000000;
-    if (info->FrameNumber == 4) info->Pts = 1000000;
+    if (info->FrameNumber == 4) info->Pts = info->LastPts;
+    if (info->FrameNumber == 5) info->Pts = 1000000;
     return 0;
   };
   ASSERT_EQ(Open(kCanvas320), 0);
@@ -274,8 +276,9 @@ TEST_F(FrameInputFormatTest, HandlerMovesTimeStampsForwardOnly) {
   }
   EXPECT_EQ(pts, (std::vector<int64_t>{0, 1000000, 1033333, 1066667, 1100000}));
   const auto warnings = LogAt(AV_LOG_WARNING);
-  ASSERT_EQ(warnings.size(), 1u);
-  EXPECT_EQ(warnings[0].text, "invalid pts 1000000\n");
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_EQ(warnings[0].text, "invalid pts 1033333\n");
+  EXPECT_EQ(warnings[1].text, "invalid pts 1000000\n");
 }
 
 TEST_F(FrameInputFormatTest, LargeOrNegativePtsStayWhole) {
