@@ -301,6 +301,23 @@ TEST(CanvasStretch, WithinOneBitmapEqualsStretchingAnUnchangedCopy) {
     bmp.GetCanvas().StretchRect(dx, dy, dw, dh, bmp, sx, sy, sw, sh);
     ASSERT_EQ(Pixels(bmp), want) << "iteration " << iter;
   }
+  // Squeezes and expansions along either axis, in place, in both directions,
+  // and mirrored onto themselves.
+  const int cases[][8] = {{0, 3, 12, 7, 0, 0, 12, 10},   {0, 0, 12, 7, 0, 0, 12, 10},
+                          {0, 0, 12, 10, 0, 3, 12, 7},   {0, 0, 12, 10, 0, 0, 12, 7},
+                          {4, 0, 8, 10, 0, 0, 12, 10},   {0, 0, 12, 10, 4, 0, 8, 10},
+                          {0, 9, 12, -10, 0, 0, 12, 10}, {11, 0, -12, 10, 0, 0, 12, 10},
+                          {0, 2, 12, 5, 0, 1, 12, 8},    {0, 1, 12, 8, 0, 2, 12, 5}};
+  for (const auto& c : cases) {
+    Bitmap bmp(12, 10), copy(12, 10);
+    Paint(bmp, 7);
+    copy.Assign(bmp);
+    const auto want = ExpectedStretch(copy, copy, c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7],
+                                      nullptr);
+    bmp.GetCanvas().StretchRect(c[0], c[1], c[2], c[3], bmp, c[4], c[5], c[6], c[7]);
+    ASSERT_EQ(Pixels(bmp), want) << c[0] << "," << c[1] << "," << c[2] << "," << c[3] << " <- "
+                                 << c[4] << "," << c[5] << "," << c[6] << "," << c[7];
+  }
   // The squeeze of a push effect: the whole frame into its left part.
   Bitmap frame(20, 4), original(20, 4);
   Paint(frame, 6);

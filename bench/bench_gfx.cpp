@@ -1,0 +1,168 @@
+// Drawing-layer costs per frame at the largest frame size, 1280x960 at 32 bits.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "gfx/arith.h"
+#include "gfx/canvas.h"
+#include "gfx/region.h"
+
+namespace {
+
+using namespace gfx;
+
+constexpr int kW = 1280, kH = 960;
+
+void Noise(Bitmap& b, uint32_t seed) {
+  std::mt19937 rng(seed);
+  for (int y = 0; y < b.Height(); ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(b.ScanLine(y));
+    for (int x = 0; x < b.Width(); ++x) row[x] = rng();
+  }
+}
+
+// Many thin horizontal rectangles, as a bar or shred pattern gives.
+std::vector<Rect> BarPattern(int count) {
+  std::vector<Rect> rs;
+  std::mt19937 rng(1);
+  const int perRow = 10;
+  for (int i = 0; i < count; ++i) {
+    const int row = (i / perRow) * 2 % kH;
+    const int slot = i % perRow;
+    const int left = slot * (kW / perRow) + int(rng() % 40);
+    rs.push_back({left, row, left + 60 + int(rng() % 40), row + 1});
+  }
+  return rs;
+}
+
+// The zigzag band across the frame at half progress.
+std::vector<Point> Zigzag(int progress) {
+  const int s = kW / 10, n = kH / 10, m = kH / 2;
+  const int x = MulDiv(kW, progress, 100), y = MulDiv(x, kH, kW);
+  const int c = MulDiv(n, progress, 100) + y / 2;
+  std::vector<Point> pts(24);
+  for (int k = 1; k <= 12; ++k) {
+    const bool odd = k % 2 == 1;
+    pts[size_t(k - 1)] = {(k - 1) * s, odd ? m - c + n : m - c - n};
+    pts[size_t(24 - k)] = {(k - 1) * s, odd ? m + c + n : m + c - n};
+  }
+  return pts;
+}
+
+void BM_CopyFullFrame(benchmark::State& state) {
+  Bitmap src(kW, kH), dst(kW, kH);
+  Noise(src, 1);
+  for (auto _ : state) {
+    dst.GetCanvas().CopyRect(0, 0, kW, kH, src, 0, 0);
+    benchmark::DoNotOptimize(dst.Bits());
+  }
+}
+BENCHMARK(BM_CopyFullFrame)->Unit(benchmark::kMicrosecond);
+
+void BM_StretchLargePictureIntoFrame(benchmark::State& state) {
+  Bitmap src(4000, 3000), dst(kW, kH);
+  Noise(src, 2);
+  for (auto _ : state) {
+    dst.GetCanvas().StretchDraw({0, 0, kW, kH}, src);
+    benchmark::DoNotOptimize(dst.Bits());
+  }
+}
+BENCHMARK(BM_StretchLargePictureIntoFrame)->Unit(benchmark::kMicrosecond);
+
+void BM_StretchSmallBlockUpToFrame(benchmark::State& state) {
+  // The zoomed-in stage of a pixelation: a tiny block magnified past the frame.
+  Bitmap src(kW, kH), dst(kW, kH);
+  Noise(src, 3);
+  for (auto _ : state) {
+    dst.GetCanvas().StretchRect(-1228, -921, kW + 2456, kH + 1842, src, 614, 460, 52, 40);
+    benchmark::DoNotOptimize(dst.Bits());
+  }
+}
+BENCHMARK(BM_StretchSmallBlockUpToFrame)->Unit(benchmark::kMicrosecond);
+
+void BM_SqueezeWithinFrame(benchmark::State& state) {
+  Bitmap frame(kW, kH);
+  Noise(frame, 4);
+  for (auto _ : state) {
+    frame.GetCanvas().StretchRect(640, 0, kW - 640, kH, frame, 0, 0, kW, kH);
+    benchmark::DoNotOptimize(frame.Bits());
+  }
+}
+BENCHMARK(BM_SqueezeWithinFrame)->Unit(benchmark::kMicrosecond);
+
+void BM_MoveWithinFrame(benchmark::State& state) {
+  Bitmap frame(kW, kH);
+  Noise(frame, 5);
+  for (auto _ : state) {
+    frame.GetCanvas().CopyRect(0, 300, kW, kH - 300, frame, 0, 0);
+    benchmark::DoNotOptimize(frame.Bits());
+  }
+}
+BENCHMARK(BM_MoveWithinFrame)->Unit(benchmark::kMicrosecond);
+
+void BM_RegionFrom5000Rects(benchmark::State& state) {
+  const auto rs = BarPattern(5000);
+  for (auto _ : state) {
+    Region r = Region::FromRects(rs.data(), rs.size());
+    benchmark::DoNotOptimize(r.Rects().data());
+  }
+}
+BENCHMARK(BM_RegionFrom5000Rects)->Unit(benchmark::kMicrosecond);
+
+void BM_CopyThrough5000RectRegion(benchmark::State& state) {
+  const auto rs = BarPattern(5000);
+  const Region clip = Region::FromRects(rs.data(), rs.size());
+  Bitmap src(kW, kH), dst(kW, kH);
+  Noise(src, 6);
+  for (auto _ : state) {
+    dst.GetCanvas().SelectClipRegion(&clip);
+    dst.GetCanvas().CopyRect(0, 0, kW, kH, src, 0, 0);
+    dst.GetCanvas().SelectClipRegion(nullptr);
+    benchmark::DoNotOptimize(dst.Bits());
+  }
+  state.counters["rects"] = double(clip.Rects().size());
+}
+BENCHMARK(BM_CopyThrough5000RectRegion)->Unit(benchmark::kMicrosecond);
+
+void BM_ZigzagPolygonRegion(benchmark::State& state) {
+  const auto pts = Zigzag(50);
+  for (auto _ : state) {
+    Region r = Region::FromPolygon(pts.data(), pts.size(), FillMode::Winding);
+    benchmark::DoNotOptimize(r.Rects().data());
+  }
+}
+BENCHMARK(BM_ZigzagPolygonRegion)->Unit(benchmark::kMicrosecond);
+
+void BM_TriangleGridUnion(benchmark::State& state) {
+  // A shred grid: about 130 triangles or-ed into one region one by one.
+  const int c = kW / 10 + 1, d = kH / 10 + 1;
+  const int hw = MulDiv(c, 50, 50), hh = MulDiv(d, 50, 50);
+  for (auto _ : state) {
+    Region acc;
+    for (int x = 0; x < kW; x += 2 * c)
+      for (int y = 0; y < kH + d; y += 2 * d) {
+        const Point tri[] = {{x + c - hw, y + d - hh}, {x + c, y + d + hh}, {x + c + hw, y + d - hh}};
+        acc = Region::Combine(acc, Region::FromPolygon(tri, 3, FillMode::Winding),
+                              CombineMode::Or);
+      }
+    benchmark::DoNotOptimize(acc.Rects().data());
+  }
+}
+BENCHMARK(BM_TriangleGridUnion)->Unit(benchmark::kMicrosecond);
+
+void BM_EllipseRing(benchmark::State& state) {
+  // The frame minus a near-ellipse.
+  const Region frame = Region::FromRect({0, 0, kW, kH});
+  for (auto _ : state) {
+    const Region e = Region::FromRoundRect({0, 0, kW, kH}, kW * 9 / 10, kH * 9 / 10);
+    Region r = Region::Combine(frame, e, CombineMode::Xor);
+    benchmark::DoNotOptimize(r.Rects().data());
+  }
+}
+BENCHMARK(BM_EllipseRing)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
