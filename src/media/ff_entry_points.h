@@ -13,9 +13,13 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavcodec/bsf.h>
 #include <libavdevice/avdevice.h>
 #include <libavfilter/avfilter.h>
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
 #include <libavformat/avformat.h>
+#include <libavutil/audio_fifo.h>
 #include <libavutil/avutil.h>
 #include <libavutil/dict.h>
 #include <libavutil/imgutils.h>
@@ -23,6 +27,7 @@ extern "C" {
 #include <libavutil/opt.h>
 #include <libavutil/parseutils.h>
 #include <libavutil/pixdesc.h>
+#include <libavutil/time.h>
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
@@ -46,6 +51,21 @@ extern "C" {
   X(avcodec_open2)                     \
   X(avcodec_send_packet)               \
   X(avcodec_receive_frame)             \
+  X(avcodec_find_encoder)        \
+  X(avcodec_send_frame)          \
+  X(avcodec_receive_packet)      \
+  X(avcodec_parameters_from_context) \
+  X(avcodec_parameters_copy)     \
+  X(avcodec_get_name)            \
+  X(avcodec_find_best_pix_fmt_of_list) \
+  X(av_packet_rescale_ts)        \
+  X(av_packet_move_ref)          \
+  X(av_bsf_get_by_name)          \
+  X(av_bsf_alloc)                \
+  X(av_bsf_init)                 \
+  X(av_bsf_send_packet)          \
+  X(av_bsf_receive_packet)       \
+  X(av_bsf_free)                 \
   /* end */
 
 #define LS_FF_AVDEVICE_FUNCS(X)        \
@@ -54,6 +74,19 @@ extern "C" {
 
 #define LS_FF_AVFILTER_FUNCS(X)        \
   X(avfilter_get_by_name)              \
+  X(avfilter_graph_alloc)        \
+  X(avfilter_graph_create_filter) \
+  X(avfilter_link)               \
+  X(avfilter_graph_config)       \
+  X(avfilter_graph_free)         \
+  X(avfilter_graph_parse_ptr)    \
+  X(avfilter_inout_alloc)        \
+  X(avfilter_inout_free)         \
+  X(av_buffersrc_add_frame_flags) \
+  X(av_buffersink_get_frame)     \
+  X(av_buffersink_get_w)         \
+  X(av_buffersink_get_h)         \
+  X(av_buffersink_get_sample_aspect_ratio) \
   /* end */
 
 #define LS_FF_AVFORMAT_FUNCS(X)        \
@@ -69,6 +102,21 @@ extern "C" {
   X(av_program_add_stream_index)       \
   X(av_dump_format)                    \
   X(avformat_find_stream_info)         \
+  X(avformat_open_input)         \
+  X(avformat_close_input)        \
+  X(av_read_frame)               \
+  X(avformat_alloc_output_context2) \
+  X(avio_open2)                  \
+  X(avio_closep)                 \
+  X(avio_size)                   \
+  X(avio_seek)                   \
+  X(avformat_write_header)       \
+  X(av_write_trailer)            \
+  X(av_interleaved_write_frame)  \
+  X(avformat_seek_file)          \
+  X(av_seek_frame)               \
+  X(av_guess_codec)              \
+  X(av_filename_number_test)     \
   /* end */
 
 #define LS_FF_AVUTIL_FUNCS(X)          \
@@ -102,10 +150,40 @@ extern "C" {
   X(av_frame_alloc)                    \
   X(av_frame_free)                     \
   X(av_opt_get_int)                    \
+  X(av_rescale_q)                \
+  X(av_rescale)                  \
+  X(av_gettime)                  \
+  X(av_usleep)                   \
+  X(av_audio_fifo_alloc)         \
+  X(av_audio_fifo_free)          \
+  X(av_audio_fifo_write)         \
+  X(av_audio_fifo_read)          \
+  X(av_audio_fifo_size)          \
+  X(av_frame_get_buffer)         \
+  X(av_frame_unref)              \
+  X(av_samples_set_silence)      \
+  X(av_get_pix_fmt_name)         \
+  X(av_get_sample_fmt_name)      \
+  X(av_get_bytes_per_sample)     \
+  X(av_channel_layout_default)   \
+  X(av_channel_layout_copy)      \
+  X(av_channel_layout_uninit)    \
+  X(av_channel_layout_compare)   \
+  X(av_get_media_type_string)    \
+  X(av_dict_copy)                \
+  X(av_int_list_length_for_size) \
+  X(av_opt_set_bin)              \
+  X(av_opt_set_int)              \
+  X(av_reduce)                   \
   /* end */
 
 #define LS_FF_SWRESAMPLE_FUNCS(X)      \
   X(swr_get_class)                     \
+  X(swr_alloc_set_opts2)         \
+  X(swr_init)                    \
+  X(swr_free)                    \
+  X(swr_convert)                 \
+  X(swr_get_out_samples)         \
   /* end */
 
 #define LS_FF_SWSCALE_FUNCS(X)         \
