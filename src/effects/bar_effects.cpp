@@ -98,38 +98,34 @@ void Effect089(gfx::Bitmap& Display, const gfx::Bitmap& Image, int W, int H, int
   RevealBars(Display, Image, W, H, 2 * X, 2 * Y, 2, 2);
 }
 
-// A lattice grows from the top left, its second set of bars from the
-// bottom right.
+// A lattice grows from the top left; the bars between come from the bottom right.
 void Effect090(gfx::Bitmap& Display, const gfx::Bitmap& Image, int W, int H, int X, int Y,
                int Progress) {
   RevealBars(Display, Image, W, H, 2 * X, 2 * Y, 4, 4);
 }
 
-// A lattice grows from the bottom left, its second set of bars from the
-// top right.
+// A lattice grows from the bottom left; the bars between come from the top right.
 void Effect091(gfx::Bitmap& Display, const gfx::Bitmap& Image, int W, int H, int X, int Y,
                int Progress) {
   RevealBars(Display, Image, W, H, 2 * X, 2 * Y, 4, 5);
 }
 
-// A lattice grows from the top right, its second set of bars from the
-// bottom left.
+// A lattice grows from the top right; the bars between come from the bottom left.
 void Effect092(gfx::Bitmap& Display, const gfx::Bitmap& Image, int W, int H, int X, int Y,
                int Progress) {
   RevealBars(Display, Image, W, H, 2 * X, 2 * Y, 5, 4);
 }
 
-// A lattice grows from the bottom right, its second set of bars from the
-// top left.
+// A lattice grows from the bottom right; the bars between come from the top left.
 void Effect093(gfx::Bitmap& Display, const gfx::Bitmap& Image, int W, int H, int X, int Y,
                int Progress) {
   RevealBars(Display, Image, W, H, 2 * X, 2 * Y, 5, 5);
 }
 
 // Bars slide in from the right while columns grow from top and bottom.
-// Only the even horizontal bars ever grow; the columns complete the frame.
 void Effect094(gfx::Bitmap& Display, const gfx::Bitmap& Image, int W, int H, int X, int Y,
                int Progress) {
+  // Only every other horizontal bar ever grows; the columns finish the frame.
   RevealBars(Display, Image, W, H, X, Y, 1, 3);
 }
 

@@ -33,8 +33,7 @@ void Effect127(gfx::Bitmap& Display, const gfx::Bitmap& Image, int W, int H, int
   RevealThroughRegion(Display, Image, W, H, BuildSpeckleRegion(X, Y, W, H, 0, 2));
 }
 
-// Squares of a grid switch to the new picture one by one at random; a square
-// once shown stays.
+// Grid squares switch to the new picture at random, and once shown they stay.
 void Effect128(gfx::Bitmap& Display, const gfx::Bitmap& Image, int W, int H, int X, int Y,
                int Progress) {
   std::optional<gfx::Region> region;
