@@ -66,6 +66,7 @@ extern "C" {
   X(av_bsf_send_packet)          \
   X(av_bsf_receive_packet)       \
   X(av_bsf_free)                 \
+  X(av_packet_ref)               \
   /* end */
 
 #define LS_FF_AVDEVICE_FUNCS(X)        \
@@ -175,6 +176,8 @@ extern "C" {
   X(av_opt_set_bin)              \
   X(av_opt_set_int)              \
   X(av_reduce)                   \
+  X(av_frame_make_writable)      \
+  X(av_pix_fmt_desc_get)         \
   /* end */
 
 #define LS_FF_SWRESAMPLE_FUNCS(X)      \
