@@ -64,6 +64,11 @@ const TLibraryItem kLibraries[kLibraryCount] = {
 constexpr TLibraryId kDependencyOrder[] = {liAVUtil,   liSWResample, liSWScale, liAVCodec,
                                            liAVFormat, liAVFilter,   liAVDevice};
 
+// Unloading closes our handle and forgets the entry points, but the code
+// stays mapped: these libraries and theirs keep global state that was never
+// meant to be unmapped, and a library thread may still be on its way out.
+constexpr int kOpenMode = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
+
 bool IsRegularFile(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -225,14 +230,14 @@ void* TFFLoader::Open(TLibraryId id, std::string& error) {
     char* cwd = getcwd(nullptr, 0);
     const bool moved = chdir(dir.c_str()) == 0;
     ExtendPath(dir);
-    handle = dlopen(fullPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    handle = dlopen(fullPath.c_str(), kOpenMode);
     if (!handle) error = DlError();
     if (moved && cwd && chdir(cwd) != 0) {
       // The old folder is gone; nothing sensible to go back to.
     }
     std::free(cwd);
   } else {
-    handle = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    handle = dlopen(fileName.c_str(), kOpenMode);
     if (!handle) error = DlError();
   }
   if (!handle) error = FormatText("Load library %s error: %s", fullPath.c_str(), error.c_str());
