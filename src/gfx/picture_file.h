@@ -31,8 +31,8 @@ std::vector<uint8_t> ReadPictureFile(const std::string& path);
 
 // On failure every decoder leaves `out` empty (0 x 0), never half decoded.
 
-// BMP: core, info, V4 and V5 headers; 1/4/8/16/24/32 bits; RLE4, RLE8 and
-// bit fields; top-down and bottom-up. Result: pf32bit.
+// BMP: core (OS/2 1.x), OS/2 2.x, info and V2 to V5 headers; 1/4/8/16/24/32
+// bits; RLE4, RLE8 and bit fields; top-down and bottom-up. Result: pf32bit.
 void DecodeBmp(const std::string& path, Bitmap& out);
 // JPEG at full size with accurate decoding; greyscale, CMYK and progressive
 // files included. Result: pf24bit.
