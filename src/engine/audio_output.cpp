@@ -1,0 +1,149 @@
+// Audio output: resampling to the encoder's format, the sample FIFO that
+// cuts the sound into encoder frames, and the flush at the end.
+#include <cmath>
+
+#include "engine/transcoder.h"
+#include "media/ff_utils.h"
+
+namespace engine {
+namespace {
+
+// Makes `frame` hold at least `samples` samples of the encoder's format,
+// reusing its buffer when it is large enough and not referenced elsewhere.
+int PrepareFrame(AVFrame* frame, const AVCodecContext* c, int samples) {
+  if (frame->buf[0] && frame->nb_samples >= samples && frame->format == c->sample_fmt) {
+    const int ret = ff::av_frame_make_writable(frame);
+    if (ret < 0) return ret;
+    frame->nb_samples = samples;
+    return 0;
+  }
+  ff::av_frame_unref(frame);
+  frame->format = c->sample_fmt;
+  frame->sample_rate = c->sample_rate;
+  frame->nb_samples = samples;
+  int ret = ff::av_channel_layout_copy(&frame->ch_layout, &c->ch_layout);
+  if (ret < 0) return ret;
+  return ff::av_frame_get_buffer(frame, 0);
+}
+
+}  // namespace
+
+void TTranscoder::DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, AVFrame* decoded) {
+  AVCodecContext* c = ost.enc_ctx.get();
+  const int inRate = decoded->sample_rate;
+  const int inFormat = decoded->format;
+  const int inChannels = decoded->ch_layout.nb_channels;
+  if (inRate <= 0 || inChannels <= 0) return;
+  if (ist.last_rate && (ist.last_rate != inRate || ist.last_format != inFormat ||
+                        ist.last_channels != inChannels)) {
+    const char* oldName = ff::av_get_sample_fmt_name(AVSampleFormat(ist.last_format));
+    const char* newName = ff::av_get_sample_fmt_name(AVSampleFormat(inFormat));
+    Log(media::llInfo,
+        media::FormatText("Input stream #%d:%d frame changed from rate:%d fmt:%s ch:%d to rate:%d "
+                          "fmt:%s ch:%d",
+                          ist.file_index, istIndex - inputFiles_[ist.file_index]->ist_index,
+                          ist.last_rate, oldName ? oldName : "?", ist.last_channels, inRate,
+                          newName ? newName : "?", inChannels));
+    ost.swr.reset();
+    ost.swr_failed = false;
+  }
+  ist.last_rate = inRate;
+  ist.last_format = inFormat;
+  ist.last_channels = inChannels;
+
+  const bool resample = c->sample_rate != inRate || c->sample_fmt != inFormat ||
+                        c->ch_layout.nb_channels != inChannels ||
+                        Settings().audio_sync_method > 1;
+  if (resample && !ost.swr && !ost.swr_failed) {
+    SwrContext* swr = nullptr;
+    AVChannelLayout inLayout{};
+    if (decoded->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+      ff::av_channel_layout_default(&inLayout, inChannels);
+    else
+      ff::av_channel_layout_copy(&inLayout, &decoded->ch_layout);
+    int ret = ff::swr_alloc_set_opts2(&swr, &c->ch_layout, c->sample_fmt, c->sample_rate,
+                                      &inLayout, AVSampleFormat(inFormat), inRate, 0, nullptr);
+    ff::av_channel_layout_uninit(&inLayout);
+    if (ret >= 0 && ff::swr_init(swr) >= 0) {
+      ost.swr.reset(swr);
+    } else {
+      ff::swr_free(&swr);
+      Log(media::llFatal, "swr_init() failed");
+      ost.swr_failed = true;
+    }
+  }
+  if (resample && !ost.swr)
+    RaiseError(media::FormatText("Can not resample %d channels @ %d Hz to %d channels @ %d Hz",
+                                 inChannels, inRate, c->ch_layout.nb_channels, c->sample_rate));
+
+  // With no sync method the sound starts where its first time stamp says.
+  if (ist.is_start && ost.next_sample == 0 && ff::av_audio_fifo_size(ost.fifo.get()) == 0 &&
+      ist.pts > 0 && Settings().audio_sync_method == 0)
+    ost.next_sample = ff::av_rescale(ist.pts, c->sample_rate, AV_TIME_BASE);
+
+  if (ost.swr) {
+    const int capacity = ff::swr_get_out_samples(ost.swr.get(), decoded->nb_samples);
+    if (capacity < 0) RaiseError("Out of memory in do_audio_out()");
+    if (PrepareFrame(ost.converted.get(), c, capacity) < 0)
+      RaiseError("Out of memory in do_audio_out()");
+    const int got = ff::swr_convert(ost.swr.get(), ost.converted->data, capacity,
+                                    const_cast<const uint8_t**>(decoded->extended_data),
+                                    decoded->nb_samples);
+    if (got < 0) RaiseError(media::FormatMediaError("swr_convert()", got));
+    if (got > 0 && ff::av_audio_fifo_write(ost.fifo.get(),
+                                           reinterpret_cast<void**>(ost.converted->data), got) < got)
+      RaiseError("av_fifo_realloc2() failed");
+  } else if (ff::av_audio_fifo_write(ost.fifo.get(),
+                                     reinterpret_cast<void**>(decoded->extended_data),
+                                     decoded->nb_samples) < decoded->nb_samples) {
+    RaiseError("av_fifo_realloc2() failed");
+  }
+  EncodeAudioFrames(ost, false);
+}
+
+void TTranscoder::EncodeAudioFrames(OutputStream& ost, bool flush) {
+  AVCodecContext* c = ost.enc_ctx.get();
+  AVAudioFifo* fifo = ost.fifo.get();
+  const bool variable = (ost.enc->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) ||
+                        c->frame_size <= 0;
+  while (true) {
+    const int queued = ff::av_audio_fifo_size(fifo);
+    if (queued <= 0) break;
+    int take = variable ? queued : c->frame_size;
+    if (!variable && queued < take) {
+      if (!flush) break;
+      take = queued;
+    }
+    // A short last frame is padded unless the encoder takes it as it is.
+    const bool pad = !variable && take < c->frame_size &&
+                     !(ost.enc->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME);
+    const int frameSamples = pad ? c->frame_size : take;
+    AVFrame* frame = ost.audio_frame.get();
+    if (PrepareFrame(frame, c, frameSamples) < 0)
+      RaiseError("out-of-memory in encode_audio_frame()");
+    if (ff::av_audio_fifo_read(fifo, reinterpret_cast<void**>(frame->data), take) < take)
+      RaiseError("Audio encoding failed");
+    if (pad)
+      ff::av_samples_set_silence(frame->data, take, frameSamples - take,
+                                 c->ch_layout.nb_channels, c->sample_fmt);
+    frame->pts = ost.next_sample;
+    ost.next_sample += frameSamples;
+    DrainEncoder(ost, frame, &audioSize_, "Audio encoding failed");
+  }
+}
+
+void TTranscoder::FlushAudio(OutputStream& ost) {
+  if (ost.swr) {
+    AVCodecContext* c = ost.enc_ctx.get();
+    const int capacity = ff::swr_get_out_samples(ost.swr.get(), 0);
+    if (capacity > 0 && PrepareFrame(ost.converted.get(), c, capacity) >= 0) {
+      const int got = ff::swr_convert(ost.swr.get(), ost.converted->data, capacity, nullptr, 0);
+      if (got > 0)
+        ff::av_audio_fifo_write(ost.fifo.get(), reinterpret_cast<void**>(ost.converted->data), got);
+    }
+  }
+  EncodeAudioFrames(ost, true);
+  DrainEncoder(ost, nullptr, &audioSize_, "Audio encoding failed");
+}
+
+}  // namespace engine

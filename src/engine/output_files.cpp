@@ -1,0 +1,259 @@
+// Opening the output: container, which input streams feed it, attachments,
+// metadata and the file itself.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "engine/transcoder.h"
+#include "media/ff_utils.h"
+
+namespace engine {
+
+int TTranscoder::OpenOutput(const std::string& fileName, bool join) {
+  try {
+    return DoOpenOutput(fileName, join);
+  } catch (const std::exception& e) {
+    SetLastErrorText(e.what());
+    return AVERROR(EINVAL);
+  }
+}
+
+namespace {
+
+struct OutputContextGuard {
+  AVFormatContext* ctx;
+  ~OutputContextGuard() {
+    if (!ctx) return;
+    if (!(ctx->oformat->flags & AVFMT_NOFILE)) ff::avio_closep(&ctx->pb);
+    ff::avformat_free_context(ctx);
+  }
+};
+
+bool Disabled(const FileOptions& o, AVMediaType type) {
+  switch (type) {
+    case AVMEDIA_TYPE_VIDEO: return o.video_disable;
+    case AVMEDIA_TYPE_AUDIO: return o.audio_disable;
+    case AVMEDIA_TYPE_SUBTITLE: return o.subtitle_disable;
+    case AVMEDIA_TYPE_DATA: return o.data_disable;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+int TTranscoder::DoOpenOutput(const std::string& fileName, bool join) {
+  if (join && inputFiles_.size() > 1 && !outputFiles_.empty()) {
+    SetLastErrorText("Cannot join more than one output file.");
+    Log(media::llError, LastErrorText());
+    return -1;
+  }
+  FileOptions& o = FileOpts();
+  AVFormatContext* oc = nullptr;
+  int ret = ff::avformat_alloc_output_context2(&oc, nullptr,
+                                               o.format.empty() ? nullptr : o.format.c_str(),
+                                               fileName.c_str());
+  if (ret < 0 || !oc) {
+    const std::string text = media::FormatMediaError(fileName, ret < 0 ? ret : AVERROR(EINVAL));
+    SetLastErrorText(text);
+    Log(media::llFatal, text);
+    return ret < 0 ? ret : AVERROR(EINVAL);
+  }
+  OutputContextGuard guard{oc};
+  oc->interrupt_callback = {&TTranscoder::WriteInterrupt, this};
+
+  if (o.recording_time != std::numeric_limits<int64_t>::max() && o.recording_time > totalDuration_)
+    totalDuration_ = o.recording_time;
+
+  auto of = std::make_unique<OutputFile>();
+  of->name = fileName;
+  of->ost_index = int(outputStreams_.size());
+  of->recording_time = o.recording_time;
+  of->start_time = o.start_time;
+  of->limit_filesize = o.limit_filesize;
+  of->ctx = oc;
+  const int fileIndex = int(outputFiles_.size());
+  const size_t streamsBefore = outputStreams_.size();
+  // A failure below takes the streams made for this file away again.
+  struct StreamRollback {
+    std::vector<std::unique_ptr<OutputStream>>& v;
+    size_t keep;
+    bool done = false;
+    ~StreamRollback() {
+      if (!done) v.resize(keep);
+    }
+  } rollback{outputStreams_, streamsBefore};
+
+  const AVOutputFormat* ofmt = oc->oformat;
+  if (!o.stream_maps.empty()) {
+    for (const StreamMap& map : o.stream_maps) {
+      if (map.disabled) continue;
+      const int src = inputFiles_[map.file_index]->ist_index + map.stream_index;
+      const AVMediaType type = inputStreams_[src]->st->codecpar->codec_type;
+      switch (type) {
+        case AVMEDIA_TYPE_VIDEO:
+        case AVMEDIA_TYPE_AUDIO:
+        case AVMEDIA_TYPE_DATA:
+        case AVMEDIA_TYPE_SUBTITLE:
+        case AVMEDIA_TYPE_ATTACHMENT:
+          if (Disabled(o, type)) continue;
+          NewOutputStream(*of, oc, src, type);
+          break;
+        default:
+          RaiseError(media::FormatText("Cannot map stream #%d:%d - unsupported type.",
+                                       map.file_index, map.stream_index));
+      }
+    }
+  } else {
+    auto pick = [&](AVMediaType type, auto better) {
+      int best = -1;
+      for (size_t i = 0; i < inputStreams_.size(); ++i) {
+        const AVCodecParameters* p = inputStreams_[i]->st->codecpar;
+        if (p->codec_type != type) continue;
+        if (best < 0 || better(p, inputStreams_[best]->st->codecpar)) best = int(i);
+      }
+      return best;
+    };
+    if (!o.video_disable && ofmt->video_codec != AV_CODEC_ID_NONE) {
+      const int i = pick(AVMEDIA_TYPE_VIDEO, [](const AVCodecParameters* a,
+                                                const AVCodecParameters* b) {
+        return int64_t(a->width) * a->height > int64_t(b->width) * b->height;
+      });
+      if (i >= 0) NewOutputStream(*of, oc, i, AVMEDIA_TYPE_VIDEO);
+    }
+    if (!o.audio_disable && ofmt->audio_codec != AV_CODEC_ID_NONE) {
+      const int i = pick(AVMEDIA_TYPE_AUDIO, [](const AVCodecParameters* a,
+                                                const AVCodecParameters* b) {
+        return a->ch_layout.nb_channels > b->ch_layout.nb_channels;
+      });
+      if (i >= 0) NewOutputStream(*of, oc, i, AVMEDIA_TYPE_AUDIO);
+    }
+    if (!o.subtitle_disable && ofmt->subtitle_codec != AV_CODEC_ID_NONE) {
+      const int i = pick(AVMEDIA_TYPE_SUBTITLE, [](auto, auto) { return false; });
+      if (i >= 0) NewOutputStream(*of, oc, i, AVMEDIA_TYPE_SUBTITLE);
+    }
+  }
+
+  for (const std::string& path : o.attachments) AddAttachment(oc, path);
+
+  ff::av_dict_copy(&of->opts, FormatOptions(), 0);
+
+  if ((ofmt->flags & AVFMT_NEEDNUMBER) && !ff::av_filename_number_test(fileName.c_str())) {
+    const std::string text = media::FormatMediaError(fileName, AVERROR(EINVAL));
+    SetLastErrorText(text);
+    Log(media::llFatal, text);
+    return AVERROR(EINVAL);
+  }
+
+  if (!(ofmt->flags & AVFMT_NOFILE)) {
+    writeStart_ = ff::av_gettime();
+    ret = ff::avio_open2(&oc->pb, fileName.c_str(), AVIO_FLAG_WRITE, &oc->interrupt_callback,
+                         &of->opts);
+    if (ret < 0) {
+      const std::string text = media::FormatMediaError(fileName, ret);
+      SetLastErrorText(text);
+      Log(media::llFatal, text);
+      return ret;
+    }
+  }
+
+  if (o.mux_preload != 0.0f)
+    ff::av_dict_set(&of->opts, "preload",
+                    std::to_string(int64_t(o.mux_preload * AV_TIME_BASE)).c_str(), 0);
+  oc->max_delay = int(o.mux_max_delay * AV_TIME_BASE);
+  if (Settings().loop_output >= 0) {
+    Log(media::llWarning, "-loop_output is deprecated, use -loop");
+    ff::av_dict_set(&of->opts, "loop", std::to_string(Settings().loop_output).c_str(), 0);
+  }
+
+  CopyMetadata(*of, oc);
+
+  rollback.done = true;
+  guard.ctx = nullptr;
+  outputFiles_.push_back(std::move(of));
+  ResetFileOptions(false);
+  return fileIndex;
+}
+
+void TTranscoder::AddAttachment(AVFormatContext* oc, const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) RaiseError(media::FormatText("Could not open attachment file %s.", path.c_str()));
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  if (ec) RaiseError(media::FormatText("Could not get size of the attachment %s.", path.c_str()));
+  if (size > uint64_t(INT32_MAX - AV_INPUT_BUFFER_PADDING_SIZE))
+    RaiseError(media::FormatText("Attachment %s too large to fit into memory.", path.c_str()));
+  AVStream* st = ff::avformat_new_stream(oc, nullptr);
+  if (!st) RaiseError("Could not alloc stream.");
+  auto* data = static_cast<uint8_t*>(ff::av_mallocz(size + AV_INPUT_BUFFER_PADDING_SIZE));
+  if (!data) RaiseError(media::FormatText("Attachment %s too large to fit into memory.",
+                                          path.c_str()));
+  in.read(reinterpret_cast<char*>(data), std::streamsize(size));
+  st->codecpar->codec_type = AVMEDIA_TYPE_ATTACHMENT;
+  st->codecpar->extradata = data;
+  st->codecpar->extradata_size = int(size);
+  const std::string name = std::filesystem::path(path).filename().string();
+  ff::av_dict_set(&st->metadata, "filename", name.c_str(), 0);
+}
+
+void TTranscoder::CopyMetadata(OutputFile& of, AVFormatContext* oc) {
+  FileOptions& o = FileOpts();
+  // Chapters: from the first input that has any, unless chosen.
+  int chapterInput = o.chapters_input_file;
+  if (chapterInput == std::numeric_limits<int32_t>::max()) {
+    chapterInput = -1;
+    for (size_t i = 0; i < inputFiles_.size(); ++i)
+      if (inputFiles_[i]->ctx->nb_chapters) {
+        chapterInput = int(i);
+        break;
+      }
+  } else if (chapterInput >= int(inputFiles_.size())) {
+    RaiseError(media::FormatText("Invalid input file index %d in chapter mapping.", chapterInput));
+  }
+  if (chapterInput >= 0 && !o.metadata_chapters_manual) {
+    const AVFormatContext* is = inputFiles_[chapterInput]->ctx;
+    for (unsigned i = 0; i < is->nb_chapters; ++i) {
+      const AVChapter* in = is->chapters[i];
+      auto* out = static_cast<AVChapter*>(ff::av_mallocz(sizeof(AVChapter)));
+      if (!out) RaiseError("Could not alloc chapter.");
+      *out = AVChapter{in->id, in->time_base, in->start, in->end, nullptr};
+      ff::av_dict_copy(&out->metadata, in->metadata, 0);
+      auto** grown = static_cast<AVChapter**>(
+          ff::av_mallocz(sizeof(AVChapter*) * (oc->nb_chapters + 1)));
+      if (!grown) {
+        ff::av_dict_free(&out->metadata);
+        ff::av_free(out);
+        RaiseError("Could not alloc chapter.");
+      }
+      for (unsigned k = 0; k < oc->nb_chapters; ++k) grown[k] = oc->chapters[k];
+      grown[oc->nb_chapters] = out;
+      ff::av_free(oc->chapters);
+      oc->chapters = grown;
+      ++oc->nb_chapters;
+    }
+  }
+  // Global metadata from input 0, stream metadata from each source.
+  if (!o.metadata_global_manual && !inputFiles_.empty()) {
+    ff::av_dict_copy(&oc->metadata, inputFiles_[0]->ctx->metadata, AV_DICT_DONT_OVERWRITE);
+    if (of.recording_time != std::numeric_limits<int64_t>::max())
+      ff::av_dict_set(&oc->metadata, "duration", nullptr, 0);
+  }
+  if (!o.metadata_streams_manual)
+    for (size_t i = of.ost_index; i < outputStreams_.size(); ++i) {
+      const OutputStream& ost = *outputStreams_[i];
+      if (ost.source_index >= 0)
+        ff::av_dict_copy(&ost.st->metadata, inputStreams_[ost.source_index]->st->metadata,
+                         AV_DICT_DONT_OVERWRITE);
+    }
+  // "-metadata key=value": the whole file (stream specifiers are not taken apart here).
+  for (const auto& item : o.metadata) {
+    const auto eq = item.value.find('=');
+    if (eq == std::string::npos)
+      RaiseError(media::FormatText("No \"=\" character in metadata string %s.",
+                                   item.value.c_str()));
+    const std::string key = item.value.substr(0, eq);
+    const std::string value = item.value.substr(eq + 1);
+    ff::av_dict_set(&oc->metadata, key.c_str(), value.empty() ? nullptr : value.c_str(), 0);
+  }
+}
+
+}  // namespace engine

@@ -1,0 +1,151 @@
+// What the engine knows about its input and output files and streams while
+// a task is set up and converted. Records are appended and never removed
+// until the engine is cleaned up, so indices stay valid.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "media/ff_entry_points.h"
+
+namespace engine {
+
+// Owners for the library objects the records hold.
+struct CodecContextFree {
+  void operator()(AVCodecContext* c) const { ff::avcodec_free_context(&c); }
+};
+struct FrameFree {
+  void operator()(AVFrame* f) const { ff::av_frame_free(&f); }
+};
+struct PacketFree {
+  void operator()(AVPacket* p) const { ff::av_packet_free(&p); }
+};
+struct GraphFree {
+  void operator()(AVFilterGraph* g) const { ff::avfilter_graph_free(&g); }
+};
+struct FifoFree {
+  void operator()(AVAudioFifo* f) const { ff::av_audio_fifo_free(f); }
+};
+struct SwrFree {
+  void operator()(SwrContext* s) const { ff::swr_free(&s); }
+};
+struct BsfFree {
+  void operator()(AVBSFContext* b) const { ff::av_bsf_free(&b); }
+};
+struct DictFree {
+  void operator()(AVDictionary* d) const { ff::av_dict_free(&d); }
+};
+using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFree>;
+using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
+using GraphPtr = std::unique_ptr<AVFilterGraph, GraphFree>;
+using FifoPtr = std::unique_ptr<AVAudioFifo, FifoFree>;
+using SwrPtr = std::unique_ptr<SwrContext, SwrFree>;
+using BsfPtr = std::unique_ptr<AVBSFContext, BsfFree>;
+
+constexpr int64_t kNoTime = AV_NOPTS_VALUE;
+
+struct InputFile {
+  AVFormatContext* ctx = nullptr;  // closed by the engine's clean-up
+  bool own = false;                // opened through our own format registry
+  int ist_index = 0;               // first stream in the input-stream array
+  int nb_streams = 0;
+  bool rate_emu = false;           // "re"
+  int64_t ts_offset = 0;           // µs
+  bool eof_reached = false;
+  bool no_packet = false;          // answered try-again since the last packet
+};
+
+struct InputStream {
+  int file_index = 0;
+  AVStream* st = nullptr;
+  bool discard = true;             // no output stream uses it
+  bool decoding_needed = false;
+  const AVCodec* dec = nullptr;
+  CodecContextPtr dec_ctx;
+  AVDictionary* opts = nullptr;    // decoder options; freed with the record
+  double ts_scale = 1.0;           // "itsscale"
+  int64_t start = 0;               // wall clock at start, for "re"
+  int64_t next_dts = kNoTime;      // µs
+  int64_t pts = 0;                 // µs, current presentation time
+  int64_t dts = 0;
+  bool is_start = true;
+  FramePtr frame;                  // decoded frame
+  // Audio parameters seen last, to notice a change mid-stream.
+  int last_rate = 0;
+  int last_format = -1;
+  int last_channels = 0;
+  bool multiple_frames_warned = false;
+
+  ~InputStream() { ff::av_dict_free(&opts); }
+  InputStream() = default;
+  InputStream(InputStream&&) = delete;
+};
+
+struct OutputFile {
+  AVFormatContext* ctx = nullptr;  // freed by the engine's clean-up
+  std::string name;
+  int ost_index = 0;
+  int64_t recording_time = std::numeric_limits<int64_t>::max();  // µs, "t"
+  int64_t start_time = 0;                                        // µs, "ss"
+  int64_t limit_filesize = std::numeric_limits<int64_t>::max();  // "fs"
+  AVDictionary* opts = nullptr;    // format options at opening
+  bool header_written = false;
+  bool trailer_written = false;
+
+  ~OutputFile() { ff::av_dict_free(&opts); }
+  OutputFile() = default;
+  OutputFile(OutputFile&&) = delete;
+};
+
+struct OutputStream {
+  int file_index = 0;
+  int index = 0;                   // within its file
+  int source_index = -1;           // input stream, or -1
+  AVStream* st = nullptr;
+  const AVCodec* enc = nullptr;
+  CodecContextPtr enc_ctx;
+  bool stream_copy = false;
+  bool encoding_needed = false;
+  AVRational frame_rate{0, 0};
+  float frame_aspect_ratio = 0.0f;
+  int64_t max_frames = std::numeric_limits<int64_t>::max();
+  std::vector<BsfPtr> bsfs;
+  AVDictionary* opts = nullptr;    // encoder options
+  int64_t sws_flags = SWS_BICUBIC;
+  int force_fps = 0;
+  int top_field_first = -1;
+  std::string filter_text;         // "filter"
+  std::vector<int64_t> forced_kf_pts;
+
+  // Video.
+  GraphPtr graph;
+  AVFilterContext* src = nullptr;
+  AVFilterContext* sink = nullptr;
+  bool resample_video = false;
+  FramePtr filtered;
+
+  // Audio.
+  FifoPtr fifo;
+  SwrPtr swr;
+  bool swr_failed = false;
+  FramePtr converted;              // resampled samples
+  FramePtr audio_frame;            // one encoder frame
+  int64_t next_sample = 0;         // in encoder samples
+
+  int64_t sync_opts = 0;           // next output frame number / sample
+  int64_t frame_number = 0;
+  bool past_recording_time = false;
+  bool flushed = false;
+  bool encoder_opened = false;
+  int64_t last_quality = -1;
+
+  ~OutputStream() { ff::av_dict_free(&opts); }
+  OutputStream() = default;
+  OutputStream(OutputStream&&) = delete;
+};
+
+}  // namespace engine

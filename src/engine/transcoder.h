@@ -1,0 +1,166 @@
+// The engine with its files: opening inputs and outputs, setting up the
+// coders and running the conversion on the caller's thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/custom_ffmpeg.h"
+#include "engine/transcode_records.h"
+
+namespace engine {
+
+// The entries of a codec dictionary meant for this codec and stream (keys
+// may carry a stream specifier after ":"); the caller frees the result.
+AVDictionary* FilterCodecOptionsFor(TCustomFFmpeg& e, const AVDictionary* opts,
+                                    const AVCodec* codec, AVFormatContext* s, AVStream* st,
+                                    bool encoder);
+
+// Values of one progress report, in report order.
+struct ProgressValues {
+  int32_t InputIndex = -1;
+  int32_t FrameNumber = -1;
+  int32_t FPS = -1;
+  float Quality = -1.0f;
+  float BitRate = 0.0f;
+  int64_t CurrentSize = 0;
+  int64_t CurrentDuration = 0;
+  int64_t TotalDuration = -1;
+};
+
+class TTranscoder : public TCustomFFmpeg {
+ public:
+  TTranscoder() = default;
+  ~TTranscoder() override;
+
+  // Opens an input with the options parsed so far; the new input's index,
+  // or a negative error with the text in LastErrorText().
+  int OpenInput(const std::string& fileName);
+  // Opens the output; the new output's index or a negative error.
+  int OpenOutput(const std::string& fileName, bool join = false);
+
+  // Runs the whole conversion on this thread and releases everything
+  // afterwards, also when it failed; see Finished/ErrorOccurred.
+  void Run();
+  bool Finished() const { return finished_; }
+  bool ErrorOccurred() const { return errorOccurred_; }
+  const std::string& ErrorMessage() const { return errorMessage_; }
+
+  // Makes the loop drain and end at its next check and aborts blocking I/O.
+  void RequestStop() { stopRequested_ = true; }
+  bool StopRequested() const { return stopRequested_; }
+
+  std::function<void(const ProgressValues&)> OnProgress;
+  std::function<void(AVFormatContext*)> OnBeforeFindStreamInfo;
+
+  std::span<AVFormatContext* const> InputContexts() const override { return inputContexts_; }
+
+  // Totals of the last run.
+  int64_t DupCount() const { return dupCount_; }
+  int64_t DropCount() const { return dropCount_; }
+  int64_t VideoBytes() const { return videoSize_; }
+  int64_t AudioBytes() const { return audioSize_; }
+
+  // For tests and the loop: the records.
+  const std::vector<std::unique_ptr<InputFile>>& InputFiles() const { return inputFiles_; }
+  const std::vector<std::unique_ptr<InputStream>>& InputStreams() const { return inputStreams_; }
+  const std::vector<std::unique_ptr<OutputFile>>& OutputFiles() const { return outputFiles_; }
+  const std::vector<std::unique_ptr<OutputStream>>& OutputStreams() const { return outputStreams_; }
+
+  // Video output of one picture whose time in output frames is known; the
+  // sync decision alone, so it can be checked without an encoder.
+  // Returns the number of frames to encode (0 = drop).
+  int VideoFrameCount(OutputStream& ost, double vdelta, double pictureTime, int syncMethod);
+
+ protected:
+  // Stages; each throws FFmpegException on failure.
+  void TranscodeInit();
+  void TranscodeLoop();
+  void CleanUp();
+
+ private:
+  friend struct TranscoderStages;
+
+  // Input side (input_files.cpp).
+  int DoOpenInput(const std::string& fileName);
+  void AddInputStreams(int fileIndex, AVFormatContext* ic);
+  const AVCodec* FindCodecOrDie(const std::string& name, AVMediaType type, bool encoder);
+  int ReadPacket(InputFile& file, AVPacket* pkt);
+
+  // Output side (output_files.cpp, output_streams.cpp).
+  int DoOpenOutput(const std::string& fileName, bool join);
+  OutputStream& NewOutputStream(OutputFile& of, AVFormatContext* oc, int sourceIndex,
+                                AVMediaType type);
+  void NewVideoStream(OutputStream& ost, AVFormatContext* oc);
+  void NewAudioStream(OutputStream& ost, AVFormatContext* oc);
+  void AddAttachment(AVFormatContext* oc, const std::string& path);
+  void CopyMetadata(OutputFile& of, AVFormatContext* oc);
+
+  // Transcode initialisation (transcode_init.cpp, video_filter.cpp).
+  void SetUpVideoEncoder(OutputStream& ost, InputStream& ist);
+  void SetUpAudioEncoder(OutputStream& ost, InputStream& ist);
+  void OpenEncoder(OutputStream& ost);
+  void OpenDecoder(InputStream& ist, int index);
+  void CheckExperimental(const AVCodec* codec, AVCodecContext* ctx, bool encoder);
+  void CheckLeftover(AVDictionary* opts);
+  void ConfigureVideoFilters(OutputStream& ost, InputStream& ist);
+  void LogStreamMapping();
+
+  // The loop (transcode_loop.cpp).
+  int ChooseInput();
+  void FixTimestamps(InputFile& file, InputStream& ist, AVPacket* pkt);
+  int ProcessPacket(InputStream& ist, int istIndex, AVPacket* pkt);
+  int Decode(InputStream& ist, int istIndex, const AVPacket* pkt);
+  void HandleVideoFrame(InputStream& ist, int istIndex);
+  void HandleAudioFrame(InputStream& ist, int istIndex);
+  void CopyPacket(OutputStream& ost, InputStream& ist, const AVPacket* pkt);
+  void RateEmulate(InputStream& ist);
+  void FlushEncoders();
+  void ReportProgress(int inputIndex, bool final);
+
+  // Outputs (video_output.cpp, audio_output.cpp, packet_writer.cpp).
+  void DoVideoOut(OutputStream& ost, AVFrame* picture);
+  void EncodeVideo(OutputStream& ost, AVFrame* picture);
+  void DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, AVFrame* decoded);
+  void FlushAudio(OutputStream& ost);
+  void EncodeAudioFrames(OutputStream& ost, bool flush);
+  // Sends the frame (null: end of stream) and writes what comes out.
+  void DrainEncoder(OutputStream& ost, AVFrame* frame, int64_t* byteTotal, const char* failure);
+  void WritePacket(OutputStream& ost, AVPacket* pkt);
+
+  // Interrupt checks (input_files.cpp).
+  static int ReadInterrupt(void* engine);
+  static int WriteInterrupt(void* engine);
+  int CheckInterrupt(int64_t lastStart, int timeoutMs, const char* what);
+
+  std::vector<std::unique_ptr<InputFile>> inputFiles_;
+  std::vector<std::unique_ptr<InputStream>> inputStreams_;
+  std::vector<std::unique_ptr<OutputFile>> outputFiles_;
+  std::vector<std::unique_ptr<OutputStream>> outputStreams_;
+  std::vector<AVFormatContext*> inputContexts_;
+
+  int64_t inputLength_ = -1;       // µs, longest input
+  int64_t totalDuration_ = -1;     // µs, expected
+  std::atomic<int64_t> readStart_{kNoTime};
+  std::atomic<int64_t> writeStart_{kNoTime};
+  std::atomic<bool> stopRequested_{false};
+  bool finished_ = false;
+  bool errorOccurred_ = false;
+  std::string errorMessage_;
+
+  int64_t runStart_ = 0;
+  int64_t lastReport_ = 0;
+  int64_t videoSize_ = 0;
+  int64_t audioSize_ = 0;
+  int64_t dupCount_ = 0;
+  int64_t dropCount_ = 0;
+  bool dupDropChanged_ = false;
+  int noPacketCount_ = 0;
+  PacketPtr encPacket_;            // reused for every encoder output
+};
+
+}  // namespace engine

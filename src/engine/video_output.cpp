@@ -1,0 +1,91 @@
+// Video output: the sync decision (duplicate, drop, pass) and encoding of
+// the filtered pictures.
+#include <cmath>
+
+#include "engine/transcoder.h"
+#include "media/ff_utils.h"
+
+namespace engine {
+namespace {
+
+int SyncMethodFor(int setting, const AVOutputFormat* format) {
+  if (setting >= 0) return setting;
+  if (format->flags & AVFMT_VARIABLE_FPS) return (format->flags & AVFMT_NOTIMESTAMPS) ? 0 : 2;
+  return 1;
+}
+
+}  // namespace
+
+int TTranscoder::VideoFrameCount(OutputStream& ost, double vdelta, double pictureTime,
+                                 int syncMethod) {
+  int frames = 1;
+  if (syncMethod == 0) {
+    ost.sync_opts = std::llround(pictureTime);
+  } else if (vdelta < -1.1) {
+    frames = 0;
+  } else if (syncMethod == 2) {
+    if (vdelta <= -0.6) frames = 0;
+    else if (vdelta > 0.6) ost.sync_opts = std::llround(pictureTime);
+  } else if (vdelta > 1.1) {
+    frames = int(std::lrint(vdelta));
+  }
+  if (frames == 0) {
+    ++dropCount_;
+    dupDropChanged_ = true;
+    Log(media::llVerbose, "*** drop!");
+  } else if (frames > 1) {
+    dupCount_ += frames - 1;
+    dupDropChanged_ = true;
+    Log(media::llVerbose, media::FormatText("*** %d dup!", frames - 1));
+  }
+  return frames;
+}
+
+void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture) {
+  AVCodecContext* c = ost.enc_ctx.get();
+  const AVFormatContext* oc = outputFiles_[ost.file_index]->ctx;
+  const int method = SyncMethodFor(Settings().video_sync_method, oc->oformat);
+  // Picture time in output frames; the buffer source runs in microseconds.
+  const double pictureTime = double(picture->pts) / AV_TIME_BASE / av_q2d(c->time_base);
+  const InputStream& ist = *inputStreams_[ost.source_index];
+  const AVRational inRate = ist.st->r_frame_rate;
+  const double duration =
+      inRate.num ? av_q2d(av_inv_q(inRate)) / av_q2d(c->time_base) : 1.0;
+  const double vdelta = pictureTime - double(ost.sync_opts) + duration;
+  int64_t frames = VideoFrameCount(ost, vdelta, pictureTime, method);
+  frames = std::min<int64_t>(frames, ost.max_frames - ost.frame_number);
+  for (int64_t i = 0; i < frames && !stopRequested_; ++i) {
+    picture->pts = ost.sync_opts;
+    picture->pict_type = AV_PICTURE_TYPE_NONE;
+    if (!ost.forced_kf_pts.empty() && ost.sync_opts >= ost.forced_kf_pts.front()) {
+      picture->pict_type = AV_PICTURE_TYPE_I;
+      ost.forced_kf_pts.erase(ost.forced_kf_pts.begin());
+    }
+    EncodeVideo(ost, picture);
+    ++ost.sync_opts;
+    ++ost.frame_number;
+  }
+}
+
+void TTranscoder::EncodeVideo(OutputStream& ost, AVFrame* picture) {
+  DrainEncoder(ost, picture, &videoSize_, "Video encoding failed");
+}
+
+void TTranscoder::DrainEncoder(OutputStream& ost, AVFrame* frame, int64_t* byteTotal,
+                               const char* failure) {
+  AVCodecContext* c = ost.enc_ctx.get();
+  int ret = ff::avcodec_send_frame(c, frame);
+  if (ret < 0 && !(ret == AVERROR_EOF && !frame)) RaiseError(media::FormatMediaError(failure, ret));
+  AVPacket* pkt = encPacket_.get();
+  while ((ret = ff::avcodec_receive_packet(c, pkt)) >= 0) {
+    *byteTotal += pkt->size;
+    pkt->stream_index = ost.st->index;
+    // The muxer may have changed the stream's time base in its header.
+    ff::av_packet_rescale_ts(pkt, c->time_base, ost.st->time_base);
+    WritePacket(ost, pkt);
+  }
+  if (ret != AVERROR(EAGAIN) && ret != AVERROR_EOF)
+    RaiseError(media::FormatMediaError(failure, ret));
+}
+
+}  // namespace engine
