@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
+#include <string>
 
 #include "canvas.h"
 
@@ -13,6 +15,15 @@ namespace {
 uint32_t NextHandle() {
   static std::atomic<uint32_t> serial{0};
   return ++serial;
+}
+
+// Bytes per row; refuses sizes whose rows would not fit the int stride, which
+// would otherwise wrap to a small buffer behind a large width.
+int CheckedStride(int width, PixelFormat format) {
+  const int64_t stride = (static_cast<int64_t>(width) * BitsPerPixel(format) + 31) / 32 * 4;
+  if (stride > std::numeric_limits<int>::max())
+    throw std::length_error("Bitmap too large: " + std::to_string(width) + " pixels wide");
+  return static_cast<int>(stride);
 }
 
 }  // namespace
@@ -37,18 +48,34 @@ Bitmap::Bitmap(int width, int height, PixelFormat format) : Bitmap() {
 
 Bitmap::~Bitmap() = default;
 
+// A size or format that cannot be allocated leaves the bitmap as it was.
 void Bitmap::SetPixelFormat(PixelFormat format) {
   if (format == format_) return;
+  CheckedStride(width_, format);
+  const PixelFormat old = format_;
   format_ = format;
-  Allocate();
+  try {
+    Allocate();
+  } catch (...) {
+    format_ = old;
+    throw;
+  }
 }
 
 void Bitmap::SetSize(int width, int height) {
   if (width < 0 || height < 0) throw std::invalid_argument("Bitmap size must not be negative");
   if (width == width_ && height == height_) return;
+  CheckedStride(width, format_);
+  const int oldWidth = width_, oldHeight = height_;
   width_ = width;
   height_ = height;
-  Allocate();
+  try {
+    Allocate();
+  } catch (...) {
+    width_ = oldWidth;
+    height_ = oldHeight;
+    throw;
+  }
 }
 
 void Bitmap::Assign(const Bitmap& other) {
@@ -65,14 +92,18 @@ void Bitmap::Assign(const Bitmap& other) {
 void Bitmap::RenewHandle() { handle_ = NextHandle(); }
 
 void Bitmap::Allocate() {
-  stride_ = static_cast<int>((static_cast<int64_t>(width_) * BitsPerPixel(format_) + 31) / 32 * 4);
-  pixels_.assign(static_cast<size_t>(stride_) * height_, 0);
+  const int stride = CheckedStride(width_, format_);
+  std::vector<Color> palette;
   if (format_ == PixelFormat::pf8bit) {
-    palette_.assign(256, 0);
-    for (int i = 0; i < 256; ++i) palette_[i] = Color(i) * 0x010101u;  // grey ramp
-  } else {
-    palette_.clear();
+    palette.resize(256);
+    for (int i = 0; i < 256; ++i) palette[i] = Color(i) * 0x010101u;  // grey ramp
   }
+  // assign reuses the storage when it is large enough; when it must grow, the
+  // new block is made before the old one is released, so a failure leaves the
+  // old pixels. Nothing after it throws.
+  pixels_.assign(static_cast<size_t>(stride) * height_, 0);
+  palette_.swap(palette);
+  stride_ = stride;
   RenewHandle();
 }
 

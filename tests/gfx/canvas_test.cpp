@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 namespace gfx {
@@ -383,7 +384,7 @@ TEST(CanvasFormats, CopiesOntoThirtyTwoBitsAndWithinAFormat) {
   EXPECT_EQ(to24.ScanLine(0)[2], 0x12);
 }
 
-TEST(CanvasLocking, LockIsReentrantAndHeldAcrossDrawing) {
+TEST(CanvasTarget, LockIsReentrantAndHeldAcrossDrawing) {
   Bitmap bmp(2, 2);
   Canvas& c = bmp.GetCanvas();
   CanvasLock outer(c);
@@ -392,9 +393,26 @@ TEST(CanvasLocking, LockIsReentrantAndHeldAcrossDrawing) {
     c.FillRect({0, 0, 2, 2}, clWhite);  // drawing takes the lock again
   }
   EXPECT_EQ(Get32(bmp, 1, 1), clWhite);
-  EXPECT_EQ(c.GetStretchMode(), StretchMode::BlackOnWhite);
-  c.SetStretchMode(StretchMode::ColorOnColor);
-  EXPECT_EQ(c.GetStretchMode(), StretchMode::ColorOnColor);
+}
+
+TEST(CanvasTarget, OversizedBitmapIsRefusedAndKeepsItsPicture) {
+  // Rows this wide would overflow the stride and leave a tiny buffer behind
+  // a huge width, which every copy would then write past.
+  Bitmap bmp(4, 3);
+  bmp.GetCanvas().FillRect({0, 0, 4, 3}, 0x445566);
+  EXPECT_THROW(bmp.SetSize((1 << 30) + 1, 1), std::length_error);
+  EXPECT_THROW(bmp.SetSize(INT_MAX, 2), std::length_error);
+  Bitmap wide(700000000, 0, PixelFormat::pf8bit);  // fine at 8 bits, not at 32
+  EXPECT_THROW(wide.SetPixelFormat(PixelFormat::pf32bit), std::length_error);
+  EXPECT_EQ(wide.Format(), PixelFormat::pf8bit);
+  EXPECT_EQ(bmp.Width(), 4);
+  EXPECT_EQ(bmp.Height(), 3);
+  EXPECT_EQ(bmp.Stride(), 16);
+  EXPECT_EQ(Get32(bmp, 3, 2), 0x445566u);
+  Bitmap src(4, 3);
+  Paint(src, 1);
+  bmp.GetCanvas().CopyRect(0, 0, 4, 3, src, 0, 0);
+  EXPECT_EQ(Pixels(bmp), Pixels(src));
 }
 
 }  // namespace
