@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdio>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -384,6 +385,8 @@ void DecodeBmp(const std::string& path, Bitmap& out) {
     } catch (const std::bad_alloc&) {
       f.Fail("not enough memory for " + std::to_string(l.width) + " x " + std::to_string(l.height) +
              " pixels");
+    } catch (const std::length_error& e) {
+      f.Fail(e.what());
     }
 
     if (l.compression == kRle8 || l.compression == kRle4) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -129,6 +130,8 @@ void DecodeJpeg(const std::string& path, Bitmap& out) {
     } catch (const std::bad_alloc&) {
       ThrowPictureError(path, "not enough memory for " + std::to_string(width) + " x " +
                                   std::to_string(height) + " pixels");
+    } catch (const std::length_error& e) {
+      ThrowPictureError(path, e.what());
     }
 
     // LIMITSCANS refuses progressive files built to take forever.
