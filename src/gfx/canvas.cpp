@@ -399,9 +399,9 @@ void Canvas::CopyRect(int dx, int dy, int w, int h, const Bitmap& src, int sx, i
     // every row before it is overwritten; memmove handles a row moved sideways.
     const int bpp = BytesPerPixel(dst.Format());
     const size_t bytes = size_t(block.Width()) * bpp;
-    const bool upwards = offY < 0;  // rows move down: start at the bottom
+    const bool bottomFirst = offY < 0;  // rows move down: start at the bottom
     for (int k = 0; k < block.Height(); ++k) {
-      const int y = upwards ? block.Bottom - 1 - k : block.Top + k;
+      const int y = bottomFirst ? block.Bottom - 1 - k : block.Top + k;
       uint8_t* d = dst.ScanLine(y) + ptrdiff_t(block.Left) * bpp;
       const uint8_t* s = dst.ScanLine(y + offY) + ptrdiff_t(block.Left + offX) * bpp;
       if (offY != 0)
