@@ -1,0 +1,250 @@
+#include "e2e_support.h"
+
+#include <turbojpeg.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+
+#include "app/slideshow_timeline.h"
+#include "app/test_pictures.h"
+#include "media/ff_loader.h"
+#include "media/frame_input_adapter.h"
+#include "media/main_thread.h"
+
+namespace e2e {
+
+void InitMedia() {
+  media::InitMainThread();
+  media::FFLoader().SetLibraryFolder("");
+  ASSERT_TRUE(media::FFLoader().LoadLibrarySet(media::kAllLibraries))
+      << media::FFLoader().LastLoaderError();
+  media::RegisterFrameInputFormat();
+}
+
+fs::path Scratch(const std::string& name) { return testpics::ScratchDir("e2e/" + name); }
+
+void WriteWav(const fs::path& path, double seconds, int rate, int channels) {
+  const uint32_t frames = uint32_t(std::lround(seconds * rate));
+  const uint32_t dataBytes = frames * channels * 2;
+  std::vector<uint8_t> f;
+  auto put = [&](uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) f.push_back(uint8_t(v >> (8 * i)));
+  };
+  f.insert(f.end(), {'R', 'I', 'F', 'F'});
+  put(36 + dataBytes, 4);
+  f.insert(f.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+  put(16, 4);
+  put(1, 2);
+  put(channels, 2);
+  put(rate, 4);
+  put(rate * channels * 2, 4);
+  put(channels * 2, 2);
+  put(16, 2);
+  f.insert(f.end(), {'d', 'a', 't', 'a'});
+  put(dataBytes, 4);
+  for (uint32_t i = 0; i < frames; ++i)
+    for (int c = 0; c < channels; ++c) {
+      const double v = 0.4 * std::sin(2 * M_PI * (440.0 + 110 * c) * i / rate);
+      put(uint32_t(int16_t(std::lround(v * 32767))) & 0xFFFF, 2);
+    }
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), f.size());
+}
+
+void WriteJpeg(const fs::path& path, int w, int h) {
+  std::vector<uint8_t> rgb(size_t(w) * h * 3);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
+      p[0] = uint8_t(x * 255 / w);
+      p[1] = uint8_t(y * 255 / h);
+      p[2] = uint8_t(120 + 100 * std::sin(x * 0.05) * std::cos(y * 0.07));
+    }
+  tjhandle tj = tjInitCompress();
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  ASSERT_EQ(tjCompress2(tj, rgb.data(), w, 0, h, TJPF_RGB, &out, &size, TJSAMP_420, 95, 0), 0);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(out), long(size));
+  tjFree(out);
+  tjDestroy(tj);
+}
+
+std::vector<std::string> MakePictures(const fs::path& dir) {
+  const fs::path a = dir / "one.bmp", b = dir / "two.jpg", c = dir / "three.bmp";
+  testpics::WriteBmp24(a, 160, 120, [](int x, int y) {
+    return uint32_t((x * 255 / 160) << 16 | (y * 255 / 120) << 8 | 0x30);
+  });
+  WriteJpeg(b, 200, 100);
+  // Soft shapes only: 4:2:0 video cannot keep hard colour edges anyway.
+  testpics::WriteBmp24(c, 90, 160, [](int x, int y) {
+    const double d = std::hypot(x - 45.0, y - 80.0);
+    const auto r = uint32_t(128 + 100 * std::cos(d * 0.08));
+    const auto g = uint32_t(60 + y);
+    return r << 16 | g << 8 | uint32_t(200 - x);
+  });
+  return {a.string(), b.string(), c.string()};
+}
+
+void SlideshowRun::Execute() {
+  app::TSlideshowTimeline timeline;
+  timeline.Pictures = pictures;
+  // The sound goes on after the pictures; only a user stop ends early.
+  timeline.BreakWhenNoPictures = false;
+  app::TimelineSettings settings;
+  settings.FrameSize = size;
+  settings.FrameRate = rate;
+  settings.PictureDelay = pictureDelay;
+  settings.TransitionDelay = transitionDelay;
+  timeline.PrepareTimeline(settings);
+  totalFrames = timeline.TotalFrames();
+  framesPerPicture = timeline.FramesPerPicture;
+  framesPerTransition = timeline.FramesPerTransition;
+
+  media::TFrameInputAdapter adapter;
+  adapter.OnReadFrameCanvas = [&](media::TFrameInputAdapter*, gfx::Canvas& canvas,
+                                  media::PInputFrameInfo info) {
+    const int r = timeline.FIAReadFrameCanvas(canvas);
+    if (r >= 0) {
+      const gfx::Bitmap& bmp = *info->Bitmap;
+      std::vector<uint8_t> copy(size_t(bmp.Width()) * bmp.Height() * 4);
+      for (int y = 0; y < bmp.Height(); ++y)
+        std::memcpy(&copy[size_t(y) * bmp.Width() * 4], bmp.ScanLine(y), size_t(bmp.Width()) * 4);
+      composed.push_back(std::move(copy));
+    }
+    return r;
+  };
+
+  engine::TTranscoder engine;
+  engine.OnProgress = [&](const engine::ProgressValues& v) { progress.push_back(v); };
+  std::string in = std::string("-f frameinput ") + (realTime ? "-re " : "") +
+                   "-input_type canvas -pix_fmt bgra -r " + rate + " -s " + size;
+  engine.ParseOptions(in);
+  openInputResult = engine.OpenInput(adapter.InputFileName());
+  if (openInputResult < 0) {
+    lastErrorText = engine.LastErrorText();
+    return;
+  }
+  if (!audio.empty()) {
+    openAudioResult = engine.OpenInput(audio);
+    if (openAudioResult < 0) {
+      lastErrorText = engine.LastErrorText();
+      return;
+    }
+  }
+  engine.ParseOptions("-c:v libx264 -c:a libmp3lame -r " + rate + " -s " + size +
+                      (extraOutputOptions.empty() ? "" : " " + extraOutputOptions));
+  openOutputResult = engine.OpenOutput(output);
+  if (openOutputResult < 0) {
+    lastErrorText = engine.LastErrorText();
+    return;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  engine.Run();
+  wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  finished = engine.Finished();
+  errorOccurred = engine.ErrorOccurred();
+  errorMessage = engine.ErrorMessage();
+  dups = engine.DupCount();
+  drops = engine.DropCount();
+}
+
+const StreamFacts* FileFacts::Find(AVMediaType type) const {
+  for (const StreamFacts& s : streams)
+    if (s.type == type) return &s;
+  return nullptr;
+}
+
+int FileFacts::Count(AVMediaType type) const {
+  int n = 0;
+  for (const StreamFacts& s : streams) n += s.type == type;
+  return n;
+}
+
+FileFacts Probe(const std::string& path, bool keepPictures) {
+  FileFacts facts;
+  AVFormatContext* ic = nullptr;
+  int ret = ff::avformat_open_input(&ic, path.c_str(), nullptr, nullptr);
+  if (ret < 0) {
+    facts.error = "open failed";
+    return facts;
+  }
+  if (ff::avformat_find_stream_info(ic, nullptr) < 0) facts.error = "no stream info";
+  facts.opened = true;
+  std::vector<AVCodecContext*> decoders(ic->nb_streams, nullptr);
+  for (unsigned i = 0; i < ic->nb_streams; ++i) {
+    StreamFacts s;
+    const AVCodecParameters* p = ic->streams[i]->codecpar;
+    s.type = p->codec_type;
+    s.codec = p->codec_id;
+    s.width = p->width;
+    s.height = p->height;
+    s.sampleRate = p->sample_rate;
+    facts.streams.push_back(s);
+    const AVCodec* dec = ff::avcodec_find_decoder(p->codec_id);
+    if (!dec) continue;
+    decoders[i] = ff::avcodec_alloc_context3(dec);
+    ff::avcodec_parameters_to_context(decoders[i], p);
+    decoders[i]->pkt_timebase = ic->streams[i]->time_base;
+    if (ff::avcodec_open2(decoders[i], dec, nullptr) < 0) ff::avcodec_free_context(&decoders[i]);
+  }
+  AVPacket* pkt = ff::av_packet_alloc();
+  AVFrame* frame = ff::av_frame_alloc();
+  SwsContext* sws = nullptr;
+  auto take = [&](unsigned index) {
+    StreamFacts& s = facts.streams[index];
+    while (ff::avcodec_receive_frame(decoders[index], frame) >= 0) {
+      if (s.type == AVMEDIA_TYPE_AUDIO) s.samples += frame->nb_samples;
+      if (s.type == AVMEDIA_TYPE_VIDEO) {
+        ++s.frames;
+        if (keepPictures) {
+          sws = ff::sws_getCachedContext(sws, frame->width, frame->height,
+                                         AVPixelFormat(frame->format), frame->width,
+                                         frame->height, AV_PIX_FMT_BGRA, SWS_BICUBIC, nullptr,
+                                         nullptr, nullptr);
+          std::vector<uint8_t> out(size_t(frame->width) * frame->height * 4);
+          uint8_t* dst[4] = {out.data(), nullptr, nullptr, nullptr};
+          int lines[4] = {frame->width * 4, 0, 0, 0};
+          ff::sws_scale(sws, frame->data, frame->linesize, 0, frame->height, dst, lines);
+          s.pictures.push_back(std::move(out));
+        }
+      }
+      ff::av_frame_unref(frame);
+    }
+  };
+  while (ff::av_read_frame(ic, pkt) >= 0) {
+    const unsigned i = unsigned(pkt->stream_index);
+    if (i < decoders.size() && decoders[i]) {
+      ff::avcodec_send_packet(decoders[i], pkt);
+      take(i);
+    }
+    ff::av_packet_unref(pkt);
+  }
+  for (unsigned i = 0; i < decoders.size(); ++i)
+    if (decoders[i]) {
+      ff::avcodec_send_packet(decoders[i], nullptr);
+      take(i);
+      ff::avcodec_free_context(&decoders[i]);
+    }
+  if (sws) ff::sws_freeContext(sws);
+  ff::av_frame_free(&frame);
+  ff::av_packet_free(&pkt);
+  ff::avformat_close_input(&ic);
+  return facts;
+}
+
+double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  if (a.size() != b.size() || a.empty()) return 0.0;
+  double sum = 0;
+  size_t n = 0;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (i % 4 == 3) continue;  // the fourth byte carries no colour
+    const double d = double(a[i]) - double(b[i]);
+    sum += d * d;
+    ++n;
+  }
+  if (sum == 0) return 99.0;
+  return 10 * std::log10(255.0 * 255.0 / (sum / double(n)));
+}
+
+}  // namespace e2e

@@ -1,0 +1,79 @@
+// Whole slideshow runs through the real libraries: pictures and sound in,
+// a video file out, taken apart again and compared with what was composed.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "e2e_support.h"
+
+namespace e2e {
+namespace {
+
+class SlideshowRunTest : public ::testing::TestWithParam<const char*> {
+ protected:
+  static void SetUpTestSuite() { InitMedia(); }
+};
+
+constexpr double kMinPsnr = 35.0;
+
+void ExpectVideoMatchesComposer(const SlideshowRun& run, const FileFacts& facts) {
+  ASSERT_EQ(facts.Count(AVMEDIA_TYPE_VIDEO), 1);
+  const StreamFacts& v = *facts.Find(AVMEDIA_TYPE_VIDEO);
+  EXPECT_EQ(v.codec, AV_CODEC_ID_H264);
+  EXPECT_EQ(v.width, 320);
+  EXPECT_EQ(v.height, 240);
+  const long long expected =
+      run.framesPerTransition * 4LL + run.framesPerPicture * 3LL + 2;
+  EXPECT_EQ(run.totalFrames, expected);
+  EXPECT_EQ(v.frames, expected);
+  ASSERT_EQ(run.composed.size(), size_t(expected));
+  ASSERT_EQ(v.pictures.size(), run.composed.size());
+  double worst = 100;
+  size_t worstAt = 0;
+  for (size_t i = 0; i < v.pictures.size(); ++i) {
+    const double p = Psnr(v.pictures[i], run.composed[i]);
+    if (p < worst) worst = p, worstAt = i;
+    if (std::getenv("E2E_PSNR")) std::printf("%zu %.1f\n", i, p);
+  }
+  EXPECT_GT(worst, kMinPsnr) << "frame " << worstAt;
+}
+
+TEST_P(SlideshowRunTest, PicturesAloneGiveOneFramePerComposedFrame) {
+  const fs::path dir = Scratch(std::string("alone_") + GetParam());
+  SlideshowRun run;
+  run.pictures = MakePictures(dir);
+  run.output = (dir / (std::string("show.") + GetParam())).string();
+  run.Execute();
+  ASSERT_GE(run.openOutputResult, 0) << run.lastErrorText;
+  ASSERT_FALSE(run.errorOccurred) << run.errorMessage;
+  EXPECT_TRUE(run.finished);
+  const FileFacts facts = Probe(run.output, true);
+  ASSERT_TRUE(facts.opened);
+  EXPECT_EQ(facts.Count(AVMEDIA_TYPE_AUDIO), 0);
+  ExpectVideoMatchesComposer(run, facts);
+}
+
+TEST_P(SlideshowRunTest, SoundTrackFromWavKeepsItsLength) {
+  const fs::path dir = Scratch(std::string("wav_") + GetParam());
+  SlideshowRun run;
+  run.pictures = MakePictures(dir);
+  run.audio = (dir / "sound.wav").string();
+  WriteWav(run.audio, 2.5);
+  run.output = (dir / (std::string("show.") + GetParam())).string();
+  run.Execute();
+  ASSERT_GE(run.openOutputResult, 0) << run.lastErrorText;
+  ASSERT_FALSE(run.errorOccurred) << run.errorMessage;
+  const FileFacts facts = Probe(run.output, true);
+  ASSERT_TRUE(facts.opened);
+  ExpectVideoMatchesComposer(run, facts);
+  ASSERT_EQ(facts.Count(AVMEDIA_TYPE_AUDIO), 1);
+  const StreamFacts& a = *facts.Find(AVMEDIA_TYPE_AUDIO);
+  EXPECT_EQ(a.codec, AV_CODEC_ID_MP3);
+  ASSERT_GT(a.sampleRate, 0);
+  EXPECT_NEAR(double(a.samples) / a.sampleRate, 2.5, 0.1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, SlideshowRunTest, ::testing::Values("avi", "mp4", "mkv"));
+
+}  // namespace
+}  // namespace e2e
