@@ -245,7 +245,9 @@ void* TFFLoader::Open(TLibraryId id, std::string& error) {
 }
 
 // Once per folder: later lookups through PATH find the library folder too.
-void TFFLoader::ExtendPath(const std::string& dir) {
+void TFFLoader::ExtendPath(const std::string& folder) {
+  std::string dir = folder;
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   const char* path = std::getenv("PATH");
   const std::string current = path ? path : "";
   if (!current.empty() && strcasestr(current.c_str(), dir.c_str())) return;

@@ -133,7 +133,7 @@ TEST_F(LoaderTest, FolderOfLinksIsUsedAndAddedToPathOnce) {
   ASSERT_TRUE(FFLoader().LoadLibrarySet(kAllLibraries)) << FFLoader().LastLoaderError();
   EXPECT_TRUE(FFLoader().LibrarySetLoaded(kAllLibraries));
   EXPECT_EQ(fs::current_path(), savedCwd_);
-  const std::string folder = dir.string() + "/";
+  const std::string folder = dir.string();
   EXPECT_EQ(Occurrences(std::getenv("PATH"), folder), 1u);
 
   FFLoader().UnloadLibrarySet(kAllLibraries);
