@@ -8,6 +8,7 @@
 #include "media/ff_loader.h"
 #include "media/ff_logger.h"
 #include "media/ff_utils.h"
+#include "media/format_converter.h"
 
 namespace engine {
 namespace {
@@ -29,6 +30,8 @@ std::string SpecifierOf(std::string_view opt) {
 TCustomFFmpeg::TCustomFFmpeg() {
   if (!media::FFLoader().LibrarySetLoaded(media::kAllLibraries))
     throw std::logic_error("Assertion failed: the media libraries are not loaded");
+  inputConverter_ = std::make_unique<media::TFormatConverter>();
+  outputConverter_ = std::make_unique<media::TFormatConverter>();
   ResetFileOptions(false);
 }
 
@@ -254,8 +257,8 @@ int TCustomFFmpeg::AddVideoHook(std::span<const std::string> moduleAndArgs) {
 }
 
 void TCustomFFmpeg::SetHookBitsPerPixel(int bits) {
-  if (bits != 8 && bits != 15 && bits != 16 && bits != 24 && bits != 32)
-    throw std::runtime_error(media::FormatText("Invalid BitsPixel %d", bits));
+  inputConverter_->SetBitsPerPixel(bits);
+  outputConverter_->SetBitsPerPixel(bits);
   hookBitsPerPixel_ = bits;
 }
 

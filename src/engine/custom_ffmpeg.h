@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -14,6 +15,10 @@
 #include "engine/option_table.h"
 #include "media/ff_entry_points.h"
 #include "media/log_level.h"
+
+namespace media {
+class TFormatConverter;
+}
 
 namespace engine {
 
@@ -92,9 +97,15 @@ class TCustomFFmpeg {
   bool FrameHooksEnabled() const { return frameHooksEnabled_; }
   void EnableFrameHooks() { frameHooksEnabled_ = true; }
 
-  // Bits per pixel of the bitmaps handed to hooks and previews.
+  // Bits per pixel of the bitmaps handed to hooks and previews: sets both
+  // format converters; anything but 8, 15, 16, 24, 32 throws
+  // std::invalid_argument "Invalid BitsPixel %d".
   int HookBitsPerPixel() const { return hookBitsPerPixel_; }
   void SetHookBitsPerPixel(int bits);
+  // One converter for the video input hook, one shared by the video output
+  // hook and the previews.
+  media::TFormatConverter& InputHookConverter() { return *inputConverter_; }
+  media::TFormatConverter& OutputConverter() { return *outputConverter_; }
 
   // Decimal separator of the user's locale, for "TimeStart" and "TimeLength".
   char DecimalSeparator() const { return decimalSeparator_; }
@@ -127,6 +138,8 @@ class TCustomFFmpeg {
   std::string lastError_;
   std::string optionMessage_;
 
+  std::unique_ptr<media::TFormatConverter> inputConverter_;
+  std::unique_ptr<media::TFormatConverter> outputConverter_;
   bool frameHooksEnabled_ = false;
   int hookBitsPerPixel_ = 24;
   char decimalSeparator_ = '.';

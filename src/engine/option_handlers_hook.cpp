@@ -48,7 +48,7 @@ int OptVideoHook(TCustomFFmpeg& engine, const char*, const char* arg, FileOption
 int OptVideoHookBitsPixel(TCustomFFmpeg& engine, const char* opt, const char* arg, FileOptions*) {
   try {
     engine.SetHookBitsPerPixel(media::ParseIntegerValue(opt, arg));
-  } catch (const std::runtime_error& e) {
+  } catch (const std::exception& e) {  // a bad number, or a depth no bitmap has
     engine.Log(media::llError, e.what());
     engine.SetOptionMessage(e.what());
     return AVERROR(EINVAL);

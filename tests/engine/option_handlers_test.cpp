@@ -10,6 +10,7 @@
 
 #include "engine/custom_ffmpeg.h"
 #include "engine_fixture.h"
+#include "media/format_converter.h"
 
 namespace engine_test {
 namespace {
@@ -216,6 +217,13 @@ TEST_F(OptionHandlers, HookBitsPerPixelAcceptsBitmapDepthsOnly) {
   EXPECT_EQ(e.ParseOptions("-VideoHookBitsPixel deep"), AVERROR(EINVAL));
   EXPECT_TRUE(WasLogged(media::llError, "Expected integer for VideoHookBitsPixel but found deep"));
   EXPECT_EQ(e.HookBitsPerPixel(), 32);
+  EXPECT_EQ(e.InputHookConverter().StoredBitsPerPixel(), 32);
+  EXPECT_EQ(e.OutputConverter().MediaPixelFormat(), AV_PIX_FMT_BGRA);
+  e.ParseOptions("-VideoHookBitsPixel 15");
+  media::TFormatConverter fifteen;
+  fifteen.SetBitsPerPixel(15);
+  EXPECT_EQ(e.InputHookConverter().MediaPixelFormat(), fifteen.MediaPixelFormat());
+  EXPECT_EQ(e.OutputConverter().MediaPixelFormat(), fifteen.MediaPixelFormat());
 }
 
 }  // namespace
