@@ -65,7 +65,7 @@ void TFormatConverter::SetBitsPerPixel(int bits) {
   const DepthFormat* depth = nullptr;
   for (const DepthFormat& d : kDepths)
     if (d.requested == bits) depth = &d;
-  if (!depth) throw std::invalid_argument(FormatText("Invalid BitsPixel %d", bits));
+  if (!depth) throw std::runtime_error(FormatText("Invalid BitsPixel %d", bits));
   Reset();
   storedBits_ = depth->storedBits;
   mediaFormat_ = depth->mediaFormat;

@@ -29,7 +29,7 @@ class TFormatConverter {
   TFormatConverter(const TFormatConverter&) = delete;
   TFormatConverter& operator=(const TFormatConverter&) = delete;
 
-  // 8, 15, 16, 24 or 32; anything else throws std::invalid_argument
+  // 8, 15, 16, 24 or 32; anything else throws std::runtime_error
   // "Invalid BitsPixel %d". A value with the stored bits of the current
   // format (15 and 16 both store 16) changes nothing.
   void SetBitsPerPixel(int bits);

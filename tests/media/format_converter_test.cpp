@@ -76,7 +76,7 @@ TEST_F(FormatConverterTest, DepthsAndTheirFormats) {
   try {
     c.SetBitsPerPixel(12);
     FAIL();
-  } catch (const std::invalid_argument& e) {
+  } catch (const std::runtime_error& e) {
     EXPECT_STREQ(e.what(), "Invalid BitsPixel 12");
   }
   EXPECT_EQ(c.Bitmap().Format(), gfx::PixelFormat::pf15bit);
