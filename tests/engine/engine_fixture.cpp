@@ -1,63 +1,22 @@
 #include "engine_fixture.h"
 
-#include <cstddef>
-
 #include "media/ff_loader.h"
 #include "media/ff_logger.h"
+#include "media/frame_input_adapter.h"
 #include "media/input_format_registry.h"
 #include "media/main_thread.h"
 
 namespace engine_test {
-namespace {
-
-// Private options laid out as the frame source declares them.
-struct FramePriv {
-  const AVClass* cls;
-  char* input_type;
-  char* pixel_format;
-  char* video_size;
-  char* framerate;
-};
-
-const AVOption kFrameOptions[] = {
-    {"input_type", "one of {canvas, bmp, dc, yuv}, default yuv", offsetof(FramePriv, input_type),
-     AV_OPT_TYPE_STRING, {.str = "yuv"}, 0, 0, AV_OPT_FLAG_DECODING_PARAM, nullptr},
-    {"pixel_format", "pixel format", offsetof(FramePriv, pixel_format), AV_OPT_TYPE_STRING,
-     {.str = "yuv420p"}, 0, 0, AV_OPT_FLAG_DECODING_PARAM, nullptr},
-    {"video_size", "frame size", offsetof(FramePriv, video_size), AV_OPT_TYPE_STRING,
-     {.str = nullptr}, 0, 0, AV_OPT_FLAG_DECODING_PARAM, nullptr},
-    {"framerate", nullptr, offsetof(FramePriv, framerate), AV_OPT_TYPE_STRING, {.str = "ntsc"}, 0,
-     0, AV_OPT_FLAG_DECODING_PARAM, nullptr},
-    {nullptr, nullptr, 0, AV_OPT_TYPE_INT, {.i64 = 0}, 0, 0, 0, nullptr},
-};
-
-const char* FrameItemName(void*) { return "FrameInputFormat"; }
-
-AVClass MakeFrameClass() {
-  AVClass c{};
-  c.class_name = "FrameInputFormat";
-  c.item_name = FrameItemName;
-  c.option = kFrameOptions;
-  c.version = LIBAVUTIL_VERSION_INT;
-  return c;
-}
-
-const AVClass kFrameClass = MakeFrameClass();
-
-const media::TInputFormat kFrameFormat = {
-    "frameinput", "Frame input", AVFMT_NOFILE, &kFrameClass, sizeof(FramePriv),
-    nullptr,      nullptr,       nullptr,
-};
-
-}  // namespace
 
 void EngineTest::SetUpTestSuite() {
   media::InitMainThread();
   media::FFLoader().SetLibraryFolder("");
   ASSERT_TRUE(media::FFLoader().LoadLibrarySet(media::kAllLibraries))
       << media::FFLoader().LastLoaderError();
-  // The real frame source registers the same name; either one will do.
-  if (!media::FindInputFormat("frameinput")) media::RegisterInputFormat(&kFrameFormat);
+  // The frame source's private options ("input_type", ...) must be known
+  // to the catch-all, as they are once the application has registered it.
+  media::RegisterFrameInputFormat();
+  ASSERT_NE(media::FindInputFormat("frameinput"), nullptr);
 }
 
 void EngineTest::SetUp() {
