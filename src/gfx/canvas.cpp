@@ -307,8 +307,11 @@ AxisMap MapAxis(int d, int dn, int s, int sn, int dLimit, int sLimit, std::vecto
   int64_t firstValid = b, lastValid = a;  // [firstValid, lastValid)
   for (int64_t x = a; x < b; ++x) {
     const int64_t i = dn > 0 ? x - d : int64_t(d) - x;
-    // 128 bits: a block may start far outside the bitmap.
-    const int64_t step = int64_t((__int128(2 * i + 1) * asn) / (2 * adn));
+    // 128 bits only when a block starting far outside the bitmap needs them.
+    const int64_t odd = 2 * i + 1;
+    const int64_t step = odd <= std::numeric_limits<int64_t>::max() / asn
+                             ? odd * asn / (2 * adn)
+                             : int64_t((__int128(odd) * asn) / (2 * adn));
     const int64_t src = sn > 0 ? s + step : s - step;
     if (src >= 0 && src < sLimit) {
       firstValid = std::min(firstValid, x);
