@@ -38,9 +38,13 @@ TCustomFFmpeg::TCustomFFmpeg() {
 TCustomFFmpeg::~TCustomFFmpeg() { FreeOptionDictionaries(); }
 
 void TCustomFFmpeg::FreeOptionDictionaries() {
-  if (codecOpts_) ff::av_dict_free(&codecOpts_);
-  if (formatOpts_) ff::av_dict_free(&formatOpts_);
-  if (swsOpts_) ff::sws_freeContext(swsOpts_);
+  // After the libraries were unloaded there is nothing left to free with.
+  if (ff::av_dict_free) {
+    ff::av_dict_free(&codecOpts_);
+    ff::av_dict_free(&formatOpts_);
+  }
+  if (swsOpts_ && ff::sws_freeContext) ff::sws_freeContext(swsOpts_);
+  codecOpts_ = formatOpts_ = nullptr;
   swsOpts_ = nullptr;
 }
 
