@@ -84,7 +84,7 @@ int OptMap(TCustomFFmpeg& engine, const char* opt, const char* arg, FileOptions*
     }
     if (sync_stream < 0)
       return Fail(engine, media::FormatText(
-                              "Sync stream specification in map %s does not match any streams.", arg));
+                              "Sync stream specifier in map %s does not match any streams.", arg));
   }
 
   int file_index = 0;

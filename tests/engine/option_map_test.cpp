@@ -80,7 +80,7 @@ TEST_F(OptionMaps, BadStreamMapsSayWhy) {
       {"-map 0:s", "Stream map '0:s' matches no streams."},
       {"-map 0:q", "Invalid stream specifier: \"q\""},
       {"-map 0,3", "Invalid sync file index: 3."},
-      {"-map 0,1:v", "Sync stream specification in map 0,1:v does not match any streams."},
+      {"-map 0,1:v", "Sync stream specifier in map 0,1:v does not match any streams."},
   };
   for (const Case& c : cases) {
     MapEngine e;
