@@ -59,12 +59,16 @@ TTranscoder::~TTranscoder() {
 }
 
 int TTranscoder::OpenInput(const std::string& fileName) {
+  int result;
   try {
-    return DoOpenInput(fileName);
+    result = DoOpenInput(fileName);
   } catch (const std::exception& e) {
     SetLastErrorText(e.what());
-    return AVERROR(EINVAL);
+    result = AVERROR(EINVAL);
   }
+  // The options were meant for this file only, also when it failed.
+  if (result < 0) ResetFileOptions(true);
+  return result;
 }
 
 const AVCodec* TTranscoder::FindCodecOrDie(const std::string& name, AVMediaType type,
@@ -297,7 +301,7 @@ int TTranscoder::ReadPacket(InputFile& file, AVPacket* pkt) {
 }
 
 int TTranscoder::CheckInterrupt(int64_t lastStart, int timeoutMs, const char* what) {
-  if (stopRequested_) {
+  if (stopRequested_ && StopAborts(lastStart, what)) {
     Log(media::llInfo, media::FormatText("%s broken", what));
     return 1;
   }
@@ -309,6 +313,14 @@ int TTranscoder::CheckInterrupt(int64_t lastStart, int timeoutMs, const char* wh
     return 1;
   }
   return 0;
+}
+
+bool TTranscoder::StopAborts(int64_t lastStart, const char* what) const {
+  if (what[0] == 'r') return true;
+  // The file protocol asks on every write, so a stop would otherwise break
+  // the packet being written and the trailer: only a write that has hung
+  // for a while is aborted, and never while draining.
+  return !draining_ && lastStart != kNoTime && ff::av_gettime() - lastStart > kStopWriteGrace;
 }
 
 int TTranscoder::ReadInterrupt(void* engine) {

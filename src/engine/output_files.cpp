@@ -10,12 +10,15 @@
 namespace engine {
 
 int TTranscoder::OpenOutput(const std::string& fileName, bool join) {
+  int result;
   try {
-    return DoOpenOutput(fileName, join);
+    result = DoOpenOutput(fileName, join);
   } catch (const std::exception& e) {
     SetLastErrorText(e.what());
-    return AVERROR(EINVAL);
+    result = AVERROR(EINVAL);
   }
+  if (result < 0) ResetFileOptions(false);
+  return result;
 }
 
 namespace {

@@ -70,6 +70,7 @@ void TTranscoder::CleanUp() {
 
 void TTranscoder::TranscodeLoop() {
   SetLastErrorText("");
+  draining_ = false;
   TranscodeInit();
   if (totalDuration_ < 0) totalDuration_ = inputLength_;
   runStart_ = ff::av_gettime();
@@ -134,6 +135,7 @@ void TTranscoder::TranscodeLoop() {
     }
   }
 
+  draining_ = true;
   for (size_t i = 0; i < inputStreams_.size(); ++i)
     if (inputStreams_[i]->decoding_needed) ProcessPacket(*inputStreams_[i], int(i), nullptr);
   FlushEncoders();

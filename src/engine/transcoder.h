@@ -136,6 +136,8 @@ class TTranscoder : public TCustomFFmpeg {
   static int ReadInterrupt(void* engine);
   static int WriteInterrupt(void* engine);
   int CheckInterrupt(int64_t lastStart, int timeoutMs, const char* what);
+  bool StopAborts(int64_t lastStart, const char* what) const;
+  static constexpr int64_t kStopWriteGrace = 1000000;  // µs
 
   std::vector<std::unique_ptr<InputFile>> inputFiles_;
   std::vector<std::unique_ptr<InputStream>> inputStreams_;
@@ -148,6 +150,7 @@ class TTranscoder : public TCustomFFmpeg {
   std::atomic<int64_t> readStart_{kNoTime};
   std::atomic<int64_t> writeStart_{kNoTime};
   std::atomic<bool> stopRequested_{false};
+  std::atomic<bool> draining_{false};
   bool finished_ = false;
   bool errorOccurred_ = false;
   std::string errorMessage_;

@@ -1,0 +1,134 @@
+// Opening files and the run's outcome, through the real libraries with
+// generated sound files.
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "engine/transcoder.h"
+#include "engine_fixture.h"
+
+namespace engine_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path Scratch(const std::string& name) {
+  const char* base = std::getenv("LS_TEST_TMP");
+  fs::path dir = (base ? fs::path(base) : fs::temp_directory_path()) / "transcoder" / name;
+  fs::create_directories(dir);
+  return dir;
+}
+
+// One second of 16-bit mono sine.
+std::string WriteWav(const fs::path& dir) {
+  const fs::path path = dir / "tone.wav";
+  const int rate = 8000;
+  std::vector<uint8_t> f;
+  auto put = [&](uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) f.push_back(uint8_t(v >> (8 * i)));
+  };
+  f.insert(f.end(), {'R', 'I', 'F', 'F'});
+  put(36 + rate * 2, 4);
+  f.insert(f.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+  put(16, 4), put(1, 2), put(1, 2), put(rate, 4), put(rate * 2, 4), put(2, 2), put(16, 2);
+  f.insert(f.end(), {'d', 'a', 't', 'a'});
+  put(rate * 2, 4);
+  for (int i = 0; i < rate; ++i)
+    put(uint32_t(int16_t(10000 * std::sin(i * 0.3))) & 0xFFFF, 2);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), f.size());
+  return path.string();
+}
+
+using TranscoderTest = EngineTest;
+
+TEST_F(TranscoderTest, OpeningFailuresNameWhatWasWrong) {
+  const fs::path dir = Scratch("open");
+  engine::TTranscoder engine;
+  engine.ParseOptions("-f nosuchformat");
+  EXPECT_EQ(engine.OpenInput(WriteWav(dir)), AVERROR(EINVAL));
+  EXPECT_EQ(engine.LastErrorText(), "Unknown input format: \"nosuchformat\"");
+  EXPECT_TRUE(WasLogged(media::llFatal, "Unknown input format: \"nosuchformat\""));
+
+  const std::string missing = (dir / "missing.wav").string();
+  EXPECT_LT(engine.OpenInput(missing), 0);
+  EXPECT_EQ(engine.LastErrorText().rfind(missing + ": ", 0), 0u) << engine.LastErrorText();
+
+  ASSERT_EQ(engine.OpenInput(WriteWav(dir)), 0) << engine.LastErrorText();
+  const std::string noExtension = (dir / "result").string();
+  EXPECT_LT(engine.OpenOutput(noExtension), 0);
+  EXPECT_EQ(engine.LastErrorText().rfind(noExtension + ": ", 0), 0u) << engine.LastErrorText();
+  EXPECT_TRUE(engine.OutputFiles().empty());
+  EXPECT_FALSE(fs::exists(noExtension));
+}
+
+TEST_F(TranscoderTest, RunWithoutFilesReportsWhatIsMissing) {
+  engine::TTranscoder engine;
+  engine.Run();
+  EXPECT_TRUE(engine.ErrorOccurred());
+  EXPECT_FALSE(engine.Finished());
+  EXPECT_EQ(engine.ErrorMessage(), "At least one output file must be specified");
+}
+
+TEST_F(TranscoderTest, BitRateGivenInKilobitsIsWarnedAboutButEncodes) {
+  const fs::path dir = Scratch("bitrate");
+  const std::string out = (dir / "tone.flac").string();
+  engine::TTranscoder engine;
+  ASSERT_EQ(engine.OpenInput(WriteWav(dir)), 0) << engine.LastErrorText();
+  engine.ParseOptions("-c:a flac -b:a 500");
+  ASSERT_EQ(engine.OpenOutput(out), 0) << engine.LastErrorText();
+  engine.Run();
+  EXPECT_FALSE(engine.ErrorOccurred()) << engine.ErrorMessage();
+  EXPECT_TRUE(engine.Finished());
+  EXPECT_TRUE(WasLogged(media::llWarning,
+                        "The bitrate parameter is set too low. It takes bits/s as argument, not "
+                        "kbits/s"));
+  EXPECT_TRUE(WasLogged(media::llInfo, "Stream mapping:"));
+  EXPECT_GT(fs::file_size(out), 1000u);
+}
+
+TEST_F(TranscoderTest, StoppedRunStillWritesItsTrailerButIsNotFinished) {
+  const fs::path dir = Scratch("stop");
+  const std::string out = (dir / "tone.mkv").string();
+  engine::TTranscoder engine;
+  ASSERT_EQ(engine.OpenInput(WriteWav(dir)), 0) << engine.LastErrorText();
+  engine.ParseOptions("-c:a flac");
+  ASSERT_EQ(engine.OpenOutput(out), 0) << engine.LastErrorText();
+  engine.RequestStop();
+  engine.Run();
+  EXPECT_FALSE(engine.ErrorOccurred()) << engine.ErrorMessage();
+  EXPECT_FALSE(engine.Finished());
+  // Header and trailer were written: a valid, empty file.
+  ASSERT_TRUE(fs::exists(out));
+  EXPECT_GT(fs::file_size(out), 0u);
+  EXPECT_TRUE(WasLogged(media::llWarning, "Output file is empty, nothing was encoded (check -ss / "
+                                          "-t / -frames parameters if used)"));
+}
+
+TEST_F(TranscoderTest, VideoSyncDuplicatesAndDropsPictures) {
+  engine::TTranscoder engine;
+  engine::OutputStream ost;
+  ost.sync_opts = 10;
+  // Constant rate: a picture two frames late is encoded three times.
+  EXPECT_EQ(engine.VideoFrameCount(ost, 3.0, 12.0, 1), 3);
+  EXPECT_EQ(engine.DupCount(), 2);
+  EXPECT_TRUE(WasLogged(media::llVerbose, "*** 2 dup!"));
+  EXPECT_EQ(engine.VideoFrameCount(ost, 1.1, 10.1, 1), 1);
+  EXPECT_EQ(engine.VideoFrameCount(ost, -1.2, 8.8, 1), 0);
+  EXPECT_EQ(engine.DropCount(), 1);
+  EXPECT_TRUE(WasLogged(media::llVerbose, "*** drop!"));
+  EXPECT_EQ(engine.DupCount(), 2);
+
+  // Variable rate: early pictures are dropped sooner, late ones move the clock.
+  EXPECT_EQ(engine.VideoFrameCount(ost, -0.6, 9.4, 2), 0);
+  EXPECT_EQ(engine.VideoFrameCount(ost, 0.8, 15.2, 2), 1);
+  EXPECT_EQ(ost.sync_opts, 15);
+  EXPECT_EQ(engine.VideoFrameCount(ost, 0.5, 15.0, 2), 1);
+  EXPECT_EQ(engine.DropCount(), 2);
+
+  // Passthrough: every picture once, at its own time.
+  EXPECT_EQ(engine.VideoFrameCount(ost, -5.0, 3.6, 0), 1);
+  EXPECT_EQ(ost.sync_opts, 4);
+}
+
+}  // namespace
+}  // namespace engine_test
