@@ -101,6 +101,7 @@ void SlideshowRun::Execute() {
   framesPerPicture = timeline.FramesPerPicture;
   framesPerTransition = timeline.FramesPerTransition;
 
+  engine::TTranscoder* running = nullptr;
   media::TFrameInputAdapter adapter;
   adapter.OnReadFrameCanvas = [&](media::TFrameInputAdapter*, gfx::Canvas& canvas,
                                   media::PInputFrameInfo info) {
@@ -111,11 +112,13 @@ void SlideshowRun::Execute() {
       for (int y = 0; y < bmp.Height(); ++y)
         std::memcpy(&copy[size_t(y) * bmp.Width() * 4], bmp.ScanLine(y), size_t(bmp.Width()) * 4);
       composed.push_back(std::move(copy));
+      if (running && int(composed.size()) == stopAfterFrames) running->RequestStop();
     }
     return r;
   };
 
   engine::TTranscoder engine;
+  running = &engine;
   engine.OnProgress = [&](const engine::ProgressValues& v) { progress.push_back(v); };
   std::string in = std::string("-f frameinput ") + (realTime ? "-re " : "") +
                    "-input_type canvas -pix_fmt bgra -r " + rate + " -s " + size;

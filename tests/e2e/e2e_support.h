@@ -38,6 +38,8 @@ struct SlideshowRun {
   std::string audio;            // optional second input
   std::string output;
   std::string extraOutputOptions;
+  // Requests the engine's stop once this many frames were composed.
+  int stopAfterFrames = -1;
 
   // Results.
   int openInputResult = 0;

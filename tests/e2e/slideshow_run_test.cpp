@@ -73,6 +73,32 @@ TEST_P(SlideshowRunTest, SoundTrackFromWavKeepsItsLength) {
   EXPECT_NEAR(double(a.samples) / a.sampleRate, 2.5, 0.1);
 }
 
+TEST(SlideshowStopTest, StopMidRunDrainsAndLeavesAPlayableFile) {
+  InitMedia();
+  const fs::path dir = Scratch("stop");
+  SlideshowRun run;
+  run.pictures = MakePictures(dir);
+  run.audio = (dir / "sound.wav").string();
+  WriteWav(run.audio, 2.5);
+  run.output = (dir / "show.mp4").string();
+  run.stopAfterFrames = 20;
+  run.Execute();
+  ASSERT_GE(run.openOutputResult, 0) << run.lastErrorText;
+  EXPECT_FALSE(run.errorOccurred) << run.errorMessage;
+  EXPECT_FALSE(run.finished);
+  const FileFacts facts = Probe(run.output, false);
+  ASSERT_TRUE(facts.opened);
+  const StreamFacts* v = facts.Find(AVMEDIA_TYPE_VIDEO);
+  ASSERT_NE(v, nullptr);
+  // The picture being drawn when the stop came is not encoded any more.
+  EXPECT_EQ(v->frames, 19);
+  EXPECT_LT(run.composed.size(), size_t(run.totalFrames));
+  // Progress reached the caller, the last one being the final report.
+  ASSERT_FALSE(run.progress.empty());
+  EXPECT_EQ(run.progress.back().InputIndex, -1);
+  EXPECT_EQ(run.progress.back().FrameNumber, 19);
+}
+
 INSTANTIATE_TEST_SUITE_P(Containers, SlideshowRunTest, ::testing::Values("avi", "mp4", "mkv"));
 
 }  // namespace
