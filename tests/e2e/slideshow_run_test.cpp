@@ -1,7 +1,5 @@
 // Whole slideshow runs through the real libraries: pictures and sound in,
 // a video file out, taken apart again and compared with what was composed.
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "e2e_support.h"
@@ -14,7 +12,10 @@ class SlideshowRunTest : public ::testing::TestWithParam<const char*> {
   static void SetUpTestSuite() { InitMedia(); }
 };
 
-constexpr double kMinPsnr = 35.0;
+// x264 at its default quality keeps the pictures above 40 dB on average; a
+// first transition frame after a long hold can dip to about 34.7 dB.
+constexpr double kMeanPsnr = 40.0;
+constexpr double kMinPsnr = 32.0;
 
 void ExpectVideoMatchesComposer(const SlideshowRun& run, const FileFacts& facts) {
   ASSERT_EQ(facts.Count(AVMEDIA_TYPE_VIDEO), 1);
@@ -28,14 +29,18 @@ void ExpectVideoMatchesComposer(const SlideshowRun& run, const FileFacts& facts)
   EXPECT_EQ(v.frames, expected);
   ASSERT_EQ(run.composed.size(), size_t(expected));
   ASSERT_EQ(v.pictures.size(), run.composed.size());
-  double worst = 100;
-  size_t worstAt = 0;
+  double sum = 0;
   for (size_t i = 0; i < v.pictures.size(); ++i) {
     const double p = Psnr(v.pictures[i], run.composed[i]);
-    if (p < worst) worst = p, worstAt = i;
-    if (std::getenv("E2E_PSNR")) std::printf("%zu %.1f\n", i, p);
+    sum += p;
+    EXPECT_GT(p, kMinPsnr) << "frame " << i;
+    // Timing: a frame that differs from its neighbours matches its own
+    // composed frame better than theirs.
+    for (const size_t n : {i - 1, i + 1})
+      if (n < v.pictures.size() && Psnr(run.composed[n], run.composed[i]) < 30)
+        EXPECT_GT(p, Psnr(v.pictures[i], run.composed[n])) << "frame " << i << " vs " << n;
   }
-  EXPECT_GT(worst, kMinPsnr) << "frame " << worstAt;
+  EXPECT_GT(sum / double(v.pictures.size()), kMeanPsnr);
 }
 
 TEST_P(SlideshowRunTest, PicturesAloneGiveOneFramePerComposedFrame) {
