@@ -67,6 +67,7 @@ extern "C" {
   X(av_bsf_receive_packet)       \
   X(av_bsf_free)                 \
   X(av_packet_ref)               \
+  X(av_packet_get_side_data)      \
   /* end */
 
 #define LS_FF_AVDEVICE_FUNCS(X)        \
