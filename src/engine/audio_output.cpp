@@ -1,6 +1,7 @@
 // Audio output: resampling to the encoder's format, the sample FIFO that
 // cuts the sound into encoder frames, and the flush at the end.
 #include <cmath>
+#include <vector>
 
 #include "engine/transcoder.h"
 #include "media/ff_utils.h"
@@ -24,6 +25,11 @@ int PrepareFrame(AVFrame* frame, const AVCodecContext* c, int samples) {
   int ret = ff::av_channel_layout_copy(&frame->ch_layout, &c->ch_layout);
   if (ret < 0) return ret;
   return ff::av_frame_get_buffer(frame, 0);
+}
+
+bool IsPlanar(AVSampleFormat f) {
+  return f == AV_SAMPLE_FMT_U8P || f == AV_SAMPLE_FMT_S16P || f == AV_SAMPLE_FMT_S32P ||
+         f == AV_SAMPLE_FMT_FLTP || f == AV_SAMPLE_FMT_DBLP || f == AV_SAMPLE_FMT_S64P;
 }
 
 }  // namespace
@@ -81,22 +87,59 @@ void TTranscoder::DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, 
       ist.pts > 0 && Settings().audio_sync_method == 0)
     ost.next_sample = ff::av_rescale(ist.pts, c->sample_rate, AV_TIME_BASE);
 
+  uint8_t** data = decoded->extended_data;
+  int count = decoded->nb_samples;
   if (ost.swr) {
     const int capacity = ff::swr_get_out_samples(ost.swr.get(), decoded->nb_samples);
     if (capacity < 0) RaiseError("Out of memory in do_audio_out()");
     if (PrepareFrame(ost.converted.get(), c, capacity) < 0)
       RaiseError("Out of memory in do_audio_out()");
-    const int got = ff::swr_convert(ost.swr.get(), ost.converted->data, capacity,
-                                    const_cast<const uint8_t**>(decoded->extended_data),
-                                    decoded->nb_samples);
-    if (got < 0) RaiseError(media::FormatMediaError("swr_convert()", got));
-    if (got > 0 && ff::av_audio_fifo_write(ost.fifo.get(),
-                                           reinterpret_cast<void**>(ost.converted->data), got) < got)
+    count = ff::swr_convert(ost.swr.get(), ost.converted->data, capacity,
+                            const_cast<const uint8_t**>(decoded->extended_data),
+                            decoded->nb_samples);
+    if (count < 0) RaiseError(media::FormatMediaError("swr_convert()", count));
+    data = ost.converted->data;
+  }
+
+  int skip = 0;
+  if (Settings().audio_sync_method > 0) {
+    // Samples the time stamps say should have gone out by now, against what has.
+    const double syncTime = double(ist.pts) / AV_TIME_BASE;
+    const int64_t queued = ff::av_audio_fifo_size(ost.fifo.get());
+    const double delta = syncTime * c->sample_rate - double(ost.next_sample) - double(queued);
+    if (std::fabs(delta) > 50 &&
+        (ist.is_start || std::fabs(delta) > Settings().audio_drift_threshold * c->sample_rate)) {
+      if (delta < 0) {
+        skip = int(std::min<double>(-delta, count));
+        Log(media::llVerbose, media::FormatText("discarding %d audio samples", skip));
+      } else {
+        const int silence = int(std::min<double>(delta, c->sample_rate * 60.0));
+        Log(media::llVerbose, media::FormatText("adding %d audio samples of silence", silence));
+        if (PrepareFrame(ost.audio_frame.get(), c, silence) < 0)
+          RaiseError("Out of memory in do_audio_out()");
+        ff::av_samples_set_silence(ost.audio_frame->data, 0, silence, c->ch_layout.nb_channels,
+                                   c->sample_fmt);
+        if (ff::av_audio_fifo_write(ost.fifo.get(),
+                                    reinterpret_cast<void**>(ost.audio_frame->data),
+                                    silence) < silence)
+          RaiseError("av_fifo_realloc2() failed");
+      }
+    }
+  }
+  if (count - skip > 0) {
+    void** samples = reinterpret_cast<void**>(data);
+    std::vector<uint8_t*> cut;
+    if (skip > 0) {
+      // The samples after the cut, per plane (planar) or interleaved.
+      const int bytes = ff::av_get_bytes_per_sample(c->sample_fmt);
+      const bool planar = IsPlanar(c->sample_fmt);
+      const int planes = planar ? c->ch_layout.nb_channels : 1;
+      const int step = planar ? bytes : bytes * c->ch_layout.nb_channels;
+      for (int p = 0; p < planes; ++p) cut.push_back(data[p] + size_t(skip) * step);
+      samples = reinterpret_cast<void**>(cut.data());
+    }
+    if (ff::av_audio_fifo_write(ost.fifo.get(), samples, count - skip) < count - skip)
       RaiseError("av_fifo_realloc2() failed");
-  } else if (ff::av_audio_fifo_write(ost.fifo.get(),
-                                     reinterpret_cast<void**>(decoded->extended_data),
-                                     decoded->nb_samples) < decoded->nb_samples) {
-    RaiseError("av_fifo_realloc2() failed");
   }
   EncodeAudioFrames(ost, false);
 }

@@ -344,6 +344,12 @@ void TTranscoder::ReportProgress(int inputIndex, bool final) {
     v.CurrentSize = size < 0 ? 0 : size;
   }
   double minTime = 1e100;
+  // Quantizer of the last coded frame of the last output stream.
+  if (!outputStreams_.empty()) {
+    const OutputStream& last = *outputStreams_.back();
+    if (!last.stream_copy && last.last_quality >= 0)
+      v.Quality = float(double(last.last_quality) / FF_QP2LAMBDA);
+  }
   std::string line;
   int videoStreams = 0;
   for (auto& owned : outputStreams_) {
@@ -363,10 +369,12 @@ void TTranscoder::ReportProgress(int inputIndex, bool final) {
         v.FrameNumber = int32_t(ost.frame_number);
         const double seconds = double(ff::av_gettime() - runStart_) / AV_TIME_BASE;
         v.FPS = seconds > 1 ? int32_t(double(ost.frame_number) / seconds + 0.5) : 0;
-        line += media::FormatText("frame=%5d fps=%3d q=%3.1f ", v.FrameNumber, v.FPS, -1.0);
+        const double q = ost.last_quality >= 0 ? double(ost.last_quality) / FF_QP2LAMBDA : -1.0;
+        line += media::FormatText("frame=%5d fps=%3d q=%3.1f ", v.FrameNumber, v.FPS, q);
         if (final) line += "L";
       } else if (videoStreams > 1) {
-        line += media::FormatText("q=%2.1f ", -1.0);
+        line += media::FormatText(
+            "q=%2.1f ", ost.last_quality >= 0 ? double(ost.last_quality) / FF_QP2LAMBDA : -1.0);
       }
     }
   }

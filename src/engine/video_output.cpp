@@ -2,6 +2,10 @@
 // the filtered pictures.
 #include <cmath>
 
+extern "C" {
+#include <libavutil/intreadwrite.h>
+}
+
 #include "engine/transcoder.h"
 #include "media/ff_utils.h"
 
@@ -79,6 +83,11 @@ void TTranscoder::DrainEncoder(OutputStream& ost, AVFrame* frame, int64_t* byteT
   AVPacket* pkt = encPacket_.get();
   while ((ret = ff::avcodec_receive_packet(c, pkt)) >= 0) {
     *byteTotal += pkt->size;
+    size_t statsSize = 0;
+    if (const uint8_t* stats =
+            ff::av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &statsSize);
+        stats && statsSize >= 4)
+      ost.last_quality = int64_t(AV_RL32(stats));
     pkt->stream_index = ost.st->index;
     // The muxer may have changed the stream's time base in its header.
     ff::av_packet_rescale_ts(pkt, c->time_base, ost.st->time_base);

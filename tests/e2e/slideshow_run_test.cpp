@@ -56,6 +56,11 @@ TEST_P(SlideshowRunTest, PicturesAloneGiveOneFramePerComposedFrame) {
   ASSERT_TRUE(facts.opened);
   EXPECT_EQ(facts.Count(AVMEDIA_TYPE_AUDIO), 0);
   ExpectVideoMatchesComposer(run, facts);
+  // The final report carries the frame count and x264's quantizer.
+  ASSERT_FALSE(run.progress.empty());
+  EXPECT_EQ(run.progress.back().FrameNumber, run.totalFrames);
+  EXPECT_GT(run.progress.back().Quality, 0.0f);
+  EXPECT_GT(run.progress.back().CurrentSize, 0);
 }
 
 TEST_P(SlideshowRunTest, SoundTrackFromWavKeepsItsLength) {

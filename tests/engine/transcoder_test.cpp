@@ -39,7 +39,58 @@ std::string WriteWav(const fs::path& dir) {
   return path.string();
 }
 
+// Decoded audio samples of the file's first stream.
+int64_t DecodedSamples(const std::string& path) {
+  AVFormatContext* ic = nullptr;
+  if (ff::avformat_open_input(&ic, path.c_str(), nullptr, nullptr) < 0) return -1;
+  ff::avformat_find_stream_info(ic, nullptr);
+  const AVCodec* dec = ff::avcodec_find_decoder(ic->streams[0]->codecpar->codec_id);
+  AVCodecContext* c = ff::avcodec_alloc_context3(dec);
+  ff::avcodec_parameters_to_context(c, ic->streams[0]->codecpar);
+  ff::avcodec_open2(c, dec, nullptr);
+  AVPacket* pkt = ff::av_packet_alloc();
+  AVFrame* frame = ff::av_frame_alloc();
+  int64_t samples = 0;
+  auto drain = [&] {
+    while (ff::avcodec_receive_frame(c, frame) >= 0) {
+      samples += frame->nb_samples;
+      ff::av_frame_unref(frame);
+    }
+  };
+  while (ff::av_read_frame(ic, pkt) >= 0) {
+    if (pkt->stream_index == 0) ff::avcodec_send_packet(c, pkt);
+    ff::av_packet_unref(pkt);
+    drain();
+  }
+  ff::avcodec_send_packet(c, nullptr);
+  drain();
+  ff::av_frame_free(&frame);
+  ff::av_packet_free(&pkt);
+  ff::avcodec_free_context(&c);
+  ff::avformat_close_input(&ic);
+  return samples;
+}
+
 using TranscoderTest = EngineTest;
+
+TEST_F(TranscoderTest, AudioSyncFillsALateStartWithSilence) {
+  const fs::path dir = Scratch("async");
+  const std::string wav = WriteWav(dir);
+  for (const int method : {0, 1}) {
+    SCOPED_TRACE(method);
+    const std::string out = (dir / ("tone" + std::to_string(method) + ".flac")).string();
+    engine::TTranscoder engine;
+    engine.ParseOptions("-itsoffset 0.5");
+    ASSERT_EQ(engine.OpenInput(wav), 0) << engine.LastErrorText();
+    engine.ParseOptions("-c:a flac -async " + std::to_string(method));
+    ASSERT_EQ(engine.OpenOutput(out), 0) << engine.LastErrorText();
+    engine.Run();
+    ASSERT_FALSE(engine.ErrorOccurred()) << engine.ErrorMessage();
+    // Without sync the sound keeps its samples and only starts later.
+    EXPECT_NEAR(double(DecodedSamples(out)) / 8000, method ? 1.5 : 1.0, 0.01);
+  }
+  EXPECT_TRUE(WasLogged(media::llVerbose, "adding 4000 audio samples of silence"));
+}
 
 TEST_F(TranscoderTest, OpeningFailuresNameWhatWasWrong) {
   const fs::path dir = Scratch("open");
