@@ -174,6 +174,10 @@ int TTranscoder::ChooseInput() {
     else
       opts = double(ost.sync_opts) / AV_TIME_BASE;
     const int64_t ipts = ist.pts;
+    if (of.recording_time != INT64_MAX && opts * AV_TIME_BASE >= double(of.recording_time)) {
+      ost.past_recording_time = true;
+      continue;
+    }
     if (!file.eof_reached) {
       if (ipts < iptsMin) {
         iptsMin = ipts;

@@ -73,6 +73,22 @@ int64_t DecodedSamples(const std::string& path) {
 
 using TranscoderTest = EngineTest;
 
+TEST_F(TranscoderTest, RecordingTimeEndsTheOutputEarly) {
+  const fs::path dir = Scratch("duration");
+  const std::string out = (dir / "short.flac").string();
+  engine::TTranscoder engine;
+  ASSERT_EQ(engine.OpenInput(WriteWav(dir)), 0) << engine.LastErrorText();
+  engine.ParseOptions("-c:a flac -t 0.5");
+  ASSERT_EQ(engine.OpenOutput(out), 0) << engine.LastErrorText();
+  engine.Run();
+  ASSERT_FALSE(engine.ErrorOccurred()) << engine.ErrorMessage();
+  EXPECT_TRUE(engine.Finished());
+  // Reading stops at the first packet that reaches the limit.
+  const double seconds = double(DecodedSamples(out)) / 8000;
+  EXPECT_GE(seconds, 0.5);
+  EXPECT_LT(seconds, 0.8);
+}
+
 TEST_F(TranscoderTest, AudioSyncFillsALateStartWithSilence) {
   const fs::path dir = Scratch("async");
   const std::string wav = WriteWav(dir);
