@@ -188,6 +188,7 @@ extern "C" {
   X(swr_free)                    \
   X(swr_convert)                 \
   X(swr_get_out_samples)         \
+  X(swr_set_compensation)        \
   /* end */
 
 #define LS_FF_SWSCALE_FUNCS(X)         \
