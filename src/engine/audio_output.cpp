@@ -1,5 +1,6 @@
 // Audio output: resampling to the encoder's format, the sample FIFO that
 // cuts the sound into encoder frames, and the flush at the end.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -70,6 +71,10 @@ void TTranscoder::DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, 
     int ret = ff::swr_alloc_set_opts2(&swr, &c->ch_layout, c->sample_fmt, c->sample_rate,
                                       &inLayout, AVSampleFormat(inFormat), inRate, 0, nullptr);
     ff::av_channel_layout_uninit(&inLayout);
+    // Drift compensation stretches the sound, which only the resampling
+    // path can do.
+    if (ret >= 0 && Settings().audio_sync_method > 1)
+      ret = ff::av_opt_set_int(swr, "swr_flags", SWR_FLAG_RESAMPLE, 0);
     if (ret >= 0 && ff::swr_init(swr) >= 0) {
       ost.swr.reset(swr);
     } else {
@@ -87,6 +92,42 @@ void TTranscoder::DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, 
       ist.pts > 0 && Settings().audio_sync_method == 0)
     ost.next_sample = ff::av_rescale(ist.pts, c->sample_rate, AV_TIME_BASE);
 
+  // Samples the time stamps say should have gone out by now, against what
+  // has; decided before converting so a compensation applies to this frame.
+  int64_t cut = 0;
+  if (Settings().audio_sync_method > 0) {
+    const double syncTime = double(ist.pts) / AV_TIME_BASE;
+    const int64_t queued = ff::av_audio_fifo_size(ost.fifo.get());
+    const double delta = syncTime * c->sample_rate - double(ost.next_sample) - double(queued);
+    if (std::fabs(delta) > 50) {
+      if (ist.is_start || std::fabs(delta) > Settings().audio_drift_threshold * c->sample_rate) {
+        if (delta < 0) {
+          cut = std::llround(-delta);
+        } else {
+          const int silence = int(std::min<double>(delta, c->sample_rate * 60.0));
+          Log(media::llVerbose, media::FormatText("adding %d audio samples of silence", silence));
+          if (PrepareFrame(ost.audio_frame.get(), c, silence) < 0)
+            RaiseError("Out of memory in do_audio_out()");
+          ff::av_samples_set_silence(ost.audio_frame->data, 0, silence, c->ch_layout.nb_channels,
+                                     c->sample_fmt);
+          if (ff::av_audio_fifo_write(ost.fifo.get(),
+                                      reinterpret_cast<void**>(ost.audio_frame->data),
+                                      silence) < silence)
+            RaiseError("av_fifo_realloc2() failed");
+        }
+      } else if (Settings().audio_sync_method > 1 && ost.swr) {
+        // A small drift is absorbed by stretching the next second of sound.
+        const int limit = Settings().audio_sync_method;
+        const int comp = int(std::clamp<double>(delta, -limit, limit));
+        Log(media::llVerbose,
+            media::FormatText("compensating audio timestamp drift:%f compensation:%d in:%d",
+                              delta, comp, c->sample_rate));
+        const int ret = ff::swr_set_compensation(ost.swr.get(), comp, c->sample_rate);
+        if (ret < 0) RaiseError(media::FormatMediaError("swr_set_compensation()", ret));
+      }
+    }
+  }
+
   uint8_t** data = decoded->extended_data;
   int count = decoded->nb_samples;
   if (ost.swr) {
@@ -102,29 +143,9 @@ void TTranscoder::DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, 
   }
 
   int skip = 0;
-  if (Settings().audio_sync_method > 0) {
-    // Samples the time stamps say should have gone out by now, against what has.
-    const double syncTime = double(ist.pts) / AV_TIME_BASE;
-    const int64_t queued = ff::av_audio_fifo_size(ost.fifo.get());
-    const double delta = syncTime * c->sample_rate - double(ost.next_sample) - double(queued);
-    if (std::fabs(delta) > 50 &&
-        (ist.is_start || std::fabs(delta) > Settings().audio_drift_threshold * c->sample_rate)) {
-      if (delta < 0) {
-        skip = int(std::min<double>(-delta, count));
-        Log(media::llVerbose, media::FormatText("discarding %d audio samples", skip));
-      } else {
-        const int silence = int(std::min<double>(delta, c->sample_rate * 60.0));
-        Log(media::llVerbose, media::FormatText("adding %d audio samples of silence", silence));
-        if (PrepareFrame(ost.audio_frame.get(), c, silence) < 0)
-          RaiseError("Out of memory in do_audio_out()");
-        ff::av_samples_set_silence(ost.audio_frame->data, 0, silence, c->ch_layout.nb_channels,
-                                   c->sample_fmt);
-        if (ff::av_audio_fifo_write(ost.fifo.get(),
-                                    reinterpret_cast<void**>(ost.audio_frame->data),
-                                    silence) < silence)
-          RaiseError("av_fifo_realloc2() failed");
-      }
-    }
+  if (cut > 0) {
+    skip = int(std::min<int64_t>(cut, count));
+    Log(media::llVerbose, media::FormatText("discarding %d audio samples", skip));
   }
   if (count - skip > 0) {
     void** samples = reinterpret_cast<void**>(data);
