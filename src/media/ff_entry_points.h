@@ -189,6 +189,7 @@ extern "C" {
   X(swr_convert)                 \
   X(swr_get_out_samples)         \
   X(swr_set_compensation)        \
+  X(swr_set_channel_mapping)     \
   /* end */
 
 #define LS_FF_SWSCALE_FUNCS(X)         \
