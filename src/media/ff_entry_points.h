@@ -119,6 +119,7 @@ extern "C" {
   X(av_seek_frame)               \
   X(av_guess_codec)              \
   X(av_filename_number_test)     \
+  X(av_pkt_dump_log2)            \
   /* end */
 
 #define LS_FF_AVUTIL_FUNCS(X)          \
