@@ -60,7 +60,12 @@ void TTranscoder::DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, 
 
   const bool resample = c->sample_rate != inRate || c->sample_fmt != inFormat ||
                         c->ch_layout.nb_channels != inChannels ||
-                        Settings().audio_sync_method > 1;
+                        Settings().audio_sync_method > 1 || !ost.channel_map.empty();
+  for (const int channel : ost.channel_map)
+    if (channel >= inChannels)
+      RaiseError(media::FormatText("mapchan: invalid audio channel #%d of %d in stream #%d:%d",
+                                   channel, inChannels, ist.file_index,
+                                   istIndex - inputFiles_[ist.file_index]->ist_index));
   if (resample && !ost.swr && !ost.swr_failed) {
     SwrContext* swr = nullptr;
     AVChannelLayout inLayout{};
@@ -75,6 +80,11 @@ void TTranscoder::DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, 
     // path can do.
     if (ret >= 0 && Settings().audio_sync_method > 1)
       ret = ff::av_opt_set_int(swr, "swr_flags", SWR_FLAG_RESAMPLE, 0);
+    // The map picks the channels the rest of the conversion works on.
+    if (ret >= 0 && !ost.channel_map.empty()) {
+      ret = ff::av_opt_set_int(swr, "used_channel_count", int64_t(ost.channel_map.size()), 0);
+      if (ret >= 0) ret = ff::swr_set_channel_mapping(swr, ost.channel_map.data());
+    }
     if (ret >= 0 && ff::swr_init(swr) >= 0) {
       ost.swr.reset(swr);
     } else {

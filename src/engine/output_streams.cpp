@@ -216,14 +216,17 @@ void TTranscoder::NewAudioStream(OutputStream& ost, AVFormatContext* oc) {
     if (c->sample_fmt == AV_SAMPLE_FMT_NONE)
       RaiseError(media::FormatText("Invalid sample format \"%s\"", fmt->c_str()));
   }
-  // Channel maps for this stream are not applied by the resampler here.
-  int maps = 0;
+  // Each map meant for this stream makes one output channel, in order.
   for (const AudioChannelMap& m : o.audio_channel_maps)
     if ((m.out_file_index < 0 || m.out_file_index == ost.file_index) &&
-        (m.out_stream_index < 0 || m.out_stream_index == ost.index))
-      if (++maps > 64)
+        (m.out_stream_index < 0 || m.out_stream_index == ost.index)) {
+      if (ost.channel_map.size() >= 64)
         RaiseError(media::FormatText("Max channel mapping for output %d.%d reached",
                                      ost.file_index, ost.index));
+      ost.channel_map.push_back(m.file_index < 0 ? -1 : m.channel_index);
+    }
+  if (!ost.channel_map.empty() && c->ch_layout.nb_channels == 0)
+    ff::av_channel_layout_default(&c->ch_layout, int(ost.channel_map.size()));
 }
 
 }  // namespace engine

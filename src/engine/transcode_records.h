@@ -131,6 +131,7 @@ struct OutputStream {
   // Audio.
   FifoPtr fifo;
   SwrPtr swr;
+  std::vector<int> channel_map;    // input channel per output channel, -1 = silent
   bool swr_failed = false;
   FramePtr converted;              // resampled samples
   FramePtr audio_frame;            // one encoder frame

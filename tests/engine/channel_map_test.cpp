@@ -1,0 +1,79 @@
+// Channel maps choose, reorder and silence the channels of the sound track.
+#include <cmath>
+
+#include "engine/transcoder.h"
+#include "engine_fixture.h"
+#include "sound_files.h"
+
+namespace engine_test {
+namespace {
+
+using ChannelMapTest = EngineTest;
+
+int16_t Left(int i) { return int16_t(8000 * std::sin(i * 0.05)); }
+int16_t Right(int i) { return int16_t(3000 * std::sin(i * 0.31)); }
+
+// Runs the stereo tone through flac (lossless) with the given output options.
+std::vector<std::vector<float>> Mapped(const std::string& name, const std::string& options,
+                                       std::string* error) {
+  const auto dir = SoundScratch("channel_map");
+  const std::string wav = WriteWav(dir / "stereo.wav", 8000, 2, 4000,
+                                   [](int ch, int i) { return ch ? Right(i) : Left(i); });
+  const std::string out = (dir / (name + ".flac")).string();
+  engine::TTranscoder engine;
+  if (engine.OpenInput(wav) != 0) {
+    *error = engine.LastErrorText();
+    return {};
+  }
+  engine.ParseOptions("-c:a flac " + options);
+  if (engine.OpenOutput(out) != 0) {
+    *error = engine.LastErrorText();
+    return {};
+  }
+  engine.Run();
+  if (engine.ErrorOccurred()) {
+    *error = engine.ErrorMessage();
+    return {};
+  }
+  return DecodeChannels(out);
+}
+
+// True when `got` holds exactly the generated samples (or silence).
+::testing::AssertionResult Holds(const std::vector<float>& got, int16_t (*source)(int)) {
+  if (got.size() != 4000) return ::testing::AssertionFailure() << got.size() << " samples";
+  for (int i = 0; i < 4000; ++i) {
+    const float want = source ? source(i) / 32768.0f : 0.0f;
+    if (std::fabs(got[i] - want) > 1e-6f)
+      return ::testing::AssertionFailure() << "sample " << i << ": " << got[i] << " != " << want;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+TEST_F(ChannelMapTest, MapsReorderPickAndSilenceChannels) {
+  std::string error;
+  auto swapped = Mapped("swapped", "-map_channel 0.0.1 -map_channel 0.0.0", &error);
+  ASSERT_EQ(swapped.size(), 2u) << error;
+  EXPECT_TRUE(Holds(swapped[0], Right));
+  EXPECT_TRUE(Holds(swapped[1], Left));
+
+  auto muted = Mapped("muted", "-map_channel -1 -map_channel 0.0.0", &error);
+  ASSERT_EQ(muted.size(), 2u) << error;
+  EXPECT_TRUE(Holds(muted[0], nullptr));
+  EXPECT_TRUE(Holds(muted[1], Left));
+
+  // One map makes a mono track of the chosen channel.
+  auto single = Mapped("single", "-map_channel 0.0.1", &error);
+  ASSERT_EQ(single.size(), 1u) << error;
+  EXPECT_TRUE(Holds(single[0], Right));
+}
+
+TEST_F(ChannelMapTest, MapsForAnotherOutputStreamLeaveTheTrackAlone) {
+  std::string error;
+  auto untouched = Mapped("other", "-map_channel 0.0.1:0.5", &error);
+  ASSERT_EQ(untouched.size(), 2u) << error;
+  EXPECT_TRUE(Holds(untouched[0], Left));
+  EXPECT_TRUE(Holds(untouched[1], Right));
+}
+
+}  // namespace
+}  // namespace engine_test
