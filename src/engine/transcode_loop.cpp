@@ -108,6 +108,11 @@ void TTranscoder::TranscodeLoop() {
     }
     for (auto& f : inputFiles_) f->no_packet = false;
     noPacketCount_ = 0;
+    // The dump needs the packet's stream for its time base.
+    if (Settings().dump_packets && pkt->stream_index >= 0 &&
+        unsigned(pkt->stream_index) < file.ctx->nb_streams)
+      ff::av_pkt_dump_log2(nullptr, AV_LOG_DEBUG, pkt, Settings().dump_hex,
+                           file.ctx->streams[pkt->stream_index]);
 
     if (pkt->stream_index < 0 || pkt->stream_index >= file.nb_streams ||
         inputStreams_[file.ist_index + pkt->stream_index]->discard) {
