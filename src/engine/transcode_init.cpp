@@ -2,6 +2,9 @@
 // coders and writing the headers, once before the first packet.
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "engine/transcoder.h"
 #include "media/ff_utils.h"
@@ -77,6 +80,8 @@ void TTranscoder::TranscodeInit() {
     }
   }
 
+  for (size_t i = 0; i < outputStreams_.size(); ++i)
+    if (outputStreams_[i]->encoding_needed) SetUpTwoPass(*outputStreams_[i], int(i));
   for (auto& ost : outputStreams_)
     if (ost->encoding_needed) OpenEncoder(*ost);
   for (size_t i = 0; i < inputStreams_.size(); ++i)
@@ -220,6 +225,32 @@ void TTranscoder::SetUpAudioEncoder(OutputStream& ost, InputStream& ist) {
   }
   if (c->ch_layout.nb_channels <= 0)
     RaiseError("Unable to find an appropriate channel layout for requested number of channel");
+}
+
+void TTranscoder::SetUpTwoPass(OutputStream& ost, int index) {
+  AVCodecContext* c = ost.enc_ctx.get();
+  if (!(c->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2))) return;
+  const std::string& prefix = Settings().pass_log_filename;
+  const std::string name =
+      (prefix.empty() ? std::string("ffencoder2pass") : prefix) + "-" + std::to_string(index) + ".log";
+  if (c->flags & AV_CODEC_FLAG_PASS2) {
+    std::ifstream in(name, std::ios::binary);
+    std::string stats((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.is_open() || in.bad())
+      RaiseError(media::FormatText("Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
+    char* copy = static_cast<char*>(ff::av_malloc(stats.size() + 1));
+    if (!copy)
+      RaiseError(media::FormatText(
+          "Could not allocate file buffer: Error reading log file \"%s\" for pass-2 encoding",
+          name.c_str()));
+    std::memcpy(copy, stats.c_str(), stats.size() + 1);
+    ff::av_freep(&c->stats_in);
+    c->stats_in = copy;
+  } else {
+    ost.pass_log.reset(std::fopen(name.c_str(), "wb"));
+    if (!ost.pass_log)
+      RaiseError(media::FormatText("Cannot write log file %s for pass-1 encoding", name.c_str()));
+  }
 }
 
 void TTranscoder::CheckExperimental(const AVCodec* codec, AVCodecContext* ctx, bool encoder) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <memory>
 #include <string>
@@ -15,7 +16,14 @@ namespace engine {
 
 // Owners for the library objects the records hold.
 struct CodecContextFree {
-  void operator()(AVCodecContext* c) const { ff::avcodec_free_context(&c); }
+  void operator()(AVCodecContext* c) const {
+    // Second-pass statistics belong to the caller, not to the library.
+    if (c) ff::av_freep(&c->stats_in);
+    ff::avcodec_free_context(&c);
+  }
+};
+struct FileClose {
+  void operator()(std::FILE* f) const { std::fclose(f); }
 };
 struct FrameFree {
   void operator()(AVFrame* f) const { ff::av_frame_free(&f); }
@@ -120,6 +128,7 @@ struct OutputStream {
   int top_field_first = -1;
   std::string filter_text;         // "filter"
   std::vector<int64_t> forced_kf_pts;
+  std::unique_ptr<std::FILE, FileClose> pass_log;  // first-pass statistics
 
   // Video.
   GraphPtr graph;

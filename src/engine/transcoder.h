@@ -103,6 +103,7 @@ class TTranscoder : public TCustomFFmpeg {
   // Transcode initialisation (transcode_init.cpp, video_filter.cpp).
   void SetUpVideoEncoder(OutputStream& ost, InputStream& ist);
   void SetUpAudioEncoder(OutputStream& ost, InputStream& ist);
+  void SetUpTwoPass(OutputStream& ost, int index);
   void OpenEncoder(OutputStream& ost);
   void OpenDecoder(InputStream& ist, int index);
   void CheckExperimental(const AVCodec* codec, AVCodecContext* ctx, bool encoder);

@@ -1,6 +1,7 @@
 // Video output: the sync decision (duplicate, drop, pass) and encoding of
 // the filtered pictures.
 #include <cmath>
+#include <cstdio>
 
 extern "C" {
 #include <libavutil/intreadwrite.h>
@@ -88,6 +89,9 @@ void TTranscoder::DrainEncoder(OutputStream& ost, AVFrame* frame, int64_t* byteT
             ff::av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &statsSize);
         stats && statsSize >= 4)
       ost.last_quality = int64_t(AV_RL32(stats));
+    if (ost.pass_log && c->stats_out &&
+        std::fputs(c->stats_out, ost.pass_log.get()) < 0)
+      RaiseError("Cannot write the first-pass statistics");
     pkt->stream_index = ost.st->index;
     // The muxer may have changed the stream's time base in its header.
     ff::av_packet_rescale_ts(pkt, c->time_base, ost.st->time_base);
