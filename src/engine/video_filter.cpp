@@ -50,6 +50,20 @@ void TTranscoder::ConfigureVideoFilters(OutputStream& ost, InputStream& ist) {
 
   const unsigned flags = unsigned(ost.sws_flags);
   AVFilterContext* last = ost.src;
+  if (Settings().do_deinterlace) {
+    // The library's picture deinterlacer is gone; yadif in the graph does
+    // the job. Without it the pictures go on as they are.
+    AVFilterContext* yadif = nullptr;
+    const AVFilter* filter = ff::avfilter_get_by_name("yadif");
+    if (filter && ff::avfilter_graph_create_filter(&yadif, filter, "deinterlace", nullptr, nullptr,
+                                                   graph) >= 0) {
+      ret = ff::avfilter_link(last, 0, yadif, 0);
+      if (ret < 0) fail(ret);
+      last = yadif;
+    } else {
+      Log(media::llWarning, "Deinterlacing failed.");
+    }
+  }
   if (c->width != dec->width || c->height != dec->height) {
     const std::string args = media::FormatText("%d:%d:flags=0x%X", c->width, c->height, flags);
     AVFilterContext* scale = nullptr;
