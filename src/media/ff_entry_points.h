@@ -120,6 +120,7 @@ extern "C" {
   X(av_guess_codec)              \
   X(av_filename_number_test)     \
   X(av_pkt_dump_log2)            \
+  X(av_sdp_create)               \
   /* end */
 
 #define LS_FF_AVUTIL_FUNCS(X)          \
