@@ -2,7 +2,10 @@
 // can feed the composer real picture files.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -43,10 +46,13 @@ inline void WriteBmp24(const std::filesystem::path& path, int w, int h,
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), f.size());
 }
 
+// A folder of this test process's own: CTest runs test processes in
+// parallel, and two of them rewriting one file make each other's reads fail.
 inline std::filesystem::path ScratchDir(const std::string& name) {
   const char* base = std::getenv("LS_TEST_TMP");
   std::filesystem::path dir =
-      (base ? std::filesystem::path(base) : std::filesystem::temp_directory_path()) / name;
+      (base ? std::filesystem::path(base) : std::filesystem::temp_directory_path()) /
+      ("p" + std::to_string(getpid())) / name;
   std::filesystem::create_directories(dir);
   return dir;
 }

@@ -1,4 +1,6 @@
 // Preset texts and preset files.
+#include <unistd.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -23,7 +25,8 @@ class Presets : public EngineTest {
   void SetUp() override {
     EngineTest::SetUp();
     const char* tmp = std::getenv("LS_TEST_TMP");
-    dir_ = fs::path(tmp ? tmp : fs::temp_directory_path().string()) / "engine-presets";
+    dir_ = fs::path(tmp ? tmp : fs::temp_directory_path().string()) /
+           ("engine-presets-" + std::to_string(getpid()));  // test processes run in parallel
     fs::create_directories(dir_);
   }
   fs::path Write(const std::string& name, const std::string& content) {

@@ -1,5 +1,7 @@
 // Opening files and the run's outcome, through the real libraries with
 // generated sound files.
+#include <unistd.h>
+
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -14,7 +16,8 @@ namespace fs = std::filesystem;
 
 fs::path Scratch(const std::string& name) {
   const char* base = std::getenv("LS_TEST_TMP");
-  fs::path dir = (base ? fs::path(base) : fs::temp_directory_path()) / "transcoder" / name;
+  fs::path dir = (base ? fs::path(base) : fs::temp_directory_path()) / "transcoder" /
+            std::to_string(getpid()) / name;  // test processes run in parallel
   fs::create_directories(dir);
   return dir;
 }
