@@ -362,6 +362,25 @@ void TTranscoder::LogStreamMapping() {
     }
     Log(media::llInfo, line);
   }
+  LogSdp();
+}
+
+void TTranscoder::LogSdp() {
+  std::vector<AVFormatContext*> contexts;
+  for (const auto& of : outputFiles_) {
+    if (std::strcmp(of->ctx->oformat->name, "rtp") != 0) return;
+    contexts.push_back(of->ctx);
+  }
+  if (contexts.empty()) return;
+  // The receiver needs this description to play the streams.
+  std::vector<char> sdp(16384);
+  const int ret = ff::av_sdp_create(contexts.data(), int(contexts.size()), sdp.data(),
+                                    int(sdp.size()));
+  if (ret < 0) {
+    Log(media::llWarning, media::FormatMediaError("av_sdp_create()", ret));
+    return;
+  }
+  Log(media::llInfo, std::string("SDP:\n") + sdp.data());
 }
 
 }  // namespace engine

@@ -110,6 +110,7 @@ class TTranscoder : public TCustomFFmpeg {
   void CheckLeftover(AVDictionary* opts);
   void ConfigureVideoFilters(OutputStream& ost, InputStream& ist);
   void LogStreamMapping();
+  void LogSdp();
 
   // The loop (transcode_loop.cpp).
   int ChooseInput();
