@@ -233,11 +233,22 @@ void TTranscoder::SetUpTwoPass(OutputStream& ost, int index) {
   const std::string& prefix = Settings().pass_log_filename;
   const std::string name =
       (prefix.empty() ? std::string("ffencoder2pass") : prefix) + "-" + std::to_string(index) + ".log";
+  std::string stats;
   if (c->flags & AV_CODEC_FLAG_PASS2) {
     std::ifstream in(name, std::ios::binary);
-    std::string stats((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    stats.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (!in.is_open() || in.bad())
       RaiseError(media::FormatText("Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
+  }
+  // Encoders that keep their own statistics file (libx264) are told its
+  // name; otherwise they would use one in the working folder.
+  if (ost.enc->priv_class &&
+      ff::av_opt_find(const_cast<const AVClass**>(&ost.enc->priv_class), "stats", nullptr, 0,
+                      AV_OPT_SEARCH_FAKE_OBJ)) {
+    ff::av_dict_set(&ost.opts, "stats", name.c_str(), AV_DICT_DONT_OVERWRITE);
+    return;
+  }
+  if (c->flags & AV_CODEC_FLAG_PASS2) {
     char* copy = static_cast<char*>(ff::av_malloc(stats.size() + 1));
     if (!copy)
       RaiseError(media::FormatText(
