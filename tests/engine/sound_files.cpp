@@ -1,5 +1,7 @@
 #include "sound_files.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 
@@ -9,9 +11,12 @@ namespace engine_test {
 
 namespace fs = std::filesystem;
 
+// Per process: test processes run in parallel and would rewrite each
+// other's input files while they are read.
 fs::path SoundScratch(const std::string& name) {
   const char* base = std::getenv("LS_TEST_TMP");
-  fs::path dir = (base ? fs::path(base) : fs::temp_directory_path()) / "sound" / name;
+  fs::path dir = (base ? fs::path(base) : fs::temp_directory_path()) /
+                 ("sound-" + std::to_string(getpid())) / name;
   fs::create_directories(dir);
   return dir;
 }
