@@ -216,10 +216,15 @@ void TTranscoder::NewAudioStream(OutputStream& ost, AVFormatContext* oc) {
     if (c->sample_fmt == AV_SAMPLE_FMT_NONE)
       RaiseError(media::FormatText("Invalid sample format \"%s\"", fmt->c_str()));
   }
-  // Each map meant for this stream makes one output channel, in order.
+  // Each map meant for this stream makes one output channel, in order; a
+  // channel of another input stream than this one's source cannot be had.
+  const InputStream* source =
+      ost.source_index >= 0 ? inputStreams_[ost.source_index].get() : nullptr;
   for (const AudioChannelMap& m : o.audio_channel_maps)
     if ((m.out_file_index < 0 || m.out_file_index == ost.file_index) &&
-        (m.out_stream_index < 0 || m.out_stream_index == ost.index)) {
+        (m.out_stream_index < 0 || m.out_stream_index == ost.index) &&
+        (m.file_index < 0 || !source ||
+         (m.file_index == source->file_index && m.stream_index == source->st->index))) {
       if (ost.channel_map.size() >= 64)
         RaiseError(media::FormatText("Max channel mapping for output %d.%d reached",
                                      ost.file_index, ost.index));

@@ -75,5 +75,37 @@ TEST_F(ChannelMapTest, MapsForAnotherOutputStreamLeaveTheTrackAlone) {
   EXPECT_TRUE(Holds(untouched[1], Right));
 }
 
+TEST_F(ChannelMapTest, OnlyChannelsOfTheSourceStreamAreTaken) {
+  // A file with two stereo streams: the tone, then the tone with its
+  // channels swapped.
+  const auto dir = SoundScratch("channel_map_streams");
+  const std::string a = WriteWav(dir / "a.wav", 8000, 2, 4000,
+                                 [](int ch, int i) { return ch ? Right(i) : Left(i); });
+  const std::string b = WriteWav(dir / "b.wav", 8000, 2, 4000,
+                                 [](int ch, int i) { return ch ? Left(i) : Right(i); });
+  const std::string both = (dir / "both.mkv").string();
+  {
+    engine::TTranscoder engine;
+    ASSERT_EQ(engine.OpenInput(a), 0) << engine.LastErrorText();
+    ASSERT_EQ(engine.OpenInput(b), 1) << engine.LastErrorText();
+    engine.ParseOptions("-map 0:0 -map 1:0 -c:a pcm_s16le");
+    ASSERT_EQ(engine.OpenOutput(both), 0) << engine.LastErrorText();
+    engine.Run();
+    ASSERT_FALSE(engine.ErrorOccurred()) << engine.ErrorMessage();
+  }
+  // The output is fed by the second stream; the map naming the first
+  // stream's channel does not apply to it.
+  const std::string out = (dir / "second.flac").string();
+  engine::TTranscoder engine;
+  ASSERT_EQ(engine.OpenInput(both), 0) << engine.LastErrorText();
+  engine.ParseOptions("-map 0:1 -c:a flac -map_channel 0.0.0 -map_channel 0.1.1");
+  ASSERT_EQ(engine.OpenOutput(out), 0) << engine.LastErrorText();
+  engine.Run();
+  ASSERT_FALSE(engine.ErrorOccurred()) << engine.ErrorMessage();
+  const auto channels = DecodeChannels(out);
+  ASSERT_EQ(channels.size(), 1u);
+  EXPECT_TRUE(Holds(channels[0], Left));
+}
+
 }  // namespace
 }  // namespace engine_test
