@@ -12,11 +12,6 @@
 namespace engine {
 namespace {
 
-const char* MediaTypeName(AVMediaType type) {
-  const char* name = ff::av_get_media_type_string(type);
-  return name ? name : "unknown";
-}
-
 template <class T, class End>
 bool InList(const T* list, T value, End end) {
   if (!list) return true;
