@@ -27,37 +27,13 @@ std::string WriteCombed(const fs::path& path) {
 // Decoded grey pictures of the file's first stream.
 std::vector<std::vector<uint8_t>> DecodePictures(const std::string& path) {
   std::vector<std::vector<uint8_t>> pictures;
-  AVFormatContext* ic = nullptr;
-  if (ff::avformat_open_input(&ic, path.c_str(), nullptr, nullptr) < 0) return pictures;
-  ff::avformat_find_stream_info(ic, nullptr);
-  const AVCodec* dec = ff::avcodec_find_decoder(ic->streams[0]->codecpar->codec_id);
-  AVCodecContext* c = ff::avcodec_alloc_context3(dec);
-  ff::avcodec_parameters_to_context(c, ic->streams[0]->codecpar);
-  AVPacket* pkt = ff::av_packet_alloc();
-  AVFrame* frame = ff::av_frame_alloc();
-  if (ff::avcodec_open2(c, dec, nullptr) >= 0) {
-    auto drain = [&] {
-      while (ff::avcodec_receive_frame(c, frame) >= 0) {
-        std::vector<uint8_t> picture;
-        for (int y = 0; y < frame->height; ++y)
-          picture.insert(picture.end(), frame->data[0] + y * frame->linesize[0],
-                         frame->data[0] + y * frame->linesize[0] + frame->width);
-        pictures.push_back(std::move(picture));
-        ff::av_frame_unref(frame);
-      }
-    };
-    while (ff::av_read_frame(ic, pkt) >= 0) {
-      ff::avcodec_send_packet(c, pkt);
-      ff::av_packet_unref(pkt);
-      drain();
-    }
-    ff::avcodec_send_packet(c, nullptr);
-    drain();
-  }
-  ff::av_frame_free(&frame);
-  ff::av_packet_free(&pkt);
-  ff::avcodec_free_context(&c);
-  ff::avformat_close_input(&ic);
+  DecodeFirstStream(path, [&](const AVFrame& frame) {
+    std::vector<uint8_t> picture;
+    for (int y = 0; y < frame.height; ++y)
+      picture.insert(picture.end(), frame.data[0] + y * frame.linesize[0],
+                     frame.data[0] + y * frame.linesize[0] + frame.width);
+    pictures.push_back(std::move(picture));
+  });
   return pictures;
 }
 

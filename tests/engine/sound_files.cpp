@@ -41,10 +41,10 @@ std::string WriteWav(const fs::path& path, int rate, int channels, int samples,
   return path.string();
 }
 
-std::vector<std::vector<float>> DecodeChannels(const std::string& path) {
-  std::vector<std::vector<float>> out;
+int DecodeFirstStream(const std::string& path, const std::function<void(const AVFrame&)>& onFrame) {
   AVFormatContext* ic = nullptr;
-  if (ff::avformat_open_input(&ic, path.c_str(), nullptr, nullptr) < 0) return out;
+  if (ff::avformat_open_input(&ic, path.c_str(), nullptr, nullptr) < 0) return -1;
+  int channels = -1;
   AVCodecContext* c = nullptr;
   AVPacket* pkt = ff::av_packet_alloc();
   AVFrame* frame = ff::av_frame_alloc();
@@ -54,26 +54,10 @@ std::vector<std::vector<float>> DecodeChannels(const std::string& path) {
       (c = ff::avcodec_alloc_context3(dec)) &&
       ff::avcodec_parameters_to_context(c, ic->streams[0]->codecpar) >= 0 &&
       ff::avcodec_open2(c, dec, nullptr) >= 0) {
-    out.resize(c->ch_layout.nb_channels);
+    channels = c->ch_layout.nb_channels;
     auto drain = [&] {
       while (ff::avcodec_receive_frame(c, frame) >= 0) {
-        const auto fmt = AVSampleFormat(frame->format);
-        const int channels = frame->ch_layout.nb_channels;
-        for (int ch = 0; ch < channels && ch < int(out.size()); ++ch)
-          for (int i = 0; i < frame->nb_samples; ++i) {
-            const bool planar = fmt == AV_SAMPLE_FMT_S16P || fmt == AV_SAMPLE_FMT_S32P ||
-                                fmt == AV_SAMPLE_FMT_FLTP;
-            const int at = planar ? i : i * channels + ch;
-            const uint8_t* plane = frame->extended_data[planar ? ch : 0];
-            float v = 0;
-            if (fmt == AV_SAMPLE_FMT_S16 || fmt == AV_SAMPLE_FMT_S16P)
-              v = reinterpret_cast<const int16_t*>(plane)[at] / 32768.0f;
-            else if (fmt == AV_SAMPLE_FMT_S32 || fmt == AV_SAMPLE_FMT_S32P)
-              v = float(reinterpret_cast<const int32_t*>(plane)[at] / 2147483648.0);
-            else if (fmt == AV_SAMPLE_FMT_FLT || fmt == AV_SAMPLE_FMT_FLTP)
-              v = reinterpret_cast<const float*>(plane)[at];
-            out[ch].push_back(v);
-          }
+        onFrame(*frame);
         ff::av_frame_unref(frame);
       }
     };
@@ -89,6 +73,32 @@ std::vector<std::vector<float>> DecodeChannels(const std::string& path) {
   ff::av_packet_free(&pkt);
   ff::avcodec_free_context(&c);
   ff::avformat_close_input(&ic);
+  return channels;
+}
+
+std::vector<std::vector<float>> DecodeChannels(const std::string& path) {
+  std::vector<std::vector<float>> out;
+  const int decoderChannels = DecodeFirstStream(path, [&](const AVFrame& frame) {
+    const auto fmt = AVSampleFormat(frame.format);
+    const int channels = frame.ch_layout.nb_channels;
+    if (int(out.size()) < channels) out.resize(channels);
+    const bool planar =
+        fmt == AV_SAMPLE_FMT_S16P || fmt == AV_SAMPLE_FMT_S32P || fmt == AV_SAMPLE_FMT_FLTP;
+    for (int ch = 0; ch < channels; ++ch)
+      for (int i = 0; i < frame.nb_samples; ++i) {
+        const int at = planar ? i : i * channels + ch;
+        const uint8_t* plane = frame.extended_data[planar ? ch : 0];
+        float v = 0;
+        if (fmt == AV_SAMPLE_FMT_S16 || fmt == AV_SAMPLE_FMT_S16P)
+          v = reinterpret_cast<const int16_t*>(plane)[at] / 32768.0f;
+        else if (fmt == AV_SAMPLE_FMT_S32 || fmt == AV_SAMPLE_FMT_S32P)
+          v = float(reinterpret_cast<const int32_t*>(plane)[at] / 2147483648.0);
+        else if (fmt == AV_SAMPLE_FMT_FLT || fmt == AV_SAMPLE_FMT_FLTP)
+          v = reinterpret_cast<const float*>(plane)[at];
+        out[ch].push_back(v);
+      }
+  });
+  if (int(out.size()) < decoderChannels) out.resize(decoderChannels);
   return out;
 }
 

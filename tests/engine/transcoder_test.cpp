@@ -8,6 +8,7 @@
 
 #include "engine/transcoder.h"
 #include "engine_fixture.h"
+#include "sound_files.h"
 
 namespace engine_test {
 namespace {
@@ -24,54 +25,16 @@ fs::path Scratch(const std::string& name) {
 
 // One second of 16-bit mono sine.
 std::string WriteWav(const fs::path& dir) {
-  const fs::path path = dir / "tone.wav";
-  const int rate = 8000;
-  std::vector<uint8_t> f;
-  auto put = [&](uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) f.push_back(uint8_t(v >> (8 * i)));
-  };
-  f.insert(f.end(), {'R', 'I', 'F', 'F'});
-  put(36 + rate * 2, 4);
-  f.insert(f.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  put(16, 4), put(1, 2), put(1, 2), put(rate, 4), put(rate * 2, 4), put(2, 2), put(16, 2);
-  f.insert(f.end(), {'d', 'a', 't', 'a'});
-  put(rate * 2, 4);
-  for (int i = 0; i < rate; ++i)
-    put(uint32_t(int16_t(10000 * std::sin(i * 0.3))) & 0xFFFF, 2);
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), f.size());
-  return path.string();
+  return engine_test::WriteWav(dir / "tone.wav", 8000, 1, 8000,
+                               [](int, int i) { return int16_t(10000 * std::sin(i * 0.3)); });
 }
 
 // Decoded audio samples of the file's first stream.
 int64_t DecodedSamples(const std::string& path) {
-  AVFormatContext* ic = nullptr;
-  if (ff::avformat_open_input(&ic, path.c_str(), nullptr, nullptr) < 0) return -1;
-  ff::avformat_find_stream_info(ic, nullptr);
-  const AVCodec* dec = ff::avcodec_find_decoder(ic->streams[0]->codecpar->codec_id);
-  AVCodecContext* c = ff::avcodec_alloc_context3(dec);
-  ff::avcodec_parameters_to_context(c, ic->streams[0]->codecpar);
-  ff::avcodec_open2(c, dec, nullptr);
-  AVPacket* pkt = ff::av_packet_alloc();
-  AVFrame* frame = ff::av_frame_alloc();
   int64_t samples = 0;
-  auto drain = [&] {
-    while (ff::avcodec_receive_frame(c, frame) >= 0) {
-      samples += frame->nb_samples;
-      ff::av_frame_unref(frame);
-    }
-  };
-  while (ff::av_read_frame(ic, pkt) >= 0) {
-    if (pkt->stream_index == 0) ff::avcodec_send_packet(c, pkt);
-    ff::av_packet_unref(pkt);
-    drain();
-  }
-  ff::avcodec_send_packet(c, nullptr);
-  drain();
-  ff::av_frame_free(&frame);
-  ff::av_packet_free(&pkt);
-  ff::avcodec_free_context(&c);
-  ff::avformat_close_input(&ic);
-  return samples;
+  const int channels =
+      engine_test::DecodeFirstStream(path, [&](const AVFrame& f) { samples += f.nb_samples; });
+  return channels < 0 ? -1 : samples;
 }
 
 using TranscoderTest = EngineTest;
