@@ -25,8 +25,7 @@ int SecondsAsMicroseconds(TCustomFFmpeg& engine, const char* opt, const char* ar
   // Halves to even, as the rest of the program rounds.
   const double us = std::nearbyint(seconds * 1000000.0);
   if (!(std::fabs(us) < 9.2e18)) {
-    const std::string message =
-        media::FormatText("Invalid %s specification for %s: %s", "duration", opt, arg);
+    const std::string message = media::InvalidTimeText(opt, arg, true);
     engine.Log(media::llError, message);
     engine.SetOptionMessage(message);
     return AVERROR(EINVAL);
@@ -52,7 +51,7 @@ int OptRecordingTimestamp(TCustomFFmpeg& engine, const char* opt, const char* ar
   std::tm utc{};
   char text[64];
   if (!gmtime_r(&seconds, &utc) || !std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &utc)) {
-    engine.SetOptionMessage(media::FormatText("Invalid date specification for %s: %s", opt, arg));
+    engine.SetOptionMessage(media::InvalidTimeText(opt, arg, false));
     return AVERROR(EINVAL);
   }
   const std::string metadata = std::string("creation_time=") + text;

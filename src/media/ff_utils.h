@@ -28,5 +28,7 @@ double ParseDoubleValue(const std::string& name, const std::string& text, char d
 // Microseconds through av_parse_time (avutil must be bound); isDuration
 // chooses between "duration" and "date" texts.
 int64_t ParseTimeValue(const std::string& name, const std::string& text, bool isDuration);
+// The message ParseTimeValue raises, for callers that refuse a time themselves.
+std::string InvalidTimeText(const std::string& name, const std::string& text, bool isDuration);
 
 }  // namespace media

@@ -94,9 +94,13 @@ int64_t ParseTimeValue(const std::string& name, const std::string& text, bool is
   FFLoader().RequireLibrarySet(LibraryBit(liAVUtil));
   int64_t us = 0;
   if (ff::av_parse_time(&us, text.c_str(), isDuration ? 1 : 0) < 0)
-    throw std::runtime_error(FormatText("Invalid %s specification for %s: %s",
-                                        isDuration ? "duration" : "date", name.c_str(), text.c_str()));
+    throw std::runtime_error(InvalidTimeText(name, text, isDuration));
   return us;
+}
+
+std::string InvalidTimeText(const std::string& name, const std::string& text, bool isDuration) {
+  return FormatText("Invalid %s specification for %s: %s", isDuration ? "duration" : "date",
+                    name.c_str(), text.c_str());
 }
 
 }  // namespace media
