@@ -272,7 +272,8 @@ int TTranscoder::Decode(InputStream& ist, int istIndex, const AVPacket* pkt) {
     // End of the pictures: let the filter graphs give out what they hold.
     for (auto& ost : outputStreams_)
       if (ost->source_index == istIndex && ost->encoding_needed && ost->src) {
-        ff::av_buffersrc_add_frame_flags(ost->src, nullptr, 0);
+        // A graph that refuses the end mark has nothing held back.
+        if (ff::av_buffersrc_add_frame_flags(ost->src, nullptr, 0) < 0) continue;
         while (ff::av_buffersink_get_frame(ost->sink, ost->filtered.get()) >= 0) {
           DoVideoOut(*ost, ost->filtered.get());
           ff::av_frame_unref(ost->filtered.get());
