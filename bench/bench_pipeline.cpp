@@ -13,6 +13,7 @@
 #include "app/slideshow_timeline.h"
 #include "engine/transcoder.h"
 #include "media/ff_loader.h"
+#include "wav_file.h"
 #include "media/ff_logger.h"
 #include "media/frame_input_adapter.h"
 #include "media/main_thread.h"
@@ -49,24 +50,10 @@ void WriteJpeg(const fs::path& path, int w, int h, int seed) {
 }
 
 void WriteWav(const fs::path& path, double seconds) {
-  const int rate = 44100, channels = 2;
-  const uint32_t frames = uint32_t(seconds * rate);
-  const uint32_t bytes = frames * channels * 2;
-  std::vector<uint8_t> f;
-  auto put = [&](uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) f.push_back(uint8_t(v >> (8 * i)));
-  };
-  f.insert(f.end(), {'R', 'I', 'F', 'F'});
-  put(36 + bytes, 4);
-  f.insert(f.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  put(16, 4), put(1, 2), put(channels, 2), put(rate, 4), put(rate * channels * 2, 4);
-  put(channels * 2, 2), put(16, 2);
-  f.insert(f.end(), {'d', 'a', 't', 'a'});
-  put(bytes, 4);
-  for (uint32_t i = 0; i < frames; ++i)
-    for (int c = 0; c < channels; ++c)
-      put(uint32_t(int16_t(9000 * std::sin(i * (0.05 + 0.01 * c)))) & 0xFFFF, 2);
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), f.size());
+  const int rate = 44100;
+  testwav::WritePcm16(path, rate, 2, uint32_t(seconds * rate), [](int c, uint32_t i) {
+    return int16_t(9000 * std::sin(i * (0.05 + 0.01 * c)));
+  });
 }
 
 struct Inputs {

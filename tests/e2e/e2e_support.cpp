@@ -12,6 +12,7 @@
 #include "media/ff_loader.h"
 #include "media/frame_input_adapter.h"
 #include "media/main_thread.h"
+#include "wav_file.h"
 
 namespace e2e {
 
@@ -27,29 +28,10 @@ fs::path Scratch(const std::string& name) { return testpics::ScratchDir("e2e/" +
 
 void WriteWav(const fs::path& path, double seconds, int rate, int channels) {
   const uint32_t frames = uint32_t(std::lround(seconds * rate));
-  const uint32_t dataBytes = frames * channels * 2;
-  std::vector<uint8_t> f;
-  auto put = [&](uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) f.push_back(uint8_t(v >> (8 * i)));
-  };
-  f.insert(f.end(), {'R', 'I', 'F', 'F'});
-  put(36 + dataBytes, 4);
-  f.insert(f.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  put(16, 4);
-  put(1, 2);
-  put(channels, 2);
-  put(rate, 4);
-  put(rate * channels * 2, 4);
-  put(channels * 2, 2);
-  put(16, 2);
-  f.insert(f.end(), {'d', 'a', 't', 'a'});
-  put(dataBytes, 4);
-  for (uint32_t i = 0; i < frames; ++i)
-    for (int c = 0; c < channels; ++c) {
-      const double v = 0.4 * std::sin(2 * M_PI * (440.0 + 110 * c) * i / rate);
-      put(uint32_t(int16_t(std::lround(v * 32767))) & 0xFFFF, 2);
-    }
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), f.size());
+  testwav::WritePcm16(path, rate, channels, frames, [&](int c, uint32_t i) {
+    const double v = 0.4 * std::sin(2 * M_PI * (440.0 + 110 * c) * i / rate);
+    return int16_t(std::lround(v * 32767));
+  });
 }
 
 void WriteJpeg(const fs::path& path, int w, int h) {

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "media/ff_entry_points.h"
+#include "wav_file.h"
 
 namespace engine_test {
 
@@ -23,21 +24,8 @@ fs::path SoundScratch(const std::string& name) {
 
 std::string WriteWav(const fs::path& path, int rate, int channels, int samples,
                      const std::function<int16_t(int, int)>& sample) {
-  std::vector<uint8_t> f;
-  auto put = [&](uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) f.push_back(uint8_t(v >> (8 * i)));
-  };
-  const uint32_t bytes = uint32_t(samples) * channels * 2;
-  f.insert(f.end(), {'R', 'I', 'F', 'F'});
-  put(36 + bytes, 4);
-  f.insert(f.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  put(16, 4), put(1, 2), put(channels, 2), put(rate, 4), put(rate * channels * 2, 4);
-  put(channels * 2, 2), put(16, 2);
-  f.insert(f.end(), {'d', 'a', 't', 'a'});
-  put(bytes, 4);
-  for (int i = 0; i < samples; ++i)
-    for (int ch = 0; ch < channels; ++ch) put(uint16_t(sample(ch, i)), 2);
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), f.size());
+  testwav::WritePcm16(path, rate, channels, uint32_t(samples),
+                      [&](int ch, uint32_t i) { return sample(ch, int(i)); });
   return path.string();
 }
 
