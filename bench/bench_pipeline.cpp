@@ -10,7 +10,7 @@
 #include <fstream>
 #include <vector>
 
-#include "app/slideshow_timeline.h"
+#include "slideshow/slideshow_timeline.h"
 #include "engine/transcoder.h"
 #include "media/ff_loader.h"
 #include "wav_file.h"
@@ -80,7 +80,7 @@ const Inputs& TheInputs() {
   return inputs;
 }
 
-void ComposerSettings(app::TSlideshowTimeline& timeline);
+void ComposerSettings(slideshow::TSlideshowTimeline& timeline);
 
 // Runs the application's task with `source` painting the frames.
 void RunTask(benchmark::State& state, const media::TReadFrameCanvasEvent& source) {
@@ -105,7 +105,7 @@ void RunTask(benchmark::State& state, const media::TReadFrameCanvasEvent& source
 
 void BM_Slideshow(benchmark::State& state) {
   for (auto _ : state) {
-    app::TSlideshowTimeline timeline;
+    slideshow::TSlideshowTimeline timeline;
     ComposerSettings(timeline);
     state.counters["frames"] = double(timeline.TotalFrames());
     RunTask(state, [&](media::TFrameInputAdapter*, gfx::Canvas& canvas, media::PInputFrameInfo) {
@@ -114,10 +114,10 @@ void BM_Slideshow(benchmark::State& state) {
   }
 }
 
-void ComposerSettings(app::TSlideshowTimeline& timeline) {
+void ComposerSettings(slideshow::TSlideshowTimeline& timeline) {
   timeline.Pictures = TheInputs().pictures;
   timeline.BreakWhenNoPictures = false;
-  app::TimelineSettings settings;
+  slideshow::TimelineSettings settings;
   settings.FrameSize = "1280x960";
   settings.PictureDelay = "2.0";
   settings.TransitionDelay = "1.0";
@@ -135,7 +135,7 @@ struct ReadyFrames {
   std::vector<std::vector<uint8_t>> distinct;
   std::vector<bool> repeat;  // per frame: same as the frame before
   ReadyFrames() {
-    app::TSlideshowTimeline timeline;
+    slideshow::TSlideshowTimeline timeline;
     ComposerSettings(timeline);
     gfx::Bitmap canvas(1280, 960);
     std::vector<uint8_t> previous, current(size_t(canvas.Stride()) * 960);

@@ -85,10 +85,10 @@ int main(int argc, char** argv) {
       }
     }
 
-    app::TSlideshowTimeline timeline;
+    slideshow::TSlideshowTimeline timeline;
     timeline.Pictures = pictures;
     timeline.EffectIndex = effect;
-    app::TimelineSettings settings;
+    slideshow::TimelineSettings settings;
     settings.FrameSize = std::to_string(w) + "x" + std::to_string(h);
     settings.FrameRate = "8/1";
     settings.PictureDelay = "1.0";

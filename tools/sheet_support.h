@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/slideshow_timeline.h"
+#include "slideshow/slideshow_timeline.h"
 #include "gfx/bitmap.h"
 #include "gfx/canvas.h"
 #include "gfx/picture_file.h"
@@ -77,7 +77,7 @@ inline void LoadFitted(const std::string& path, gfx::Bitmap& out, int w, int h) 
   gfx::Canvas& c = out.GetCanvas();
   c.FillRect(out.Bounds(), gfx::clBlack);
   c.SetStretchMode(gfx::StretchMode::ColorOnColor);
-  c.StretchDraw(app::TSlideshowTimeline::FitRect(decoded.Bounds(), out.Bounds()), decoded);
+  c.StretchDraw(slideshow::TSlideshowTimeline::FitRect(decoded.Bounds(), out.Bounds()), decoded);
 }
 
 // Draws a decimal number in a 3x5 pixel font scaled by `scale`.

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <fstream>
 
-#include "app/slideshow_timeline.h"
-#include "app/test_pictures.h"
+#include "slideshow/slideshow_timeline.h"
+#include "slideshow/test_pictures.h"
 #include "media/ff_loader.h"
 #include "media/frame_input_adapter.h"
 #include "media/main_thread.h"
@@ -71,11 +71,11 @@ std::vector<std::string> MakePictures(const fs::path& dir) {
 }
 
 void SlideshowRun::Execute() {
-  app::TSlideshowTimeline timeline;
+  slideshow::TSlideshowTimeline timeline;
   timeline.Pictures = pictures;
   // The sound goes on after the pictures; only a user stop ends early.
   timeline.BreakWhenNoPictures = false;
-  app::TimelineSettings settings;
+  slideshow::TimelineSettings settings;
   settings.FrameSize = size;
   settings.FrameRate = rate;
   settings.PictureDelay = pictureDelay;

@@ -12,7 +12,7 @@
 #include "gfx/bitmap.h"
 #include "gfx/canvas.h"
 
-namespace app {
+namespace slideshow {
 
 // A start that cannot work (such as a frame size that makes no picture).
 class TimelineError : public std::runtime_error {
@@ -86,4 +86,4 @@ class TSlideshowTimeline {
   void FillBlack(gfx::Bitmap& bitmap);
 };
 
-}  // namespace app
+}  // namespace slideshow

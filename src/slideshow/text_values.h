@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-namespace app {
+namespace slideshow {
 
 // A whole decimal number with an optional sign, fitting 32 bits; surrounding
 // blanks are allowed.
@@ -16,4 +16,4 @@ std::optional<int> ReadInteger(std::string_view text);
 // numbers here.
 std::optional<long double> ReadDecimal(std::string_view text, char decimalSeparator);
 
-}  // namespace app
+}  // namespace slideshow

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-namespace app {
+namespace slideshow {
 
 namespace {
 
@@ -70,4 +70,4 @@ std::optional<long double> ReadDecimal(std::string_view text, char decimalSepara
   return v;
 }
 
-}  // namespace app
+}  // namespace slideshow

@@ -1,4 +1,4 @@
-#include "app/slideshow_timeline.h"
+#include "slideshow/slideshow_timeline.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 
 namespace {
 
-using app::TimelineSettings;
-using app::TSlideshowTimeline;
+using slideshow::TimelineSettings;
+using slideshow::TSlideshowTimeline;
 using Colour = std::function<uint32_t(int, int)>;
 
 constexpr int W = 40, H = 30;
@@ -226,7 +226,7 @@ TEST_F(TimelineTest, FrameSizesThatMakeNoPictureAreRefused) {
   for (const char* size : {"0x0", "-5x10", "10x-5", "99999x99999", "16385x10", "0x240"}) {
     TimelineSettings s;
     s.FrameSize = size;
-    EXPECT_THROW(tl.PrepareTimeline(s), app::TimelineError) << size;
+    EXPECT_THROW(tl.PrepareTimeline(s), slideshow::TimelineError) << size;
   }
   TimelineSettings s;
   s.FrameSize = "1x16384";

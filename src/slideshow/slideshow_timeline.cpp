@@ -9,7 +9,7 @@
 #include "gfx/random.h"
 #include "text_values.h"
 
-namespace app {
+namespace slideshow {
 
 namespace {
 
@@ -219,4 +219,4 @@ void TSlideshowTimeline::FillBlack(gfx::Bitmap& bitmap) {
   canvas.FillRect(canvas.ClipRect(), gfx::clBlack);
 }
 
-}  // namespace app
+}  // namespace slideshow
