@@ -66,7 +66,11 @@ TEST(OptionTable, FlagsEncodeKindAndStorage) {
 }
 
 TEST(OptionTable, LookupIsExactAndCaseSensitive) {
-  EXPECT_EQ(FindOption("TimeStart"), FindOption("TimeStart"));
+  // The lookup returns the row of that very name, not one differing in case.
+  ASSERT_NE(FindOption("TimeStart"), nullptr);
+  ASSERT_NE(FindOption("timestart"), nullptr);
+  EXPECT_STREQ(FindOption("TimeStart")->name, "TimeStart");
+  EXPECT_STREQ(FindOption("timestart")->name, "timestart");
   EXPECT_NE(FindOption("TimeStart"), FindOption("timestart"));
   EXPECT_EQ(FindOption("Timestart"), nullptr);
   EXPECT_EQ(FindOption("pix"), nullptr);
