@@ -5,6 +5,7 @@
 
 #include "bars_family.h"
 #include "edge_effects.h"
+#include "shape_reveals.h"
 
 #include <stdexcept>
 #include <string>
@@ -67,12 +68,12 @@ const TEffect Effects[kEffectCount] = {
     {"Appear and Contract to middle", Effect051},  //  51 edge
     {"Expand out from centre", Effect052},  //  52 edge
     {"Reveal out from centre", Effect053},  //  53 edge
-    {"Reveal in to centre", nullptr},  //  54 curve
+    {"Reveal in to centre", Effect054},  //  54 curve
     {"Quarters Reveal in to middle", Effect055},  //  55 edge
     {"Quarters Expand to middle", Effect056},  //  56 edge
     {"Quarters Slide in to middle", Effect057},  //  57 edge
-    {"Curved Reveal from left", nullptr},  //  58 curve
-    {"Curved Reveal from right", nullptr},  //  59 curve
+    {"Curved Reveal from left", Effect058},  //  58 curve
+    {"Curved Reveal from right", Effect059},  //  59 curve
     {"Bars in from right", Effect060},  //  60 bars
     {"Bars in from left", Effect061},  //  61 bars
     {"Bars left then right", Effect062},  //  62 bars
@@ -82,8 +83,8 @@ const TEffect Effects[kEffectCount] = {
     {"Uneven shred from left", Effect066},  //  66 bars
     {"Uneven shred out from middle (horizontal)", Effect067},  //  67 bars
     {"Uneven shred in to middle (horizontal)", Effect068},  //  68 bars
-    {"Curved Reveal from top", nullptr},  //  69 curve
-    {"Curved Reveal from bottom", nullptr},  //  70 curve
+    {"Curved Reveal from top", Effect069},  //  69 curve
+    {"Curved Reveal from bottom", Effect070},  //  70 curve
     {"Bars from bottom", Effect071},  //  71 bars
     {"Bars from top", Effect072},  //  72 bars
     {"Bars top then bottom", Effect073},  //  73 bars
@@ -93,12 +94,12 @@ const TEffect Effects[kEffectCount] = {
     {"Uneven shred from top", Effect077},  //  77 bars
     {"Uneven shred from horizon", Effect078},  //  78 bars
     {"Uneven shred in to horizon", Effect079},  //  79 bars
-    {"Curved reveal from top left", nullptr},  //  80 curve
-    {"Curved reveal from top right", nullptr},  //  81 curve
-    {"Curved reveal from bottom left", nullptr},  //  82 curve
-    {"Curved reveal from bottom right", nullptr},  //  83 curve
-    {"Elliptic reveal out from centre", nullptr},  //  84 curve
-    {"Elliptic reveal in to centre", nullptr},  //  85 curve
+    {"Curved reveal from top left", Effect080},  //  80 curve
+    {"Curved reveal from top right", Effect081},  //  81 curve
+    {"Curved reveal from bottom left", Effect082},  //  82 curve
+    {"Curved reveal from bottom right", Effect083},  //  83 curve
+    {"Elliptic reveal out from centre", Effect084},  //  84 curve
+    {"Elliptic reveal in to centre", Effect085},  //  85 curve
     {"Criss Cross reveal from bottom right", Effect086},  //  86 bars
     {"Criss Cross reveal from top right", Effect087},  //  87 bars
     {"Criss Cross reveal from bottom left", Effect088},  //  88 bars
@@ -123,14 +124,14 @@ const TEffect Effects[kEffectCount] = {
     {"Uneven shred from top and vert middle", Effect107},  // 107 bars
     {"Uneven shred from centre", Effect108},  // 108 bars
     {"Uneven shred to centre", Effect109},  // 109 bars
-    {"Reveal diagonal from top left", nullptr},  // 110 curve
-    {"Reveal diagonal from top right", nullptr},  // 111 curve
-    {"Reveal diagonal from bottom left", nullptr},  // 112 curve
-    {"Reveal diagonal from bottom right", nullptr},  // 113 curve
-    {"Diagonal sweep from top left bottom right anticlockwise", nullptr},  // 114 curve
-    {"Diagonal sweep from top left bottom right clockwise", nullptr},  // 115 curve
-    {"Starburst clockwise from center", nullptr},  // 116 curve
-    {"Starburst anticlockwise from center", nullptr},  // 117 curve
+    {"Reveal diagonal from top left", Effect110},  // 110 curve
+    {"Reveal diagonal from top right", Effect111},  // 111 curve
+    {"Reveal diagonal from bottom left", Effect112},  // 112 curve
+    {"Reveal diagonal from bottom right", Effect113},  // 113 curve
+    {"Diagonal sweep from top left bottom right anticlockwise", Effect114},  // 114 curve
+    {"Diagonal sweep from top left bottom right clockwise", Effect115},  // 115 curve
+    {"Starburst clockwise from center", Effect116},  // 116 curve
+    {"Starburst anticlockwise from center", Effect117},  // 117 curve
     {"Triangular shred", nullptr},  // 118 shape
     {"Fade", nullptr},  // 119 pixel
     {"Pivot from top left", nullptr},  // 120 pixel
@@ -157,8 +158,8 @@ const TEffect Effects[kEffectCount] = {
     {"Uneven blind from top", Effect141},  // 141 bars
     {"Uneven blind from bottom", Effect142},  // 142 bars
     {"Rectangular shred", Effect143},  // 143 bars
-    {"Sweep clockwise", nullptr},  // 144 curve
-    {"Sweep anticlockwise", nullptr},  // 145 curve
+    {"Sweep clockwise", Effect144},  // 144 curve
+    {"Sweep anticlockwise", Effect145},  // 145 curve
     {"Rectangles apear from left and disapear to right", Effect146},  // 146 bars
     {"Rectangles apear from right and disapear to left", Effect147},  // 147 bars
     {"Rectangles apear from up and disapear to bottom", Effect148},  // 148 bars
