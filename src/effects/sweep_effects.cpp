@@ -13,10 +13,14 @@ namespace effects {
 
 namespace {
 
-// Smallest integer not below the distance from the centre to a corner: the
-// arc lies outside the frame.
-int CornerRadius(int cx, int cy) {
-  const int64_t n = int64_t(cx) * cx + int64_t(cy) * cy;
+// Smallest integer not below the distance from the centre to the farthest
+// corner, so that the arc stays outside the frame. On an odd size the right
+// and bottom corners lie one column or row further from half(W), half(H)
+// than the left and top ones; measuring to those keeps the last pixels there
+// from staying old for the whole sweep.
+int CornerRadius(int W, int H) {
+  const int64_t dx = W - W / 2, dy = H - H / 2;
+  const int64_t n = dx * dx + dy * dy;
   auto r = int64_t(std::sqrt(static_cast<long double>(n)));
   while (r * r < n) ++r;
   while (r > 0 && (r - 1) * (r - 1) >= n) --r;
@@ -28,7 +32,7 @@ void Sweep(gfx::Bitmap& Display, const gfx::Bitmap& Image, int W, int H, int Pro
   const int cx = W / 2, cy = H / 2;
   const long double start = -std::numbers::pi_v<long double> / 2;
   RevealThroughRegion(Display, Image, W, H,
-                      BuildSectorRegion(cx, cy, CornerRadius(cx, cy), start, start + turn,
+                      BuildSectorRegion(cx, cy, CornerRadius(W, H), start, start + turn,
                                         Progress));
 }
 
