@@ -87,7 +87,9 @@ Shape Model(int row, int W, int H, int X, int Y, int P) {
   const long double pi = std::numbers::pi_v<long double>;
   switch (row) {
     case 54:
-      return [=](int x, int y) { return x < X / 2 || x >= W - X / 2 || y < Y / 2 || y >= H - Y / 2; };
+      return [=](int x, int y) {
+        return x < X / 2 || x >= W - X / 2 || y < Y / 2 || y >= H - Y / 2;
+      };
     case 58: return RoundRect(-2 * W, 0, 2 * X, H + 1, 2 * W, 2 * W);
     case 59: return RoundRect(W - 2 * X, 0, 3 * W, H + 1, 2 * W, 2 * W);
     case 69: return RoundRect(0, -2 * H, W + 1, 2 * Y, 2 * H, 2 * H);
