@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "gfx/arith.h"
 #include "region_builders.h"
@@ -12,20 +13,37 @@ namespace effects {
 
 namespace {
 
-// The shapes of one grid, united as they are made.
+// The shapes of one grid, united as they are made. Uniting each shape into
+// one growing region would rescan the whole union every time; equal-sized
+// partial unions are merged instead, as in a merge sort.
 class ShapeUnion {
  public:
-  void Add(const gfx::Region& shape) {
-    if (union_)
-      union_ = gfx::Region::Combine(*union_, shape, gfx::CombineMode::Or);
-    else
-      union_ = shape;
+  void Add(gfx::Region shape) {
+    int level = 0;
+    while (!pending_.empty() && pending_.back().level == level) {
+      shape = gfx::Region::Combine(pending_.back().region, shape, gfx::CombineMode::Or);
+      pending_.pop_back();
+      ++level;
+    }
+    pending_.push_back({std::move(shape), level});
   }
+
   // None when no shape was made, so nothing is revealed.
-  std::optional<gfx::Region> Take() { return std::move(union_); }
+  std::optional<gfx::Region> Take() {
+    if (pending_.empty()) return std::nullopt;
+    gfx::Region all = std::move(pending_.back().region);
+    pending_.pop_back();
+    for (; !pending_.empty(); pending_.pop_back())
+      all = gfx::Region::Combine(pending_.back().region, all, gfx::CombineMode::Or);
+    return all;
+  }
 
  private:
-  std::optional<gfx::Region> union_;
+  struct Partial {
+    gfx::Region region;
+    int level;  // holds 2^level shapes
+  };
+  std::vector<Partial> pending_;
 };
 
 }  // namespace
