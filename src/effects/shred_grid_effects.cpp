@@ -55,8 +55,8 @@ void Effect118(gfx::Bitmap& Display, const gfx::Bitmap& Image, int W, int H, int
   // Half the base and half the height; one grid pitch across at half-way.
   const int hw = gfx::MulDiv(c, Progress, 50), hh = gfx::MulDiv(d, Progress, 50);
   ShapeUnion shapes;
-  // Rows run one half cell past the bottom: the tips of the row above the
-  // frame's last full row still have to reach down to it.
+  // Cells start up to half a cell below the frame: the wide tops of their
+  // triangles reach back up over the bottom rows.
   for (int x = 0; x < W; x += 2 * c)
     for (int y = 0; y < H + d; y += 2 * d) {
       const int mx = x + c, my = y + d;
@@ -69,7 +69,7 @@ void Effect118(gfx::Bitmap& Display, const gfx::Bitmap& Image, int W, int H, int
 void Effect153(gfx::Bitmap& Display, const gfx::Bitmap& Image, int W, int H, int X, int Y,
                int Progress) {
   const int a = std::min(W, H) / 10 + 1;
-  const int b = gfx::MulDiv(3 * a, Progress, 200);  // up to 1.5 half-pitches
+  const int b = gfx::MulDiv(3 * a, Progress, 200);  // radius up to 3/4 of the pitch
   ShapeUnion shapes;
   for (int x = 0; x < W; x += 2 * a)
     for (int y = 0; y < H; y += 2 * a)
