@@ -5,6 +5,7 @@
 
 #include "bars_family.h"
 #include "edge_effects.h"
+#include "shape_effects.h"
 #include "shape_reveals.h"
 
 #include <stdexcept>
@@ -132,7 +133,7 @@ const TEffect Effects[kEffectCount] = {
     {"Diagonal sweep from top left bottom right clockwise", Effect115},  // 115 curve
     {"Starburst clockwise from center", Effect116},  // 116 curve
     {"Starburst anticlockwise from center", Effect117},  // 117 curve
-    {"Triangular shred", nullptr},  // 118 shape
+    {"Triangular shred", Effect118},  // 118 shape
     {"Fade", nullptr},  // 119 pixel
     {"Pivot from top left", nullptr},  // 120 pixel
     {"Pivot from bottom left", nullptr},  // 121 pixel
@@ -164,24 +165,24 @@ const TEffect Effects[kEffectCount] = {
     {"Rectangles apear from right and disapear to left", Effect147},  // 147 bars
     {"Rectangles apear from up and disapear to bottom", Effect148},  // 148 bars
     {"Rectangles apear from bottom and disapear to up", Effect149},  // 149 bars
-    {"Rotational rectangle in center", nullptr},  // 150 shape
-    {"Rotational star in center", nullptr},  // 151 shape
-    {"Spiral rectangle", nullptr},  // 152 shape
-    {"Circular shred", nullptr},  // 153 shape
-    {"Reveal V from left", nullptr},  // 154 shape
-    {"Reveal V from right", nullptr},  // 155 shape
-    {"Reveal V from top", nullptr},  // 156 shape
-    {"Reveal V from bottom", nullptr},  // 157 shape
-    {"Bow Tie Horizontal", nullptr},  // 158 shape
-    {"Bow Tie Vertical", nullptr},  // 159 shape
-    {"Diagonal Cross In", nullptr},  // 160 shape
-    {"Diagonal Cross Out", nullptr},  // 161 shape
-    {"Zigzag Horizontal", nullptr},  // 162 shape
-    {"Zigzag Vertical", nullptr},  // 163 shape
-    {"Diamond shred", nullptr},  // 164 shape
-    {"Reveal diamond out from centre", nullptr},  // 165 shape
-    {"Reveal diamond in to centre", nullptr},  // 166 shape
-    {"Diagonal Box Out", nullptr},  // 167 shape
+    {"Rotational rectangle in center", Effect150},  // 150 shape
+    {"Rotational star in center", Effect151},  // 151 shape
+    {"Spiral rectangle", Effect152},  // 152 shape
+    {"Circular shred", Effect153},  // 153 shape
+    {"Reveal V from left", Effect154},  // 154 shape
+    {"Reveal V from right", Effect155},  // 155 shape
+    {"Reveal V from top", Effect156},  // 156 shape
+    {"Reveal V from bottom", Effect157},  // 157 shape
+    {"Bow Tie Horizontal", Effect158},  // 158 shape
+    {"Bow Tie Vertical", Effect159},  // 159 shape
+    {"Diagonal Cross In", Effect160},  // 160 shape
+    {"Diagonal Cross Out", Effect161},  // 161 shape
+    {"Zigzag Horizontal", Effect162},  // 162 shape
+    {"Zigzag Vertical", Effect163},  // 163 shape
+    {"Diamond shred", Effect164},  // 164 shape
+    {"Reveal diamond out from centre", Effect165},  // 165 shape
+    {"Reveal diamond in to centre", Effect166},  // 166 shape
+    {"Diagonal Box Out", Effect167},  // 167 shape
     {"Pixelate", nullptr},  // 168 pixel
     {"Dissolve", nullptr},  // 169 pixel
     {"Random Bars Horizontal", nullptr},  // 170 pixel
