@@ -35,8 +35,8 @@ inline __m128i BlendLanes(__m128i o, __m128i n, __m128i k) {
 void BlendPixels(uint8_t* dst, const uint8_t* src, int count, const ByteWeights& w) {
   int i = 0;
 #if defined(__SSE2__)
-  const __m128i k = _mm_set_epi16(short(w[3]), short(w[2]), short(w[1]), short(w[0]),
-                                  short(w[3]), short(w[2]), short(w[1]), short(w[0]));
+  const __m128i k = _mm_set_epi16(short(w[3]), short(w[2]), short(w[1]), short(w[0]), short(w[3]),
+                                  short(w[2]), short(w[1]), short(w[0]));
   const __m128i zero = _mm_setzero_si128();
   for (; i + 4 <= count; i += 4) {
     uint8_t* d = dst + 4 * i;

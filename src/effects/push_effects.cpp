@@ -1,8 +1,9 @@
 // The old picture is moved within the frame, then the new picture fills the
 // strip it freed. Moves and squeezes read their whole source block before
 // writing (the canvas guarantees it within one bitmap), so nothing smears.
-#include "gfx/canvas.h"
 #include "push_effects.h"
+
+#include "gfx/canvas.h"
 
 namespace effects {
 
@@ -15,8 +16,7 @@ void Move(gfx::Bitmap& Display, int sx, int sy, int w, int h, int dx, int dy) {
 
 // Stretches the whole old picture onto the block (dx, dy, dw, dh).
 void Squeeze(gfx::Bitmap& Display, int dx, int dy, int dw, int dh) {
-  Display.GetCanvas().StretchRect(dx, dy, dw, dh, Display, 0, 0, Display.Width(),
-                                  Display.Height());
+  Display.GetCanvas().StretchRect(dx, dy, dw, dh, Display, 0, 0, Display.Width(), Display.Height());
 }
 
 // Copies the w x h block of Image at (sx, sy) to (dx, dy) of Display.

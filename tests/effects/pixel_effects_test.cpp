@@ -47,15 +47,17 @@ TEST(PixelBlend, EveryBytePairAtEveryWeight) {
   // All 65536 (old, new) pairs, four to a pixel, with a count that leaves
   // a tail after the four-pixel steps; every byte gets its own weight.
   std::vector<uint8_t> oldBytes(65536), newBytes(65536);
-  for (int i = 0; i < 65536; ++i) oldBytes[size_t(i)] = uint8_t(i >> 8), newBytes[size_t(i)] = uint8_t(i);
+  for (int i = 0; i < 65536; ++i)
+    oldBytes[size_t(i)] = uint8_t(i >> 8), newBytes[size_t(i)] = uint8_t(i);
   const int count = 65536 / 4 - 1;
   for (int k = 0; k <= 256; ++k) {
     const effects::ByteWeights w{k, 256 - k, k / 2, (k * 7) % 257};
     std::vector<uint8_t> d = oldBytes;
     effects::BlendPixels(d.data(), newBytes.data(), count, w);
     for (int i = 0; i < 65536; ++i) {
-      const uint8_t want = i < 4 * count ? ModelBlend(oldBytes[size_t(i)], newBytes[size_t(i)], w[size_t(i % 4)])
-                                         : oldBytes[size_t(i)];
+      const uint8_t want =
+          i < 4 * count ? ModelBlend(oldBytes[size_t(i)], newBytes[size_t(i)], w[size_t(i % 4)])
+                        : oldBytes[size_t(i)];
       ASSERT_EQ(d[size_t(i)], want) << "old " << int(oldBytes[size_t(i)]) << " new "
                                     << int(newBytes[size_t(i)]) << " weight " << w[size_t(i % 4)];
     }
@@ -78,12 +80,15 @@ TEST(Fade, EveryProgressOnOddAndEvenSizes) {
     for (int p = 1; p <= 99; ++p) {
       f.DrawAt(Proc(119), p);
       const int k = gfx::MulDiv(256, p, 100);
-      ASSERT_TRUE(FrameIs(f.display, [&](int x, int y) {
-        const uint32_t o = PixelAt(f.oldPic, x, y), n = PixelAt(f.newPic, x, y);
-        uint32_t v = o & 0xFF000000u;
-        for (int c = 0; c < 3; ++c) v |= uint32_t(ModelBlend(ByteOf(o, c), ByteOf(n, c), k)) << (8 * c);
-        return v;
-      })) << w << "x" << h << " progress " << p;
+      ASSERT_TRUE(FrameIs(f.display,
+                          [&](int x, int y) {
+                            const uint32_t o = PixelAt(f.oldPic, x, y), n = PixelAt(f.newPic, x, y);
+                            uint32_t v = o & 0xFF000000u;
+                            for (int c = 0; c < 3; ++c)
+                              v |= uint32_t(ModelBlend(ByteOf(o, c), ByteOf(n, c), k)) << (8 * c);
+                            return v;
+                          }))
+          << w << "x" << h << " progress " << p;
     }
   }
 }
@@ -135,8 +140,13 @@ TEST(ChannelMix, TakesOverOneChannelPerThird) {
 
   for (int p = 1; p <= 99; ++p) {
     const std::array<int, 3> s = probe.StateAt(p);
-    const int want1 = p < 33 ? 1 : 2, want2 = p <= 33 ? 0 : p < 66 ? 1 : 2,
-              want3 = p <= 66 ? 0 : p < 99 ? 1 : 2;
+    const int want1 = p < 33 ? 1 : 2,
+              want2 = p <= 33  ? 0
+                      : p < 66 ? 1
+                               : 2,
+              want3 = p <= 66  ? 0
+                      : p < 99 ? 1
+                               : 2;
     EXPECT_EQ(s[size_t(c1)], want1) << "first channel at " << p;
     EXPECT_EQ(s[size_t(c2)], want2) << "second channel at " << p;
     EXPECT_EQ(s[size_t(c3)], want3) << "third channel at " << p;
@@ -162,7 +172,8 @@ struct PivotCase {
   int sign;    // of the angle
 };
 
-const PivotCase kPivots[] = {{120, -1, -1, +1}, {121, -1, 0, -1}, {122, 0, -1, -1}, {123, 0, 0, +1}};
+const PivotCase kPivots[] = {
+    {120, -1, -1, +1}, {121, -1, 0, -1}, {122, 0, -1, -1}, {123, 0, 0, +1}};
 
 TEST(Pivot, EveryPixelComesFromTheTurnedPicture) {
   // Each new pixel's source, turned back about the pivot in floating point,
@@ -228,7 +239,8 @@ TEST(Pivot, NearlyInPlaceAtTheEnd) {
   // The mapping keeps a one-pixel offset from the pivot lying outside the
   // corner: the corner shows the new picture's pixel next to its own.
   const uint32_t corner = PixelAt(f.display, 0, 239);
-  EXPECT_TRUE(corner == Tag(true, 0, 239) || corner == Tag(true, 1, 239)) << effect_test::Describe(corner);
+  EXPECT_TRUE(corner == Tag(true, 0, 239) || corner == Tag(true, 1, 239))
+      << effect_test::Describe(corner);
   EXPECT_EQ(PixelAt(f.display, 319, 239), Tag(false, 319, 239));
   EXPECT_EQ(PixelAt(f.display, 160, 120) & 0xFF800000u, 0xA5800000u);
 }
@@ -312,10 +324,12 @@ TEST(Pixelate, FramesSmallerThanItsBlockShowOnlyTheStages) {
         const uint32_t blend =
             0x42000000u | ModelBlend(0, 200, gfx::MulDiv(256, 5 * p - 200, 100)) * 0x010101u;
         const uint32_t stage = p <= 40 ? 0x42000000u : p >= 60 ? 0x24C8C8C8u : blend;
-        ASSERT_TRUE(FrameIs(f.display, [&](int x, int y) {
-          const uint32_t v = PixelAt(f.display, x, y);
-          return v == 0x42000000u ? v : stage;
-        })) << w << "x" << h << " at " << p;
+        ASSERT_TRUE(FrameIs(f.display,
+                            [&](int x, int y) {
+                              const uint32_t v = PixelAt(f.display, x, y);
+                              return v == 0x42000000u ? v : stage;
+                            }))
+            << w << "x" << h << " at " << p;
       }
     }
 }
@@ -368,9 +382,9 @@ TEST(Dissolve, OneDrawPerPixelInMemoryOrder) {
     std::vector<bool> shown(size_t(f.W() * f.H()));
     for (int y = f.H() - 1; y >= 0; --y)
       for (int x = 0; x < f.W(); ++x) shown[size_t(y * f.W() + x)] = gfx::Random(100) < p;
-    EXPECT_TRUE(FrameIs(f.display, [&](int x, int y) {
-      return Tag(shown[size_t(y * f.W() + x)], x, y);
-    })) << "progress " << p;
+    EXPECT_TRUE(
+        FrameIs(f.display, [&](int x, int y) { return Tag(shown[size_t(y * f.W() + x)], x, y); }))
+        << "progress " << p;
   }
 }
 
@@ -424,7 +438,8 @@ TEST(RandomBars, WideFramesKeepOneSequenceAcrossBatches) {
   std::vector<bool> px(size_t(f.W() * 2));
   for (int y = 1; y >= 0; --y)
     for (int x = 0; x < f.W(); ++x) px[size_t(y * f.W() + x)] = gfx::Random(100) < 50;
-  EXPECT_TRUE(FrameIs(f.display, [&](int x, int y) { return Tag(px[size_t(y * f.W() + x)], x, y); }));
+  EXPECT_TRUE(
+      FrameIs(f.display, [&](int x, int y) { return Tag(px[size_t(y * f.W() + x)], x, y); }));
 }
 
 }  // namespace

@@ -56,18 +56,54 @@ Frame Expected(int row, const Frame& oldPic, const Frame& newPic, int X, int Y) 
   const int W = oldPic.w, H = oldPic.h;
   Frame f = oldPic;
   switch (row) {
-    case 129: ModelCopy(f, f, 0, 0, W - X, H, X, 0); ModelCopy(f, newPic, W - X, 0, X, H, 0, 0); break;
-    case 130: ModelCopy(f, f, X, 0, W - X, H, 0, 0); ModelCopy(f, newPic, 0, 0, X, H, W - X, 0); break;
-    case 131: ModelSqueeze(f, X, 0, W - X, H); ModelCopy(f, newPic, W - X, 0, X, H, 0, 0); break;
-    case 132: ModelSqueeze(f, 0, 0, W - X, H); ModelCopy(f, newPic, 0, 0, X, H, W - X, 0); break;
-    case 133: ModelCopy(f, f, 0, 0, W, H - Y, 0, Y); ModelCopy(f, newPic, 0, H - Y, W, Y, 0, 0); break;
-    case 134: ModelCopy(f, f, 0, Y, W, H - Y, 0, 0); ModelCopy(f, newPic, 0, 0, W, Y, 0, H - Y); break;
-    case 135: ModelSqueeze(f, 0, Y, W, H - Y); ModelCopy(f, newPic, 0, H - Y, W, Y, 0, 0); break;
-    case 136: ModelSqueeze(f, 0, 0, W, H - Y); ModelCopy(f, newPic, 0, 0, W, Y, 0, H - Y); break;
-    case 173: ModelCopy(f, f, 0, 0, W - X, H, X, 0); ModelCopy(f, newPic, 0, 0, X, H, 0, 0); break;
-    case 174: ModelCopy(f, f, X, 0, W - X, H, 0, 0); ModelCopy(f, newPic, W - X, 0, X, H, W - X, 0); break;
-    case 175: ModelCopy(f, f, 0, 0, W, H - Y, 0, Y); ModelCopy(f, newPic, 0, 0, W, Y, 0, 0); break;
-    case 176: ModelCopy(f, f, 0, Y, W, H - Y, 0, 0); ModelCopy(f, newPic, 0, H - Y, W, Y, 0, H - Y); break;
+    case 129:
+      ModelCopy(f, f, 0, 0, W - X, H, X, 0);
+      ModelCopy(f, newPic, W - X, 0, X, H, 0, 0);
+      break;
+    case 130:
+      ModelCopy(f, f, X, 0, W - X, H, 0, 0);
+      ModelCopy(f, newPic, 0, 0, X, H, W - X, 0);
+      break;
+    case 131:
+      ModelSqueeze(f, X, 0, W - X, H);
+      ModelCopy(f, newPic, W - X, 0, X, H, 0, 0);
+      break;
+    case 132:
+      ModelSqueeze(f, 0, 0, W - X, H);
+      ModelCopy(f, newPic, 0, 0, X, H, W - X, 0);
+      break;
+    case 133:
+      ModelCopy(f, f, 0, 0, W, H - Y, 0, Y);
+      ModelCopy(f, newPic, 0, H - Y, W, Y, 0, 0);
+      break;
+    case 134:
+      ModelCopy(f, f, 0, Y, W, H - Y, 0, 0);
+      ModelCopy(f, newPic, 0, 0, W, Y, 0, H - Y);
+      break;
+    case 135:
+      ModelSqueeze(f, 0, Y, W, H - Y);
+      ModelCopy(f, newPic, 0, H - Y, W, Y, 0, 0);
+      break;
+    case 136:
+      ModelSqueeze(f, 0, 0, W, H - Y);
+      ModelCopy(f, newPic, 0, 0, W, Y, 0, H - Y);
+      break;
+    case 173:
+      ModelCopy(f, f, 0, 0, W - X, H, X, 0);
+      ModelCopy(f, newPic, 0, 0, X, H, 0, 0);
+      break;
+    case 174:
+      ModelCopy(f, f, X, 0, W - X, H, 0, 0);
+      ModelCopy(f, newPic, W - X, 0, X, H, W - X, 0);
+      break;
+    case 175:
+      ModelCopy(f, f, 0, 0, W, H - Y, 0, Y);
+      ModelCopy(f, newPic, 0, 0, W, Y, 0, 0);
+      break;
+    case 176:
+      ModelCopy(f, f, 0, Y, W, H - Y, 0, 0);
+      ModelCopy(f, newPic, 0, H - Y, W, Y, 0, H - Y);
+      break;
   }
   return f;
 }
@@ -109,7 +145,8 @@ TEST(PushFamily, EdgeCases) {
   // Push left: column W - X - 1 holds the old column W - 1.
   for (int X = 0; X < W; ++X) {
     f.Draw(effects::EffectAt(130).Proc, X, 0, 50);
-    for (int y = 0; y < H; ++y) ASSERT_EQ(PixelAt(f.display, W - X - 1, y), Tag(false, W - 1, y)) << X;
+    for (int y = 0; y < H; ++y)
+      ASSERT_EQ(PixelAt(f.display, W - X - 1, y), Tag(false, W - 1, y)) << X;
   }
   // Push and squeeze left at X = 1: the old picture loses one column in
   // the squeeze, the new picture's first column stands at the right edge.
