@@ -157,7 +157,7 @@ TEST(ChannelMix, OrderFollowsTheNewPicture) {
   // Different pictures give different orders; all six turn up.
   std::set<std::array<int, 3>> orders;
   ChannelProbe probe;
-  for (int i = 0; i < 60; ++i) {
+  for (int i = 0; i < 120; ++i) {
     probe.f.newPic.RenewHandle();
     orders.insert(probe.StateAt(50));
   }
