@@ -110,7 +110,6 @@ int main(int argc, char** argv) {
   gfx::SetRandSeed(1);
   for (int row = 1; row <= effects::kEffectCount; ++row) {
     const effects::TEffectProc proc = effects::EffectAt(row).Proc;
-    if (!proc) continue;
     benchmark::RegisterBenchmark(BenchmarkName(row).c_str(),
                                  [&pics, proc](benchmark::State& s) { DrawFrames(s, pics, proc); })
         ->UseManualTime()

@@ -17,7 +17,7 @@ using TEffectProc = void (*)(gfx::Bitmap& Display, const gfx::Bitmap& Image, int
 
 struct TEffect {
   const char* Name;
-  TEffectProc Proc;  // null while the effect's family is not built
+  TEffectProc Proc;
 };
 
 constexpr int kEffectCount = 176;

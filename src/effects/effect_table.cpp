@@ -5,6 +5,8 @@
 
 #include "bars_family.h"
 #include "edge_effects.h"
+#include "pixel_effects.h"
+#include "push_effects.h"
 #include "shape_effects.h"
 #include "shape_reveals.h"
 
@@ -134,24 +136,24 @@ const TEffect Effects[kEffectCount] = {
     {"Starburst clockwise from center", Effect116},  // 116 curve
     {"Starburst anticlockwise from center", Effect117},  // 117 curve
     {"Triangular shred", Effect118},  // 118 shape
-    {"Fade", nullptr},  // 119 pixel
-    {"Pivot from top left", nullptr},  // 120 pixel
-    {"Pivot from bottom left", nullptr},  // 121 pixel
-    {"Pivot from top right", nullptr},  // 122 pixel
-    {"Pivot from bottom right", nullptr},  // 123 pixel
+    {"Fade", Effect119},  // 119 pixel
+    {"Pivot from top left", Effect120},  // 120 pixel
+    {"Pivot from bottom left", Effect121},  // 121 pixel
+    {"Pivot from top right", Effect122},  // 122 pixel
+    {"Pivot from bottom right", Effect123},  // 123 pixel
     {"Speckle appear from right", Effect124},  // 124 bars
     {"Speckle appear from left", Effect125},  // 125 bars
     {"Speckle appear from bottom", Effect126},  // 126 bars
     {"Speckle appear from top", Effect127},  // 127 bars
     {"Random squares appear", Effect128},  // 128 bars
-    {"Push right", nullptr},  // 129 push
-    {"Push left", nullptr},  // 130 push
-    {"Push and squeeze right", nullptr},  // 131 push
-    {"Push and squeeze left", nullptr},  // 132 push
-    {"Push down", nullptr},  // 133 push
-    {"Push up", nullptr},  // 134 push
-    {"Push and sqeeze down", nullptr},  // 135 push
-    {"Push and sqeeze up", nullptr},  // 136 push
+    {"Push right", Effect129},  // 129 push
+    {"Push left", Effect130},  // 130 push
+    {"Push and squeeze right", Effect131},  // 131 push
+    {"Push and squeeze left", Effect132},  // 132 push
+    {"Push down", Effect133},  // 133 push
+    {"Push up", Effect134},  // 134 push
+    {"Push and sqeeze down", Effect135},  // 135 push
+    {"Push and sqeeze up", Effect136},  // 136 push
     {"Blind vertically", Effect137},  // 137 bars
     {"Blind horizontally", Effect138},  // 138 bars
     {"Uneven blind from left", Effect139},  // 139 bars
@@ -183,15 +185,15 @@ const TEffect Effects[kEffectCount] = {
     {"Reveal diamond out from centre", Effect165},  // 165 shape
     {"Reveal diamond in to centre", Effect166},  // 166 shape
     {"Diagonal Box Out", Effect167},  // 167 shape
-    {"Pixelate", nullptr},  // 168 pixel
-    {"Dissolve", nullptr},  // 169 pixel
-    {"Random Bars Horizontal", nullptr},  // 170 pixel
-    {"Random Bars Vertical", nullptr},  // 171 pixel
-    {"Channel Mix", nullptr},  // 172 pixel
-    {"Slide out from right", nullptr},  // 173 push
-    {"Slide out from left", nullptr},  // 174 push
-    {"Slide out from bottom", nullptr},  // 175 push
-    {"Slide out from top", nullptr},  // 176 push
+    {"Pixelate", Effect168},  // 168 pixel
+    {"Dissolve", Effect169},  // 169 pixel
+    {"Random Bars Horizontal", Effect170},  // 170 pixel
+    {"Random Bars Vertical", Effect171},  // 171 pixel
+    {"Channel Mix", Effect172},  // 172 pixel
+    {"Slide out from right", Effect173},  // 173 push
+    {"Slide out from left", Effect174},  // 174 push
+    {"Slide out from bottom", Effect175},  // 175 push
+    {"Slide out from top", Effect176},  // 176 push
 };
 
 const TEffect& EffectAt(int index) {

@@ -14,6 +14,10 @@ void Randomize();  // reseed from the clock
 // 0 <= r < n; 0 when n <= 0.
 int Random(int n);
 
+// The next count values of Random(n), in order, as count calls would give
+// them; for effects that draw one number per pixel.
+void RandomFill(int n, int* out, int count);
+
 // Restores the seed on scope exit, however the scope is left.
 class RandSeedGuard {
  public:

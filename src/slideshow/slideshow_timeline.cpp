@@ -194,9 +194,8 @@ void TSlideshowTimeline::TransitionStep(int Progress) {
   if (Progress <= 0) return;
   display.SetStretchMode(gfx::StretchMode::ColorOnColor);
   const effects::Extents e = effects::ProgressExtents(FrameWidth, FrameHeight, Progress);
-  // Families not built yet leave the outgoing picture standing.
-  if (const effects::TEffectProc proc = effects::EffectAt(EffectIndex).Proc)
-    proc(CompositeBitmap, IncomingBitmap, FrameWidth, FrameHeight, e.X, e.Y, Progress);
+  effects::EffectAt(EffectIndex).Proc(CompositeBitmap, IncomingBitmap, FrameWidth, FrameHeight,
+                                      e.X, e.Y, Progress);
 }
 
 long long TSlideshowTimeline::TotalFrames() const {

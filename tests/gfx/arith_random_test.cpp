@@ -134,5 +134,25 @@ TEST(Random, GuardRestoresTheSeedHoweverTheScopeEnds) {
   EXPECT_EQ(RandSeed(), 2024u);
 }
 
+TEST(Random, FillGivesTheSequenceOfSingleDraws) {
+  // Every count around the four-way interleave, and the seed left where
+  // the single draws leave it, so later draws continue the same sequence.
+  for (int count = 0; count <= 13; ++count) {
+    for (int n : {1, 3, 100, 1 << 30}) {
+      SetRandSeed(0xC0FFEEu + count);
+      std::vector<int> want;
+      for (int i = 0; i < count; ++i) want.push_back(Random(n));
+      const uint32_t after = RandSeed();
+      SetRandSeed(0xC0FFEEu + count);
+      std::vector<int> got(size_t(count) + 1, -7);
+      RandomFill(n, got.data(), count);
+      EXPECT_EQ(RandSeed(), after) << count << " draws of " << n;
+      EXPECT_EQ(got.back(), -7) << "wrote past " << count;
+      got.pop_back();
+      EXPECT_EQ(got, want) << count << " draws of " << n;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace gfx
