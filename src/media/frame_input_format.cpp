@@ -79,7 +79,7 @@ void ReleaseFrameStore(TInputFrameInfo& info) {
 }
 
 // The adapter named by the input's file name, if it is a live one.
-TFrameInputAdapter* ResolveAdapter(AVFormatContext* s, bool& parsed) {
+TFrameInputAdapter::Handle ResolveAdapter(AVFormatContext* s, bool& parsed) {
   std::string name = s->url ? s->url : "";
   if (name.size() > kMaxFileName) name.resize(kMaxFileName);
   int64_t address = 0;
@@ -91,9 +91,9 @@ TFrameInputAdapter* ResolveAdapter(AVFormatContext* s, bool& parsed) {
                "Could not parse FrameInputAdapter: \"%s\", it should be address of "
                "FrameInputAdapter\n",
                name.c_str());
-    return nullptr;
+    return {};
   }
-  return address > 0 ? TFrameInputAdapter::FromAddress(uintptr_t(address)) : nullptr;
+  return address > 0 ? TFrameInputAdapter::Acquire(uint64_t(address)) : TFrameInputAdapter::Handle();
 }
 
 int ReadHeaderSteps(AVFormatContext* s) {
@@ -101,9 +101,9 @@ int ReadHeaderSteps(AVFormatContext* s) {
   TInputFrameInfo& info = c->FrameInfo;
 
   bool parsed = false;
-  c->Adapter = ResolveAdapter(s, parsed);
+  const TFrameInputAdapter::Handle adapter = ResolveAdapter(s, parsed);
   if (!parsed) return AVERROR(EINVAL);
-  if (!c->Adapter) {
+  if (!adapter) {
     ff::av_log(s, AV_LOG_ERROR, "Invalid FrameInputAdapter\n");
     return AVERROR(EINVAL);
   }
@@ -229,13 +229,14 @@ int ReadHeaderSteps(AVFormatContext* s) {
 
   info.LastPts = AV_NOPTS_VALUE;
   info.FrameNumber = 1;
-  c->Adapter->AttachInput(c, &info);
+  c->AdapterNumber = adapter->Number();
+  adapter->AttachInput(c, &info);
 
-  if (!c->Adapter->DoReadHeader()) {
-    const std::string error = c->Adapter->LastFrameError();
+  if (!adapter->DoReadHeader()) {
+    const std::string error = adapter->LastFrameError();
     ff::av_log(s, AV_LOG_ERROR, "%s\n", error.c_str());
     SetOwnInputFailure(s, error);
-    c->Adapter->DetachInput(c);
+    adapter->DetachInput(c);
     ReleaseFrameStore(info);
     return kFrameHandlerFailed;
   }
@@ -275,8 +276,9 @@ int NoFrame(AVFormatContext* s, AVPacket* pkt, TFrameInputAdapter* adapter, int 
 int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
   FrameInputContext* c = ContextOf(s);
   TInputFrameInfo& info = c->FrameInfo;
-  // The adapter may have been destroyed since the input was opened.
-  TFrameInputAdapter* adapter = TFrameInputAdapter::FromAddress(reinterpret_cast<uintptr_t>(c->Adapter));
+  // The adapter may have been destroyed since the input was opened; the
+  // handle keeps it alive until this read is over.
+  const TFrameInputAdapter::Handle adapter = TFrameInputAdapter::Acquire(c->AdapterNumber);
   if (!adapter) {
     ff::av_log(s, AV_LOG_ERROR, "Invalid FrameInputAdapter\n");
     return -1;
@@ -293,7 +295,7 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
     case itCanvas:
       result = adapter->DoReadFrameCanvas(*info.Canvas, &info);
       if (result < 0)
-        return NoFrame(s, pkt, adapter, result, "Canvas", AV_LOG_INFO,
+        return NoFrame(s, pkt, adapter.get(), result, "Canvas", AV_LOG_INFO,
                        "reading frame (Canvas) return %d\n");
       CopyTopDown(pkt->data, info.Bits, info.Stride, info.Height);
       pkt->flags |= AV_PKT_FLAG_KEY;
@@ -301,7 +303,7 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
     case itBMP:
       result = adapter->DoReadFrameBMP(info.Bits, &info);
       if (result < 0)
-        return NoFrame(s, pkt, adapter, result, "BMP", AV_LOG_ERROR,
+        return NoFrame(s, pkt, adapter.get(), result, "BMP", AV_LOG_ERROR,
                        "reading frame (BMP) return %d\n");
       CopyTopDown(pkt->data, info.Bits, info.Stride, info.Height);
       pkt->flags |= AV_PKT_FLAG_KEY;
@@ -309,7 +311,7 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
     case itDC:
       result = adapter->DoReadFrameDC(*info.DCHandle, &info);
       if (result < 0)
-        return NoFrame(s, pkt, adapter, result, "DC", AV_LOG_INFO, "reading frame (DC) return %d\n");
+        return NoFrame(s, pkt, adapter.get(), result, "DC", AV_LOG_INFO, "reading frame (DC) return %d\n");
       // The section's rows top row first, as the system hands them out.
       CopyTopDown(pkt->data, info.Bits, info.SectionHandle->Stride(), info.Height);
       pkt->flags |= AV_PKT_FLAG_KEY;
@@ -317,7 +319,7 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
     case itYUV:
       result = adapter->DoReadFrameYUV(pkt->data, &info);
       if (result < 0)
-        return NoFrame(s, pkt, adapter, result, "YUV", AV_LOG_INFO, "reading frame (YUV) return\n");
+        return NoFrame(s, pkt, adapter.get(), result, "YUV", AV_LOG_INFO, "reading frame (YUV) return\n");
       // Every packet is a whole picture, as for the other types.
       pkt->flags |= AV_PKT_FLAG_KEY;
       break;
@@ -344,12 +346,12 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
 int ReadClose(AVFormatContext* s) {
   FrameInputContext* c = ContextOf(s);
   ReleaseFrameStore(c->FrameInfo);
-  if (TFrameInputAdapter* adapter = TFrameInputAdapter::FromAddress(reinterpret_cast<uintptr_t>(c->Adapter))) {
+  if (const TFrameInputAdapter::Handle adapter = TFrameInputAdapter::Acquire(c->AdapterNumber)) {
     if (!adapter->DoReadClose())
       ff::av_log(s, AV_LOG_ERROR, "%s\n", adapter->LastFrameError().c_str());
     adapter->DetachInput(c);
   }
-  c->Adapter = nullptr;
+  c->AdapterNumber = 0;
   return 0;
 }
 

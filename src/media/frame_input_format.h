@@ -21,7 +21,7 @@ struct FrameInputContext {
   char* PixelFormat;  // "pixel_format"
   char* VideoSize;    // "video_size"
   char* FrameRate;    // "framerate"
-  TFrameInputAdapter* Adapter;
+  uint64_t AdapterNumber;  // the adapter's InputFileName; looked up per call
 };
 
 const TInputFormat& FrameInputFormat();
