@@ -8,8 +8,10 @@
 #include <climits>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "media/ff_entry_points.h"
 #include "media/own_input.h"
@@ -68,11 +70,12 @@ int64_t ClockOfPts(int64_t pts, AVRational timeBase) {
   return DivRoundHalfEven(__int128(pts) * timeBase.den, timeBase.num);
 }
 
-void ReleaseFrameStore(TInputFrameInfo& info) {
-  delete info.SectionHandle;  // its canvas goes with it
+// Frees the frame bitmap and clears the views of it.
+void ReleaseFrameStore(FrameInputContext* c) {
+  std::unique_ptr<gfx::Bitmap>(std::exchange(c->FrameStore, nullptr));
+  TInputFrameInfo& info = c->FrameInfo;
   info.SectionHandle = nullptr;
   info.DCHandle = nullptr;
-  delete info.Bitmap;
   info.Bitmap = nullptr;
   info.Canvas = nullptr;
   info.Bits = nullptr;
@@ -173,21 +176,25 @@ int ReadHeaderSteps(AVFormatContext* s) {
   info.BitsPerPixel = layout ? layout->bitsPerPixel : 0;
   info.Stride = int32_t((int64_t(info.Width) * info.BitsPerPixel + 31) / 32 * 4);
 
+  // Views into it are set below; the context takes it once the header is read.
+  std::unique_ptr<gfx::Bitmap> store;
   switch (info.InputType) {
     case itDC:
       try {
-        info.SectionHandle = new gfx::Bitmap(info.Width, info.Height, layout->bitmapFormat);
+        store = std::make_unique<gfx::Bitmap>(info.Width, info.Height, layout->bitmapFormat);
       } catch (const std::bad_alloc&) {
         ff::av_log(s, AV_LOG_ERROR, "CreateDIBSection error #%li\n", long(ENOMEM));
         return AVERROR(EIO);
       }
+      info.SectionHandle = store.get();
       info.DCHandle = &info.SectionHandle->GetCanvas();
       info.Bits = info.SectionHandle->Bits();
       info.FrameSize = info.SectionHandle->Stride() * info.Height;
       break;
     case itBMP:
     case itCanvas:
-      info.Bitmap = new gfx::Bitmap(info.Width, info.Height, layout->bitmapFormat);
+      store = std::make_unique<gfx::Bitmap>(info.Width, info.Height, layout->bitmapFormat);
+      info.Bitmap = store.get();
       info.Canvas = &info.Bitmap->GetCanvas();
       info.Bits = info.Bitmap->Bits();
       info.FrameSize = info.Stride * info.Height;
@@ -204,10 +211,7 @@ int ReadHeaderSteps(AVFormatContext* s) {
   }
 
   AVStream* st = ff::avformat_new_stream(s, nullptr);
-  if (!st) {
-    ReleaseFrameStore(info);
-    return AVERROR(ENOMEM);
-  }
+  if (!st) return AVERROR(ENOMEM);
   st->time_base = AVRational{1, 1000000};
   AVCodecParameters* par = st->codecpar;
   par->codec_type = AVMEDIA_TYPE_VIDEO;
@@ -229,6 +233,7 @@ int ReadHeaderSteps(AVFormatContext* s) {
 
   info.LastPts = AV_NOPTS_VALUE;
   info.FrameNumber = 1;
+  c->FrameStore = store.release();
   c->AdapterNumber = adapter->Number();
   adapter->AttachInput(c, &info);
 
@@ -237,7 +242,7 @@ int ReadHeaderSteps(AVFormatContext* s) {
     ff::av_log(s, AV_LOG_ERROR, "%s\n", error.c_str());
     SetOwnInputFailure(s, error);
     adapter->DetachInput(c);
-    ReleaseFrameStore(info);
+    ReleaseFrameStore(c);
     return kFrameHandlerFailed;
   }
   return 0;
@@ -248,7 +253,7 @@ int ReadHeader(AVFormatContext* s) {
     return ReadHeaderSteps(s);
   } catch (...) {
     // Only the frame bitmap can fail this way (out of memory).
-    ReleaseFrameStore(ContextOf(s)->FrameInfo);
+    ReleaseFrameStore(ContextOf(s));
     return AVERROR(ENOMEM);
   }
 }
@@ -345,7 +350,7 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
 
 int ReadClose(AVFormatContext* s) {
   FrameInputContext* c = ContextOf(s);
-  ReleaseFrameStore(c->FrameInfo);
+  ReleaseFrameStore(c);
   if (const TFrameInputAdapter::Handle adapter = TFrameInputAdapter::Acquire(c->AdapterNumber)) {
     if (!adapter->DoReadClose())
       ff::av_log(s, AV_LOG_ERROR, "%s\n", adapter->LastFrameError().c_str());

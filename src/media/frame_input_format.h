@@ -22,6 +22,9 @@ struct FrameInputContext {
   char* VideoSize;    // "video_size"
   char* FrameRate;    // "framerate"
   uint64_t AdapterNumber;  // the adapter's InputFileName; looked up per call
+  // The bitmap the frames are drawn on (bmp/canvas/dc): handed over by a
+  // successful header read, freed by the close.
+  gfx::Bitmap* FrameStore;
 };
 
 const TInputFormat& FrameInputFormat();
