@@ -161,6 +161,14 @@ TEST_F(TranscoderTest, VideoSyncDuplicatesAndDropsPictures) {
   // Passthrough: every picture once, at its own time.
   EXPECT_EQ(engine.VideoFrameCount(ost, -5.0, 3.6, 0), 1);
   EXPECT_EQ(ost.sync_opts, 4);
+
+  // Picture times exactly between two frames go to the even one.
+  for (const auto& [time, frame] : {std::pair{2.5, 2}, {3.5, 4}, {-0.5, 0}}) {
+    engine.VideoFrameCount(ost, 0.0, time, 0);
+    EXPECT_EQ(ost.sync_opts, frame) << time;
+    engine.VideoFrameCount(ost, 0.9, time, 2);
+    EXPECT_EQ(ost.sync_opts, frame) << time;
+  }
 }
 
 }  // namespace
