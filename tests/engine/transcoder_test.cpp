@@ -130,11 +130,33 @@ TEST_F(TranscoderTest, StoppedRunStillWritesItsTrailerButIsNotFinished) {
   engine.Run();
   EXPECT_FALSE(engine.ErrorOccurred()) << engine.ErrorMessage();
   EXPECT_FALSE(engine.Finished());
-  // Header and trailer were written: a valid, empty file.
+  // Header and trailer were written: a valid file without samples, whose
+  // only payload is the codec's global header.
   ASSERT_TRUE(fs::exists(out));
   EXPECT_GT(fs::file_size(out), 0u);
+  bool reported = false;
+  for (const LogLine& l : Logged())
+    reported |= l.level == media::llInfo &&
+                l.text.starts_with("video:0kB audio:0kB global headers:0kB muxing overhead ");
+  EXPECT_TRUE(reported);
+  EXPECT_FALSE(WasLogged(media::llWarning, "Output file is empty, nothing was encoded (check -ss / "
+                                           "-t / -frames parameters if used)"));
+}
+
+TEST_F(TranscoderTest, StoppedRunWithNothingEncodedOnlyWarnsThatTheFileIsEmpty) {
+  const fs::path dir = Scratch("stop-empty");
+  const std::string out = (dir / "tone.mkv").string();
+  engine::TTranscoder engine;
+  ASSERT_EQ(engine.OpenInput(WriteWav(dir)), 0) << engine.LastErrorText();
+  engine.ParseOptions("-c:a pcm_s16le");  // no global header either
+  ASSERT_EQ(engine.OpenOutput(out), 0) << engine.LastErrorText();
+  engine.RequestStop();
+  engine.Run();
+  EXPECT_FALSE(engine.ErrorOccurred()) << engine.ErrorMessage();
   EXPECT_TRUE(WasLogged(media::llWarning, "Output file is empty, nothing was encoded (check -ss / "
                                           "-t / -frames parameters if used)"));
+  for (const LogLine& l : Logged())
+    EXPECT_EQ(l.text.find("muxing overhead"), std::string::npos) << l.text;
 }
 
 TEST_F(TranscoderTest, VideoSyncDuplicatesAndDropsPictures) {
