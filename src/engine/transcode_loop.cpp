@@ -244,7 +244,10 @@ int TTranscoder::ProcessPacket(InputStream& ist, int istIndex, AVPacket* pkt) {
 int TTranscoder::Decode(InputStream& ist, int istIndex, const AVPacket* pkt) {
   AVCodecContext* dec = ist.dec_ctx.get();
   const AVMediaType type = dec->codec_type;
-  if (type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO) return 0;
+  // Subtitles are passed over (they are only ever copied); anything else
+  // cannot be decoded at all.
+  if (type == AVMEDIA_TYPE_SUBTITLE) return 0;
+  if (type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO) return -1;
   int ret = ff::avcodec_send_packet(dec, pkt);
   if (ret < 0 && ret != AVERROR_EOF) return ret;
   int frames = 0;

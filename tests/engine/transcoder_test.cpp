@@ -143,6 +143,18 @@ TEST_F(TranscoderTest, StoppedRunStillWritesItsTrailerButIsNotFinished) {
                                            "-t / -frames parameters if used)"));
 }
 
+TEST_F(TranscoderTest, StopBreaksReadingWithItsMessage) {
+  const fs::path dir = Scratch("stop-read");
+  engine::TTranscoder engine;
+  ASSERT_EQ(engine.OpenInput(WriteWav(dir)), 0) << engine.LastErrorText();
+  const AVIOInterruptCB& check = engine.InputFiles()[0]->ctx->interrupt_callback;
+  ASSERT_NE(check.callback, nullptr);
+  EXPECT_EQ(check.callback(check.opaque), 0);
+  engine.RequestStop();
+  EXPECT_EQ(check.callback(check.opaque), 1);
+  EXPECT_TRUE(WasLogged(media::llInfo, "reading/writing broken"));
+}
+
 TEST_F(TranscoderTest, StoppedRunWithNothingEncodedOnlyWarnsThatTheFileIsEmpty) {
   const fs::path dir = Scratch("stop-empty");
   const std::string out = (dir / "tone.mkv").string();
