@@ -98,6 +98,7 @@ extern "C" {
   X(av_find_input_format)              \
   X(av_guess_format)                   \
   X(avformat_alloc_context)            \
+  X(avformat_version)                  \
   X(avformat_free_context)             \
   X(avformat_new_stream)               \
   X(av_new_program)                    \
