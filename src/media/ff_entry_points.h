@@ -45,6 +45,7 @@ extern "C" {
   X(av_packet_alloc)                   \
   X(av_packet_free)                    \
   X(avcodec_find_decoder)              \
+  X(avcodec_string)                    \
   X(avcodec_alloc_context3)            \
   X(avcodec_free_context)              \
   X(avcodec_parameters_to_context)     \
