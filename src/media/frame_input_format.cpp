@@ -99,18 +99,9 @@ TFrameInputAdapter::Handle ResolveAdapter(AVFormatContext* s, bool& parsed) {
   return address > 0 ? TFrameInputAdapter::Acquire(uint64_t(address)) : TFrameInputAdapter::Handle();
 }
 
-int ReadHeaderSteps(AVFormatContext* s) {
-  FrameInputContext* c = ContextOf(s);
+// The header's stages, each failing with its message logged.
+int ParseInputType(AVFormatContext* s, FrameInputContext* c) {
   TInputFrameInfo& info = c->FrameInfo;
-
-  bool parsed = false;
-  const TFrameInputAdapter::Handle adapter = ResolveAdapter(s, parsed);
-  if (!parsed) return AVERROR(EINVAL);
-  if (!adapter) {
-    ff::av_log(s, AV_LOG_ERROR, "Invalid FrameInputAdapter\n");
-    return AVERROR(EINVAL);
-  }
-
   info.InputType = itYUV;
   if (c->InputType) {
     const InputTypeName* found = nullptr;
@@ -127,8 +118,11 @@ int ReadHeaderSteps(AVFormatContext* s) {
     }
     info.InputType = found->type;
   }
+  return 0;
+}
 
-  AVRational rate{0, 0};
+int ParseFrameRate(AVFormatContext* s, FrameInputContext* c, AVRational& rate) {
+  TInputFrameInfo& info = c->FrameInfo;
   const char* rateText = c->FrameRate ? c->FrameRate : "ntsc";
   if (ff::av_parse_video_rate(&rate, rateText) < 0) {
     ff::av_log(s, AV_LOG_ERROR, "Could not parse framerate \"%s\".\n", rateText);
@@ -139,7 +133,11 @@ int ReadHeaderSteps(AVFormatContext* s) {
     ff::av_log(s, AV_LOG_ERROR, "Invalid frame rate\n");
     return AVERROR(EINVAL);
   }
+  return 0;
+}
 
+int ParseFrameSize(AVFormatContext* s, FrameInputContext* c) {
+  TInputFrameInfo& info = c->FrameInfo;
   if (c->VideoSize && ff::av_parse_video_size(&info.Width, &info.Height, c->VideoSize) < 0) {
     ff::av_log(s, AV_LOG_ERROR, "Couldn't parse video size.\n");
     return AVERROR(EINVAL);
@@ -151,7 +149,11 @@ int ReadHeaderSteps(AVFormatContext* s) {
     ff::av_log(s, AV_LOG_ERROR, "Invalid frame size\n");
     return AVERROR(EINVAL);
   }
+  return 0;
+}
 
+int ParsePixelFormat(AVFormatContext* s, FrameInputContext* c, const BitmapLayout*& layout) {
+  TInputFrameInfo& info = c->FrameInfo;
   AVPixelFormat pixelFormat = AV_PIX_FMT_YUV420P;
   if (c->PixelFormat) {
     pixelFormat = ff::av_get_pix_fmt(c->PixelFormat);
@@ -162,7 +164,7 @@ int ReadHeaderSteps(AVFormatContext* s) {
   }
   info.PixelFormat = pixelFormat;
 
-  const BitmapLayout* layout = nullptr;
+  layout = nullptr;
   if (info.InputType != itYUV) {
     for (const BitmapLayout& l : kBitmapLayouts)
       if (l.pixelFormat == pixelFormat) layout = &l;
@@ -175,9 +177,13 @@ int ReadHeaderSteps(AVFormatContext* s) {
   }
   info.BitsPerPixel = layout ? layout->bitsPerPixel : 0;
   info.Stride = int32_t((int64_t(info.Width) * info.BitsPerPixel + 31) / 32 * 4);
+  return 0;
+}
 
-  // Views into it are set below; the context takes it once the header is read.
-  std::unique_ptr<gfx::Bitmap> store;
+// The bitmap the events draw on; yuv frames go straight into the packet.
+int MakeFrameStore(AVFormatContext* s, TInputFrameInfo& info, const BitmapLayout* layout,
+                   std::unique_ptr<gfx::Bitmap>& store) {
+  const AVPixelFormat pixelFormat = AVPixelFormat(info.PixelFormat);
   switch (info.InputType) {
     case itDC:
       try {
@@ -209,7 +215,11 @@ int ReadHeaderSteps(AVFormatContext* s) {
       info.Stride = 0;
     }
   }
+  return 0;
+}
 
+int AddVideoStream(AVFormatContext* s, const TInputFrameInfo& info, AVRational rate) {
+  const AVPixelFormat pixelFormat = AVPixelFormat(info.PixelFormat);
   AVStream* st = ff::avformat_new_stream(s, nullptr);
   if (!st) return AVERROR(ENOMEM);
   st->time_base = AVRational{1, 1000000};
@@ -230,6 +240,30 @@ int ReadHeaderSteps(AVFormatContext* s) {
   // Reading ahead while the engine looks at the stream would draw frames.
   s->flags |= AVFMT_FLAG_NOPARSE;
   s->probesize = 0;
+  return 0;
+}
+
+int ReadHeaderSteps(AVFormatContext* s) {
+  FrameInputContext* c = ContextOf(s);
+  TInputFrameInfo& info = c->FrameInfo;
+
+  bool parsed = false;
+  const TFrameInputAdapter::Handle adapter = ResolveAdapter(s, parsed);
+  if (!parsed) return AVERROR(EINVAL);
+  if (!adapter) {
+    ff::av_log(s, AV_LOG_ERROR, "Invalid FrameInputAdapter\n");
+    return AVERROR(EINVAL);
+  }
+
+  int ret;
+  AVRational rate{0, 0};
+  const BitmapLayout* layout = nullptr;
+  // Views into it are set on the way; the context takes it once the header is read.
+  std::unique_ptr<gfx::Bitmap> store;
+  if ((ret = ParseInputType(s, c)) < 0 || (ret = ParseFrameRate(s, c, rate)) < 0 ||
+      (ret = ParseFrameSize(s, c)) < 0 || (ret = ParsePixelFormat(s, c, layout)) < 0 ||
+      (ret = MakeFrameStore(s, info, layout, store)) < 0 || (ret = AddVideoStream(s, info, rate)) < 0)
+    return ret;
 
   info.LastPts = AV_NOPTS_VALUE;
   info.FrameNumber = 1;
