@@ -81,21 +81,39 @@ const AVCodec* TTranscoder::FindCodecOrDie(const std::string& name, AVMediaType 
   return codec;
 }
 
+// Opening an input, stage by stage: the format, the forced decoders, the
+// demuxer options, the context, the stream information, the start position
+// and the records.
 int TTranscoder::DoOpenInput(const std::string& fileName) {
-  FileOptions& o = FileOpts();
-  const media::TInputFormat* own = nullptr;
-  const AVInputFormat* fmt = nullptr;
-  if (!o.format.empty()) {
-    own = media::FindInputFormat(o.format);
-    if (!own) fmt = ff::av_find_input_format(o.format.c_str());
-    if (!own && !fmt) {
-      const std::string text = media::FormatText("Unknown input format: \"%s\"", o.format.c_str());
-      SetLastErrorText(text);
-      Log(media::llFatal, text);
-      return AVERROR(EINVAL);
-    }
-  }
+  InputOpening in;
+  int ret = FindInputFormat(in);
+  if (ret < 0) return ret;
+  FindForcedDecoders(in);
+  SetDemuxerOptions();
+  media::InputContextPtr input;
+  ret = OpenInputContext(fileName, in, input);
+  if (ret < 0) return ret;
+  CheckDemuxerLeftovers();
+  ret = FindStreamInfo(fileName, in, input.get());
+  if (ret < 0) return ret;
+  const int64_t timestamp = SeekToStart(fileName, in, input.get());
+  return RecordInput(fileName, in, std::move(input), timestamp);
+}
 
+int TTranscoder::FindInputFormat(InputOpening& in) {
+  const FileOptions& o = FileOpts();
+  if (o.format.empty()) return 0;
+  in.own = media::FindInputFormat(o.format);
+  if (!in.own) in.fmt = ff::av_find_input_format(o.format.c_str());
+  if (in.own || in.fmt) return 0;
+  const std::string text = media::FormatText("Unknown input format: \"%s\"", o.format.c_str());
+  SetLastErrorText(text);
+  Log(media::llFatal, text);
+  return AVERROR(EINVAL);
+}
+
+void TTranscoder::SetDemuxerOptions() {
+  const FileOptions& o = FileOpts();
   // Only the last value of each list counts here, whatever its specifier.
   AVDictionary** formatOpts = FormatOptionsRef();
   if (!o.audio_sample_rate.empty())
@@ -110,28 +128,31 @@ int TTranscoder::DoOpenInput(const std::string& fileName) {
     ff::av_dict_set(formatOpts, "video_size", o.frame_sizes.back().value.c_str(), 0);
   if (!o.frame_pix_fmts.empty())
     ff::av_dict_set(formatOpts, "pixel_format", o.frame_pix_fmts.back().value.c_str(), 0);
-
-  const EngineSettings& cfg = Settings();
-  const AVCodec* forced[3] = {nullptr, nullptr, nullptr};
-  if (!cfg.video_codec_name.empty())
-    forced[0] = FindCodecOrDie(cfg.video_codec_name, AVMEDIA_TYPE_VIDEO, false);
-  if (!cfg.audio_codec_name.empty())
-    forced[1] = FindCodecOrDie(cfg.audio_codec_name, AVMEDIA_TYPE_AUDIO, false);
-  if (!cfg.subtitle_codec_name.empty())
-    forced[2] = FindCodecOrDie(cfg.subtitle_codec_name, AVMEDIA_TYPE_SUBTITLE, false);
-
-  if (cfg.loop_input) {
+  if (const int loop = Settings().loop_input) {
     Log(media::llWarning, "-loop_input is deprecated, use -loop 1");
     Log(media::llWarning, "Note, both loop options only work with -f image2");
-    ff::av_dict_set(formatOpts, "loop", std::to_string(cfg.loop_input).c_str(), 0);
+    ff::av_dict_set(formatOpts, "loop", std::to_string(loop).c_str(), 0);
   }
+}
 
+void TTranscoder::FindForcedDecoders(InputOpening& in) {
+  const EngineSettings& cfg = Settings();
+  if (!cfg.video_codec_name.empty())
+    in.forced[0] = FindCodecOrDie(cfg.video_codec_name, AVMEDIA_TYPE_VIDEO, false);
+  if (!cfg.audio_codec_name.empty())
+    in.forced[1] = FindCodecOrDie(cfg.audio_codec_name, AVMEDIA_TYPE_AUDIO, false);
+  if (!cfg.subtitle_codec_name.empty())
+    in.forced[2] = FindCodecOrDie(cfg.subtitle_codec_name, AVMEDIA_TYPE_SUBTITLE, false);
+}
+
+int TTranscoder::OpenInputContext(const std::string& fileName, const InputOpening& in,
+                                  media::InputContextPtr& input) {
   AVFormatContext* ic = nullptr;
   int ret;
   readStart_ = ff::av_gettime();
-  if (own) {
+  if (in.own) {
     try {
-      ret = media::OpenOwnInput(own, fileName.c_str(), formatOpts, &ic);
+      ret = media::OpenOwnInput(in.own, fileName.c_str(), FormatOptionsRef(), &ic);
     } catch (const std::runtime_error& e) {
       RaiseError(e.what());
     }
@@ -142,13 +163,13 @@ int TTranscoder::DoOpenInput(const std::string& fileName) {
       Log(media::llFatal, LastErrorText());
       return AVERROR(ENOMEM);
     }
-    ic->video_codec_id = forced[0] ? forced[0]->id : AV_CODEC_ID_NONE;
-    ic->audio_codec_id = forced[1] ? forced[1]->id : AV_CODEC_ID_NONE;
-    ic->subtitle_codec_id = forced[2] ? forced[2]->id : AV_CODEC_ID_NONE;
+    ic->video_codec_id = in.forced[0] ? in.forced[0]->id : AV_CODEC_ID_NONE;
+    ic->audio_codec_id = in.forced[1] ? in.forced[1]->id : AV_CODEC_ID_NONE;
+    ic->subtitle_codec_id = in.forced[2] ? in.forced[2]->id : AV_CODEC_ID_NONE;
     ic->flags |= AVFMT_FLAG_NONBLOCK;
     ic->interrupt_callback = {&TTranscoder::ReadInterrupt, this};
     // avformat_open_input frees the context when it fails.
-    ret = ff::avformat_open_input(&ic, fileName.c_str(), fmt, formatOpts);
+    ret = ff::avformat_open_input(&ic, fileName.c_str(), in.fmt, FormatOptionsRef());
   }
   if (ret < 0) {
     const std::string text = media::FormatMediaError(fileName, ret);
@@ -156,75 +177,72 @@ int TTranscoder::DoOpenInput(const std::string& fileName) {
     Log(media::llFatal, text);
     return ret;
   }
-  // From here the context belongs to the records (or is closed below).
-  auto closeInput = [&] {
-    if (own) media::CloseOwnInput(&ic);
-    else ff::avformat_close_input(&ic);
-  };
+  input = media::InputContextPtr(ic, {in.own != nullptr});
+  return 0;
+}
 
-  if (const AVDictionaryEntry* left = ff::av_dict_get(*formatOpts, "", nullptr,
-                                                      AV_DICT_IGNORE_SUFFIX)) {
-    const std::string text = media::FormatText("Option %s not found.", left->key);
-    if (OptionErrorsFatal()) {
-      closeInput();
-      RaiseError(text);
-    }
-    SetLastErrorText(text);
-    Log(media::llError, text);
-  }
+void TTranscoder::CheckDemuxerLeftovers() {
+  const AVDictionaryEntry* left =
+      ff::av_dict_get(FormatOptions(), "", nullptr, AV_DICT_IGNORE_SUFFIX);
+  if (!left) return;
+  const std::string text = media::FormatText("Option %s not found.", left->key);
+  if (OptionErrorsFatal()) RaiseError(text);
+  SetLastErrorText(text);
+  Log(media::llError, text);
+}
 
+int TTranscoder::FindStreamInfo(const std::string& fileName, const InputOpening& in,
+                                AVFormatContext* ic) {
   // Decoder options per stream for reading the stream information.
-  std::vector<AVDictionary*> streamOpts(ic->nb_streams, nullptr);
-  struct OptsGuard {
-    std::vector<AVDictionary*>& v;
-    ~OptsGuard() {
-      for (AVDictionary*& d : v) ff::av_dict_free(&d);
-    }
-  } optsGuard{streamOpts};
-  try {
-    for (unsigned i = 0; i < ic->nb_streams; ++i) {
-      AVStream* st = ic->streams[i];
-      const AVCodec* dec = nullptr;
-      if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) dec = forced[0];
-      if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) dec = forced[1];
-      if (st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE) dec = forced[2];
-      if (dec) st->codecpar->codec_id = dec->id;
-      else dec = ff::avcodec_find_decoder(st->codecpar->codec_id);
-      streamOpts[i] = FilterCodecOptions(*this, CodecOptions(), dec, ic, st, false);
-    }
-  } catch (...) {
-    closeInput();
-    throw;
+  media::StreamDictList streamOpts(ic->nb_streams);
+  for (unsigned i = 0; i < ic->nb_streams; ++i) {
+    AVStream* st = ic->streams[i];
+    const AVCodec* dec = nullptr;
+    if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) dec = in.forced[0];
+    if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) dec = in.forced[1];
+    if (st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE) dec = in.forced[2];
+    if (dec) st->codecpar->codec_id = dec->id;
+    else dec = ff::avcodec_find_decoder(st->codecpar->codec_id);
+    streamOpts[i] = FilterCodecOptions(*this, CodecOptions(), dec, ic, st, false);
   }
 
   if (OnBeforeFindStreamInfo) OnBeforeFindStreamInfo(ic);
 
   readStart_ = ff::av_gettime();
-  ret = ff::avformat_find_stream_info(ic, streamOpts.empty() ? nullptr : streamOpts.data());
+  const int ret = ff::avformat_find_stream_info(ic, streamOpts.data());
   if (ret < 0) {
-    closeInput();
     const std::string text = media::FormatText("%s: could not find codec parameters",
                                                fileName.c_str());
     SetLastErrorText(text);
     Log(media::llFatal, text);
-    return ret;
   }
+  return ret;
+}
 
+int64_t TTranscoder::SeekToStart(const std::string& fileName, const InputOpening& in,
+                                 AVFormatContext* ic) {
+  const FileOptions& o = FileOpts();
   int64_t timestamp = o.start_time;
   if (ic->start_time != AV_NOPTS_VALUE) timestamp += ic->start_time;
   if (o.start_time != 0) {
     readStart_ = ff::av_gettime();
     int r = -1;
-    if (!own) r = ff::avformat_seek_file(ic, -1, INT64_MIN, timestamp, timestamp, 0);
+    if (!in.own) r = ff::avformat_seek_file(ic, -1, INT64_MIN, timestamp, timestamp, 0);
     if (r < 0)
       Log(media::llWarning, media::FormatText("%s: could not seek to position %0.3f",
                                               fileName.c_str(), double(timestamp) / AV_TIME_BASE));
   }
+  return timestamp;
+}
 
+int TTranscoder::RecordInput(const std::string& fileName, const InputOpening& in,
+                             media::InputContextPtr input, int64_t timestamp) {
+  const FileOptions& o = FileOpts();
+  AVFormatContext* ic = input.get();
   const int fileIndex = int(inputFiles_.size());
   auto file = std::make_unique<InputFile>();
-  file->ctx = ic;
-  file->own = own != nullptr;
+  file->ctx = std::move(input);
+  file->own = in.own != nullptr;
   file->ist_index = int(inputStreams_.size());
   file->nb_streams = int(ic->nb_streams);
   file->rate_emu = o.rate_emu != 0;
@@ -285,16 +303,16 @@ void TTranscoder::AddInputStreams(int fileIndex, AVFormatContext* ic) {
       default:
         RaiseError("Never occur");
     }
-    ist->opts = FilterCodecOptions(*this, CodecOptions(), ist->dec, ic, st, false);
+    ist->opts = media::DictOwner(FilterCodecOptions(*this, CodecOptions(), ist->dec, ic, st, false));
     inputStreams_.push_back(std::move(ist));
   }
 }
 
 int TTranscoder::ReadPacket(InputFile& file, AVPacket* pkt) {
   readStart_ = ff::av_gettime();
-  if (!file.own) return ff::av_read_frame(file.ctx, pkt);
+  if (!file.own) return ff::av_read_frame(file.ctx.get(), pkt);
   try {
-    return media::ReadOwnPacket(file.ctx, pkt);
+    return media::ReadOwnPacket(file.ctx.get(), pkt);
   } catch (const std::runtime_error& e) {
     RaiseError(e.what());
   }
@@ -302,7 +320,7 @@ int TTranscoder::ReadPacket(InputFile& file, AVPacket* pkt) {
 
 int TTranscoder::CheckInterrupt(int64_t lastStart, int timeoutMs, const char* what) {
   if (stopRequested_ && StopAborts(lastStart, what)) {
-    Log(media::llInfo, media::FormatText("%s broken", what));
+    Log(media::llInfo, "reading/writing broken");
     return 1;
   }
   if (lastStart == kNoTime || timeoutMs <= 0) return 0;

@@ -11,6 +11,7 @@
 
 #include "engine/custom_ffmpeg.h"
 #include "engine/transcode_records.h"
+#include "media/input_format_registry.h"
 
 namespace engine {
 
@@ -86,7 +87,22 @@ class TTranscoder : public TCustomFFmpeg {
   friend struct TranscoderStages;
 
   // Input side (input_files.cpp).
+  struct InputOpening {
+    const media::TInputFormat* own = nullptr;  // one of our own formats
+    const AVInputFormat* fmt = nullptr;         // else the library's, if forced
+    const AVCodec* forced[3] = {nullptr, nullptr, nullptr};  // video, audio, subtitle
+  };
   int DoOpenInput(const std::string& fileName);
+  int FindInputFormat(InputOpening& in);
+  void SetDemuxerOptions();
+  void FindForcedDecoders(InputOpening& in);
+  int OpenInputContext(const std::string& fileName, const InputOpening& in,
+                       media::InputContextPtr& input);
+  void CheckDemuxerLeftovers();
+  int FindStreamInfo(const std::string& fileName, const InputOpening& in, AVFormatContext* ic);
+  int64_t SeekToStart(const std::string& fileName, const InputOpening& in, AVFormatContext* ic);
+  int RecordInput(const std::string& fileName, const InputOpening& in, media::InputContextPtr input,
+                  int64_t timestamp);
   void AddInputStreams(int fileIndex, AVFormatContext* ic);
   const AVCodec* FindCodecOrDie(const std::string& name, AVMediaType type, bool encoder);
   int ReadPacket(InputFile& file, AVPacket* pkt);
@@ -123,6 +139,7 @@ class TTranscoder : public TCustomFFmpeg {
   void RateEmulate(InputStream& ist);
   void FlushEncoders();
   void ReportProgress(int inputIndex, bool final);
+  void FinalReport(int64_t fileSize);
 
   // Outputs (video_output.cpp, audio_output.cpp, packet_writer.cpp).
   void DoVideoOut(OutputStream& ost, AVFrame* picture);

@@ -8,8 +8,10 @@
 #include <climits>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "media/ff_entry_points.h"
 #include "media/own_input.h"
@@ -68,18 +70,19 @@ int64_t ClockOfPts(int64_t pts, AVRational timeBase) {
   return DivRoundHalfEven(__int128(pts) * timeBase.den, timeBase.num);
 }
 
-void ReleaseFrameStore(TInputFrameInfo& info) {
-  delete info.SectionHandle;  // its canvas goes with it
+// Frees the frame bitmap and clears the views of it.
+void ReleaseFrameStore(FrameInputContext* c) {
+  std::unique_ptr<gfx::Bitmap>(std::exchange(c->FrameStore, nullptr));
+  TInputFrameInfo& info = c->FrameInfo;
   info.SectionHandle = nullptr;
   info.DCHandle = nullptr;
-  delete info.Bitmap;
   info.Bitmap = nullptr;
   info.Canvas = nullptr;
   info.Bits = nullptr;
 }
 
 // The adapter named by the input's file name, if it is a live one.
-TFrameInputAdapter* ResolveAdapter(AVFormatContext* s, bool& parsed) {
+TFrameInputAdapter::Handle ResolveAdapter(AVFormatContext* s, bool& parsed) {
   std::string name = s->url ? s->url : "";
   if (name.size() > kMaxFileName) name.resize(kMaxFileName);
   int64_t address = 0;
@@ -91,23 +94,14 @@ TFrameInputAdapter* ResolveAdapter(AVFormatContext* s, bool& parsed) {
                "Could not parse FrameInputAdapter: \"%s\", it should be address of "
                "FrameInputAdapter\n",
                name.c_str());
-    return nullptr;
+    return {};
   }
-  return address > 0 ? TFrameInputAdapter::FromAddress(uintptr_t(address)) : nullptr;
+  return address > 0 ? TFrameInputAdapter::Acquire(uint64_t(address)) : TFrameInputAdapter::Handle();
 }
 
-int ReadHeaderSteps(AVFormatContext* s) {
-  FrameInputContext* c = ContextOf(s);
+// The header's stages, each failing with its message logged.
+int ParseInputType(AVFormatContext* s, FrameInputContext* c) {
   TInputFrameInfo& info = c->FrameInfo;
-
-  bool parsed = false;
-  c->Adapter = ResolveAdapter(s, parsed);
-  if (!parsed) return AVERROR(EINVAL);
-  if (!c->Adapter) {
-    ff::av_log(s, AV_LOG_ERROR, "Invalid FrameInputAdapter\n");
-    return AVERROR(EINVAL);
-  }
-
   info.InputType = itYUV;
   if (c->InputType) {
     const InputTypeName* found = nullptr;
@@ -124,8 +118,11 @@ int ReadHeaderSteps(AVFormatContext* s) {
     }
     info.InputType = found->type;
   }
+  return 0;
+}
 
-  AVRational rate{0, 0};
+int ParseFrameRate(AVFormatContext* s, FrameInputContext* c, AVRational& rate) {
+  TInputFrameInfo& info = c->FrameInfo;
   const char* rateText = c->FrameRate ? c->FrameRate : "ntsc";
   if (ff::av_parse_video_rate(&rate, rateText) < 0) {
     ff::av_log(s, AV_LOG_ERROR, "Could not parse framerate \"%s\".\n", rateText);
@@ -136,7 +133,11 @@ int ReadHeaderSteps(AVFormatContext* s) {
     ff::av_log(s, AV_LOG_ERROR, "Invalid frame rate\n");
     return AVERROR(EINVAL);
   }
+  return 0;
+}
 
+int ParseFrameSize(AVFormatContext* s, FrameInputContext* c) {
+  TInputFrameInfo& info = c->FrameInfo;
   if (c->VideoSize && ff::av_parse_video_size(&info.Width, &info.Height, c->VideoSize) < 0) {
     ff::av_log(s, AV_LOG_ERROR, "Couldn't parse video size.\n");
     return AVERROR(EINVAL);
@@ -148,7 +149,11 @@ int ReadHeaderSteps(AVFormatContext* s) {
     ff::av_log(s, AV_LOG_ERROR, "Invalid frame size\n");
     return AVERROR(EINVAL);
   }
+  return 0;
+}
 
+int ParsePixelFormat(AVFormatContext* s, FrameInputContext* c, const BitmapLayout*& layout) {
+  TInputFrameInfo& info = c->FrameInfo;
   AVPixelFormat pixelFormat = AV_PIX_FMT_YUV420P;
   if (c->PixelFormat) {
     pixelFormat = ff::av_get_pix_fmt(c->PixelFormat);
@@ -159,7 +164,7 @@ int ReadHeaderSteps(AVFormatContext* s) {
   }
   info.PixelFormat = pixelFormat;
 
-  const BitmapLayout* layout = nullptr;
+  layout = nullptr;
   if (info.InputType != itYUV) {
     for (const BitmapLayout& l : kBitmapLayouts)
       if (l.pixelFormat == pixelFormat) layout = &l;
@@ -172,22 +177,30 @@ int ReadHeaderSteps(AVFormatContext* s) {
   }
   info.BitsPerPixel = layout ? layout->bitsPerPixel : 0;
   info.Stride = int32_t((int64_t(info.Width) * info.BitsPerPixel + 31) / 32 * 4);
+  return 0;
+}
 
+// The bitmap the events draw on; yuv frames go straight into the packet.
+int MakeFrameStore(AVFormatContext* s, TInputFrameInfo& info, const BitmapLayout* layout,
+                   std::unique_ptr<gfx::Bitmap>& store) {
+  const AVPixelFormat pixelFormat = AVPixelFormat(info.PixelFormat);
   switch (info.InputType) {
     case itDC:
       try {
-        info.SectionHandle = new gfx::Bitmap(info.Width, info.Height, layout->bitmapFormat);
+        store = std::make_unique<gfx::Bitmap>(info.Width, info.Height, layout->bitmapFormat);
       } catch (const std::bad_alloc&) {
         ff::av_log(s, AV_LOG_ERROR, "CreateDIBSection error #%li\n", long(ENOMEM));
         return AVERROR(EIO);
       }
+      info.SectionHandle = store.get();
       info.DCHandle = &info.SectionHandle->GetCanvas();
       info.Bits = info.SectionHandle->Bits();
       info.FrameSize = info.SectionHandle->Stride() * info.Height;
       break;
     case itBMP:
     case itCanvas:
-      info.Bitmap = new gfx::Bitmap(info.Width, info.Height, layout->bitmapFormat);
+      store = std::make_unique<gfx::Bitmap>(info.Width, info.Height, layout->bitmapFormat);
+      info.Bitmap = store.get();
       info.Canvas = &info.Bitmap->GetCanvas();
       info.Bits = info.Bitmap->Bits();
       info.FrameSize = info.Stride * info.Height;
@@ -202,12 +215,13 @@ int ReadHeaderSteps(AVFormatContext* s) {
       info.Stride = 0;
     }
   }
+  return 0;
+}
 
+int AddVideoStream(AVFormatContext* s, const TInputFrameInfo& info, AVRational rate) {
+  const AVPixelFormat pixelFormat = AVPixelFormat(info.PixelFormat);
   AVStream* st = ff::avformat_new_stream(s, nullptr);
-  if (!st) {
-    ReleaseFrameStore(info);
-    return AVERROR(ENOMEM);
-  }
+  if (!st) return AVERROR(ENOMEM);
   st->time_base = AVRational{1, 1000000};
   AVCodecParameters* par = st->codecpar;
   par->codec_type = AVMEDIA_TYPE_VIDEO;
@@ -226,17 +240,43 @@ int ReadHeaderSteps(AVFormatContext* s) {
   // Reading ahead while the engine looks at the stream would draw frames.
   s->flags |= AVFMT_FLAG_NOPARSE;
   s->probesize = 0;
+  return 0;
+}
+
+int ReadHeaderSteps(AVFormatContext* s) {
+  FrameInputContext* c = ContextOf(s);
+  TInputFrameInfo& info = c->FrameInfo;
+
+  bool parsed = false;
+  const TFrameInputAdapter::Handle adapter = ResolveAdapter(s, parsed);
+  if (!parsed) return AVERROR(EINVAL);
+  if (!adapter) {
+    ff::av_log(s, AV_LOG_ERROR, "Invalid FrameInputAdapter\n");
+    return AVERROR(EINVAL);
+  }
+
+  int ret;
+  AVRational rate{0, 0};
+  const BitmapLayout* layout = nullptr;
+  // Views into it are set on the way; the context takes it once the header is read.
+  std::unique_ptr<gfx::Bitmap> store;
+  if ((ret = ParseInputType(s, c)) < 0 || (ret = ParseFrameRate(s, c, rate)) < 0 ||
+      (ret = ParseFrameSize(s, c)) < 0 || (ret = ParsePixelFormat(s, c, layout)) < 0 ||
+      (ret = MakeFrameStore(s, info, layout, store)) < 0 || (ret = AddVideoStream(s, info, rate)) < 0)
+    return ret;
 
   info.LastPts = AV_NOPTS_VALUE;
   info.FrameNumber = 1;
-  c->Adapter->AttachInput(c, &info);
+  c->FrameStore = store.release();
+  c->AdapterNumber = adapter->Number();
+  adapter->AttachInput(c, &info);
 
-  if (!c->Adapter->DoReadHeader()) {
-    const std::string error = c->Adapter->LastFrameError();
+  if (!adapter->DoReadHeader()) {
+    const std::string error = adapter->LastFrameError();
     ff::av_log(s, AV_LOG_ERROR, "%s\n", error.c_str());
     SetOwnInputFailure(s, error);
-    c->Adapter->DetachInput(c);
-    ReleaseFrameStore(info);
+    adapter->DetachInput(c);
+    ReleaseFrameStore(c);
     return kFrameHandlerFailed;
   }
   return 0;
@@ -247,7 +287,7 @@ int ReadHeader(AVFormatContext* s) {
     return ReadHeaderSteps(s);
   } catch (...) {
     // Only the frame bitmap can fail this way (out of memory).
-    ReleaseFrameStore(ContextOf(s)->FrameInfo);
+    ReleaseFrameStore(ContextOf(s));
     return AVERROR(ENOMEM);
   }
 }
@@ -275,8 +315,9 @@ int NoFrame(AVFormatContext* s, AVPacket* pkt, TFrameInputAdapter* adapter, int 
 int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
   FrameInputContext* c = ContextOf(s);
   TInputFrameInfo& info = c->FrameInfo;
-  // The adapter may have been destroyed since the input was opened.
-  TFrameInputAdapter* adapter = TFrameInputAdapter::FromAddress(reinterpret_cast<uintptr_t>(c->Adapter));
+  // The adapter may have been destroyed since the input was opened; the
+  // handle keeps it alive until this read is over.
+  const TFrameInputAdapter::Handle adapter = TFrameInputAdapter::Acquire(c->AdapterNumber);
   if (!adapter) {
     ff::av_log(s, AV_LOG_ERROR, "Invalid FrameInputAdapter\n");
     return -1;
@@ -293,7 +334,7 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
     case itCanvas:
       result = adapter->DoReadFrameCanvas(*info.Canvas, &info);
       if (result < 0)
-        return NoFrame(s, pkt, adapter, result, "Canvas", AV_LOG_INFO,
+        return NoFrame(s, pkt, adapter.get(), result, "Canvas", AV_LOG_INFO,
                        "reading frame (Canvas) return %d\n");
       CopyTopDown(pkt->data, info.Bits, info.Stride, info.Height);
       pkt->flags |= AV_PKT_FLAG_KEY;
@@ -301,7 +342,7 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
     case itBMP:
       result = adapter->DoReadFrameBMP(info.Bits, &info);
       if (result < 0)
-        return NoFrame(s, pkt, adapter, result, "BMP", AV_LOG_ERROR,
+        return NoFrame(s, pkt, adapter.get(), result, "BMP", AV_LOG_ERROR,
                        "reading frame (BMP) return %d\n");
       CopyTopDown(pkt->data, info.Bits, info.Stride, info.Height);
       pkt->flags |= AV_PKT_FLAG_KEY;
@@ -309,7 +350,7 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
     case itDC:
       result = adapter->DoReadFrameDC(*info.DCHandle, &info);
       if (result < 0)
-        return NoFrame(s, pkt, adapter, result, "DC", AV_LOG_INFO, "reading frame (DC) return %d\n");
+        return NoFrame(s, pkt, adapter.get(), result, "DC", AV_LOG_INFO, "reading frame (DC) return %d\n");
       // The section's rows top row first, as the system hands them out.
       CopyTopDown(pkt->data, info.Bits, info.SectionHandle->Stride(), info.Height);
       pkt->flags |= AV_PKT_FLAG_KEY;
@@ -317,7 +358,7 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
     case itYUV:
       result = adapter->DoReadFrameYUV(pkt->data, &info);
       if (result < 0)
-        return NoFrame(s, pkt, adapter, result, "YUV", AV_LOG_INFO, "reading frame (YUV) return\n");
+        return NoFrame(s, pkt, adapter.get(), result, "YUV", AV_LOG_INFO, "reading frame (YUV) return\n");
       // Every packet is a whole picture, as for the other types.
       pkt->flags |= AV_PKT_FLAG_KEY;
       break;
@@ -343,13 +384,13 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
 
 int ReadClose(AVFormatContext* s) {
   FrameInputContext* c = ContextOf(s);
-  ReleaseFrameStore(c->FrameInfo);
-  if (TFrameInputAdapter* adapter = TFrameInputAdapter::FromAddress(reinterpret_cast<uintptr_t>(c->Adapter))) {
+  ReleaseFrameStore(c);
+  if (const TFrameInputAdapter::Handle adapter = TFrameInputAdapter::Acquire(c->AdapterNumber)) {
     if (!adapter->DoReadClose())
       ff::av_log(s, AV_LOG_ERROR, "%s\n", adapter->LastFrameError().c_str());
     adapter->DetachInput(c);
   }
-  c->Adapter = nullptr;
+  c->AdapterNumber = 0;
   return 0;
 }
 
