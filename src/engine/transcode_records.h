@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/filter_chain.h"
 #include "media/ff_entry_points.h"
 
 namespace engine {
@@ -134,6 +135,7 @@ struct OutputStream {
   GraphPtr graph;
   AVFilterContext* src = nullptr;
   AVFilterContext* sink = nullptr;
+  std::vector<std::unique_ptr<RotateLink>> rotate_links;  // graphs after "rotate" stages
   bool resample_video = false;
   FramePtr filtered;
 
