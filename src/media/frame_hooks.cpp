@@ -100,12 +100,13 @@ int AddFrameHook(TFrameHookList& list, int argc, char* argv[]) {
 
   std::string openPath = file;
   std::optional<TFolderVisit> visit;
-  if (const auto slash = file.rfind('/'); slash != std::string::npos) {
-    const std::string folder = slash == 0 ? "/" : file.substr(0, slash);
-    // A relative name must still point at the file once its folder is current.
+  if (file.find('/') != std::string::npos) {
+    // A relative name must still point at the file once its folder is
+    // current, and PATH gets no entry that depends on the current folder.
     std::error_code ec;
     const auto absolute = std::filesystem::absolute(file, ec);
     if (!ec) openPath = absolute.string();
+    const std::string folder = std::filesystem::path(openPath).parent_path().string();
     visit.emplace(folder);
     AppendToPath(folder);
   }
