@@ -126,6 +126,7 @@ class TTranscoder : public TCustomFFmpeg {
   void RateEmulate(InputStream& ist);
   void FlushEncoders();
   void ReportProgress(int inputIndex, bool final);
+  void FinalReport(int64_t fileSize);
 
   // Outputs (video_output.cpp, audio_output.cpp, packet_writer.cpp).
   void DoVideoOut(OutputStream& ost, AVFrame* picture);

@@ -24,13 +24,14 @@ int SyncMethodFor(int setting, const AVOutputFormat* format) {
 int TTranscoder::VideoFrameCount(OutputStream& ost, double vdelta, double pictureTime,
                                  int syncMethod) {
   int frames = 1;
+  // Picture times round halves to even, as the duplicate count does.
   if (syncMethod == 0) {
-    ost.sync_opts = std::llround(pictureTime);
+    ost.sync_opts = std::llrint(pictureTime);
   } else if (vdelta < -1.1) {
     frames = 0;
   } else if (syncMethod == 2) {
     if (vdelta <= -0.6) frames = 0;
-    else if (vdelta > 0.6) ost.sync_opts = std::llround(pictureTime);
+    else if (vdelta > 0.6) ost.sync_opts = std::llrint(pictureTime);
   } else if (vdelta > 1.1) {
     frames = int(std::lrint(vdelta));
   }
@@ -48,7 +49,7 @@ int TTranscoder::VideoFrameCount(OutputStream& ost, double vdelta, double pictur
 
 void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture) {
   AVCodecContext* c = ost.enc_ctx.get();
-  const AVFormatContext* oc = outputFiles_[ost.file_index]->ctx;
+  const AVFormatContext* oc = outputFiles_[ost.file_index]->ctx.get();
   const int method = SyncMethodFor(Settings().video_sync_method, oc->oformat);
   // Picture time in output frames; the buffer source runs in microseconds.
   const double pictureTime = double(picture->pts) / AV_TIME_BASE / av_q2d(c->time_base);
