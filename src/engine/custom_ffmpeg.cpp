@@ -255,11 +255,6 @@ bool TCustomFFmpeg::MatchStreamSpecifier(const AVFormatContext* s, const AVStrea
   return ret > 0;
 }
 
-int TCustomFFmpeg::AddVideoHook(std::span<const std::string> moduleAndArgs) {
-  // The frame-hook plug-in list is not part of this engine yet.
-  return AVERROR(ENOSYS);
-}
-
 void TCustomFFmpeg::SetHookBitsPerPixel(int bits) {
   inputConverter_->SetBitsPerPixel(bits);
   outputConverter_->SetBitsPerPixel(bits);

@@ -5,15 +5,18 @@
 #pragma once
 
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "engine/engine_settings.h"
 #include "engine/ffmpeg_exception.h"
 #include "engine/file_options.h"
 #include "engine/option_table.h"
 #include "media/ff_entry_points.h"
+#include "media/frame_hooks.h"
 #include "media/log_level.h"
 
 namespace media {
@@ -92,10 +95,14 @@ class TCustomFFmpeg {
   virtual std::span<AVFormatContext* const> InputContexts() const { return {}; }
 
   // Hands a frame-hook plug-in (module and arguments) to the engine's
-  // plug-in list; 0 on success.
+  // plug-in list; 0 on success, else the code of AddFrameHook.
   virtual int AddVideoHook(std::span<const std::string> moduleAndArgs);
   bool FrameHooksEnabled() const { return frameHooksEnabled_; }
   void EnableFrameHooks() { frameHooksEnabled_ = true; }
+  std::size_t FrameHookCount() const { return frameHooks_.Size(); }
+  // Lets every plug-in hook change the decoded picture in place (a shared
+  // picture is copied first).
+  void RunFrameHooks(AVFrame* frame);
 
   // Bits per pixel of the bitmaps handed to hooks and previews: sets both
   // format converters; anything but 8, 15, 16, 24, 32 throws
@@ -141,6 +148,9 @@ class TCustomFFmpeg {
   std::unique_ptr<media::TFormatConverter> inputConverter_;
   std::unique_ptr<media::TFormatConverter> outputConverter_;
   bool frameHooksEnabled_ = false;
+  // Plug-ins may keep their arguments, so they live as long as the hooks.
+  std::list<std::vector<std::string>> hookArguments_;
+  media::TFrameHookList frameHooks_;
   int hookBitsPerPixel_ = 24;
   char decimalSeparator_ = '.';
   int64_t progressInterval_ = 500000;  // µs

@@ -267,8 +267,8 @@ int TTranscoder::Decode(InputStream& ist, int istIndex, const AVPacket* pkt) {
     for (auto& ost : outputStreams_)
       if (ost->source_index == istIndex && ost->encoding_needed && ost->src) {
         // A graph that refuses the end mark has nothing held back.
-        if (ff::av_buffersrc_add_frame_flags(ost->src, nullptr, 0) < 0) continue;
-        while (ff::av_buffersink_get_frame(ost->sink, ost->filtered.get()) >= 0) {
+        if (EndFilterInput(*ost) < 0) continue;
+        while (PullFilteredPicture(*ost, ost->filtered.get()) >= 0) {
           DoVideoOut(*ost, ost->filtered.get());
           ff::av_frame_unref(ost->filtered.get());
         }
@@ -282,6 +282,7 @@ void TTranscoder::HandleVideoFrame(InputStream& ist, int istIndex) {
   if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
     ist.pts = ff::av_rescale_q(frame->best_effort_timestamp, ist.st->time_base, AV_TIME_BASE_Q);
   frame->pts = ist.pts;
+  if (FrameHooksEnabled()) RunFrameHooks(frame);
   for (auto& ost : outputStreams_) {
     if (ost->source_index != istIndex || !ost->encoding_needed || !ost->src) continue;
     if (!frame->sample_aspect_ratio.num) frame->sample_aspect_ratio = ist.st->sample_aspect_ratio;
@@ -294,7 +295,7 @@ void TTranscoder::HandleVideoFrame(InputStream& ist, int istIndex) {
     ist.next_dts = ist.pts + ff::av_rescale_q(1, av_inv_q(ist.st->r_frame_rate), AV_TIME_BASE_Q);
   for (auto& ost : outputStreams_) {
     if (ost->source_index != istIndex || !ost->encoding_needed || !ost->sink) continue;
-    while (ff::av_buffersink_get_frame(ost->sink, ost->filtered.get()) >= 0) {
+    while (PullFilteredPicture(*ost, ost->filtered.get()) >= 0) {
       DoVideoOut(*ost, ost->filtered.get());
       ff::av_frame_unref(ost->filtered.get());
     }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/filter_chain.h"
 #include "media/ff_entry_points.h"
 #include "media/ff_owners.h"
 
@@ -133,6 +134,7 @@ struct OutputStream {
   GraphPtr graph;
   AVFilterContext* src = nullptr;
   AVFilterContext* sink = nullptr;
+  std::vector<std::unique_ptr<RotateLink>> rotate_links;  // graphs after "rotate" stages
   bool resample_video = false;
   FramePtr filtered;
 

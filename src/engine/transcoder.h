@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,8 @@ class TTranscoder : public TCustomFFmpeg {
   void CheckExperimental(const AVCodec* codec, AVCodecContext* ctx, bool encoder);
   void CheckLeftover(AVDictionary* opts);
   void ConfigureVideoFilters(OutputStream& ost, InputStream& ist);
+  void ConfigureRotateLink(RotateLink& link, AVFilterContext* before, const std::string& chain,
+                           std::span<const AVPixelFormat> formats, unsigned swsFlags);
   void LogStreamMapping();
   void LogSdp();
 

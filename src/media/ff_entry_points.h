@@ -90,6 +90,8 @@ extern "C" {
   X(av_buffersink_get_w)         \
   X(av_buffersink_get_h)         \
   X(av_buffersink_get_sample_aspect_ratio) \
+  X(av_buffersink_get_format)    \
+  X(av_buffersink_get_time_base) \
   /* end */
 
 #define LS_FF_AVFORMAT_FUNCS(X)        \
@@ -183,6 +185,9 @@ extern "C" {
   X(av_reduce)                   \
   X(av_frame_make_writable)      \
   X(av_pix_fmt_desc_get)         \
+  X(av_buffer_pool_init)         \
+  X(av_buffer_pool_get)          \
+  X(av_buffer_pool_uninit)       \
   /* end */
 
 #define LS_FF_SWRESAMPLE_FUNCS(X)      \
