@@ -19,6 +19,7 @@ extern "C" {
 }
 
 #include "encoder/encoder_event.h"
+#include "engine/thread_priority.h"
 #include "media/ff_base_component.h"
 #include "media/preview_window.h"
 
@@ -94,7 +95,7 @@ struct TPreviewInfo {
   int64_t PTS = 0;          // µs
 };
 
-enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+using TThreadPriority = engine::TThreadPriority;
 
 // Handlers; Sender is the encoder that raises the event.
 using TProgressEvent = std::function<void(TCustomEncoder* Sender, PProgressInfo AProgressInfo)>;
@@ -192,8 +193,13 @@ class TCustomEncoder : public media::TFFBaseComponent {
   int TaskIndexOf(const TFFmpeg& engine) const;
   void StartNextTask();
   void ReportAllEnded();
-  void DeliverTermination(const TTerminateInfo& info, bool waitForPrevious);
-  void JoinTerminationThreads();
+  // Raises OnTerminate with the terminate buffer: directly on the thread
+  // running a run without workers, else from a termination thread.
+  void RaiseTerminate(bool final);
+  void StartTerminationThread(const TTerminateInfo& info, bool final);
+  // Joins the termination threads that are done; with all, waits for the
+  // others first (serving main-thread calls).
+  void ReapTerminationThreads(bool all);
   void SetPreviewFlag(uint8_t bit, bool on);
 
   std::unique_ptr<TFFmpegList> tasks_;
@@ -223,11 +229,16 @@ class TCustomEncoder : public media::TFFBaseComponent {
   TTerminateInfo terminateBuffer_;
 
   // Termination threads deliver OnTerminate off the worker; the final one
-  // waits until the one before it has delivered.
-  std::atomic<bool> terminateDelivered_{true};
+  // waits until every task's event has been delivered.
+  struct TerminationThread {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+  };
+  std::atomic<int> pendingDeliveries_{0};
+  std::atomic<bool> finalDelivered_{false};
+  std::thread::id startThread_;
   std::mutex terminationThreadsLock_;
-  std::vector<std::thread> terminationThreads_;
-  std::atomic<int> liveTerminationThreads_{0};
+  std::vector<TerminationThread> terminationThreads_;
 };
 
 // The published form; adds nothing.
