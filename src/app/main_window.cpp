@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFontInfo>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -70,9 +71,14 @@ TFormMain::TFormMain(const QString& title, const std::string& exeFolder, TDeskto
   setObjectName("FormMain");
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
   setFixedSize(kMainWidth, kMainHeight);
-  QFont font("Tahoma");
+  QFont font;
+  font.setFamilies({"Tahoma", "Liberation Sans", "Arial"});
   font.setPointSize(8);
   font.setStyleHint(QFont::SansSerif);
+  // The layout's fixed places were measured with Tahoma; wider stand-ins
+  // get narrowed so that the labels fit before their fields.
+  if (QFontInfo(font).family() != "Tahoma" && QFontInfo(font).family() != "Liberation Sans")
+    font.setStretch(QFont::SemiCondensed);
   setFont(font);
   FormCreate();
 }
@@ -132,6 +138,10 @@ void TFormMain::WMUserStart() {
 void TFormMain::CreateControls() {
   setStyleSheet(
       "QLabel, QCheckBox { color: white; background: transparent; }"
+      "QCheckBox::indicator { width: 10px; height: 10px; border: 1px solid #9db4e0; border-radius: 2px;"
+      "  background: #1c2a48; }"
+      "QCheckBox::indicator:checked { background: #ffc860; border-color: #ffe0a0; }"
+      "QCheckBox::indicator:disabled { background: #404858; border-color: #687080; }"
       "QListWidget, QLineEdit, QComboBox, QPlainTextEdit {"
       "  background: #eef2fa; color: #101828; border: 1px solid #5a78b4; }");
   auto button = [this](const char* name, const char* text, int left, int top) {
