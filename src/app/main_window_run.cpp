@@ -146,6 +146,8 @@ void TFormMain::btnStartClick() {
   settings.TransitionDelay = Text(edtTransitionDelay->text());
   settings.RandomEffects = chkRandomEffect->isChecked();
   settings.DecimalSeparator = LocaleDecimalSeparator();
+  settings.ExifOrientation = Globals().ExifOrientation;
+  settings.SmoothFit = Globals().SmoothFit;
   try {
     timeline_->PrepareTimeline(settings);
   } catch (const std::exception& e) {

@@ -37,6 +37,11 @@ int ParseSkin(const std::string& text) {
   return value;
 }
 
+bool ParseSwitch(const std::string& text, bool fallback) {
+  const std::string_view t = Trim(text);
+  return t == "1" ? true : t == "0" ? false : fallback;
+}
+
 TGlobalVars& GlobalStore() {
   static TGlobalVars values;
   return values;
@@ -140,6 +145,8 @@ TGlobalVars ReadGlobalVars(const TIniText& ini) {
   g.HelpMoreFreeToolsLink = read("HelpMoreFreeToolsLink");
   g.HelpCheckForUpdatesLink = read("HelpCheckForUpdatesLink");
   g.HelpSupportLink = read("HelpSupportLink");
+  g.ExifOrientation = ParseSwitch(read("ExifOrientation"), g.ExifOrientation);
+  g.SmoothFit = ParseSwitch(read("SmoothFit"), g.SmoothFit);
   return g;
 }
 

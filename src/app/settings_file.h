@@ -66,6 +66,10 @@ struct TGlobalVars {
   std::string HelpMoreFreeToolsLink;
   std::string HelpCheckForUpdatesLink;
   std::string HelpSupportLink;
+  // Picture reading of the slideshow: "1" or "0"; empty or anything else
+  // keeps the default.
+  bool ExifOrientation = true;
+  bool SmoothFit = false;
 };
 
 // Reads the keys of section "SYSTEM" in their fixed order. A "Skin" value

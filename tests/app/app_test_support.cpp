@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPainter>
+#include <fstream>
 #include <memory>
 #include <unistd.h>
 
@@ -28,6 +29,11 @@ fs::path MakeProgramFolder(const std::string& name) {
   fs::copy_file(from / "icon.ico", dir / "icon.ico");
   fs::copy(from / "sounds", dir / "sounds", fs::copy_options::recursive);
   return dir;
+}
+
+void AppendSettings(const fs::path& folder, const std::vector<std::string>& lines) {
+  std::ofstream out(folder / app::kSettingsFileName, std::ios::binary | std::ios::app);
+  for (const std::string& line : lines) out << app::DecodeSettingsLine(line) << "\r\n";
 }
 
 std::vector<std::string> MakePictures(const fs::path& dir, int count) {

@@ -59,6 +59,8 @@ fs::path Scratch(const std::string& name);
 
 // A copy of the program's folder: settings file, icon and skin beside it.
 fs::path MakeProgramFolder(const std::string& name);
+// Adds lines to the end of the folder's settings file, scrambled like the rest.
+void AppendSettings(const fs::path& folder, const std::vector<std::string>& lines);
 
 // Pictures of different content and size: BMP and JPEG.
 std::vector<std::string> MakePictures(const fs::path& dir, int count);

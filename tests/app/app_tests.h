@@ -28,4 +28,5 @@ class RunControlTest : public QObject {
   void errorDuringRunShowsMessageBeforeFinalRecord();
   void refusedStarts();
   void closingDuringARunLeavesAPlayableFile();
+  void pictureSwitchesFromTheSettingsFile();
 };

@@ -26,7 +26,9 @@ struct Window {
   TAnsweringDesktop desktop;
   fs::path folder;
   std::unique_ptr<TFormMain> form;
-  explicit Window(const std::string& name) : folder(MakeProgramFolder(name)) {
+  explicit Window(const std::string& name, const std::vector<std::string>& moreSettings = {})
+      : folder(MakeProgramFolder(name)) {
+    AppendSettings(folder, moreSettings);
     form = std::make_unique<TFormMain>("Lanternslide", folder.string(), desktop);
     QCoreApplication::processEvents();
     // Short, quick runs unless a test asks otherwise; the video ends with
@@ -300,4 +302,16 @@ void RunControlTest::closingDuringARunLeavesAPlayableFile() {
   QVERIFY(facts.opened);
   QVERIFY(facts.videoFrames > 0);
   QVERIFY(facts.videoFrames < int(w.form->Timeline().TotalFrames()));
+}
+
+void RunControlTest::pictureSwitchesFromTheSettingsFile() {
+  for (const bool on : {false, true}) {
+    Window w(on ? "switches-on" : "switches-off",
+             {on ? "ExifOrientation=1" : "ExifOrientation=0", on ? "SmoothFit=1" : "SmoothFit=0"});
+    w.Prepare(MakePictures(w.folder, 1), w.folder / "out.avi");
+    w.Click("btnStart");
+    QCOMPARE(w.form->Timeline().ExifOrientation, on);
+    QCOMPARE(w.form->Timeline().SmoothFit, on);
+    QVERIFY(w.WaitForEnd());
+  }
 }

@@ -150,3 +150,19 @@ TEST(Paths, ExecutableFolderHoldsThisProgram) {
   EXPECT_EQ(folder.back(), '/');
   EXPECT_TRUE(fs::exists(folder + "settings_tests"));
 }
+
+TEST(GlobalVars, PictureSwitchesWithTheirDefaults) {
+  auto read = [](std::vector<std::string> lines) {
+    lines.insert(lines.begin(), {"[SYSTEM]", "Skin=1"});
+    return ReadGlobalVars(TIniText(lines));
+  };
+  TGlobalVars g = read({});
+  EXPECT_TRUE(g.ExifOrientation);
+  EXPECT_FALSE(g.SmoothFit);
+  g = read({"ExifOrientation=0", "SmoothFit=1"});
+  EXPECT_FALSE(g.ExifOrientation);
+  EXPECT_TRUE(g.SmoothFit);
+  g = read({"ExifOrientation= yes", "SmoothFit=2"});
+  EXPECT_TRUE(g.ExifOrientation);
+  EXPECT_FALSE(g.SmoothFit);
+}
