@@ -18,8 +18,12 @@
 namespace app {
 namespace {
 
+// A screen someone looks at: a message box there would wait for a click that
+// never comes on the off-screen platforms.
 bool DisplayAvailable() {
-  return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM");
+  const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+  if (platform.startsWith("offscreen") || platform.startsWith("minimal")) return false;
+  return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
 }
 
 int Refuse(const std::string& message, int argc, char** argv) {
