@@ -116,6 +116,12 @@ void TTranscoder::Terminate(bool wait) {
   noticeDelivered_ = false;
   terminator_ = std::thread([this] {
     try {
+      // Like a finished run: no empty output file outlives the notice.
+      CleanUp();
+    } catch (const std::exception& e) {
+      Log(media::llQuiet, e.what());
+    }
+    try {
       GiveTerminationNotice();
     } catch (const std::exception& e) {
       Log(media::llQuiet, e.what());

@@ -72,6 +72,10 @@ bool WaitFor(const std::function<bool()>& done) {
   return media::WaitServingMainThreadCalls(done, std::chrono::minutes(2));
 }
 
+void ServeFor(int ms) {
+  media::WaitServingMainThreadCalls([] { return false; }, std::chrono::milliseconds(ms));
+}
+
 void TerminateLog::Attach(encoder::TCustomEncoder& enc) {
   enc.OnTerminate = [this](encoder::TCustomEncoder*, const encoder::TTerminateInfo& info) {
     events.push_back(info);

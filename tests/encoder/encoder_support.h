@@ -47,6 +47,8 @@ int AddSourceTask(encoder::TCustomEncoder& enc, FrameSource& source, const fs::p
 
 // Serves main-thread calls until done() holds; false after two minutes.
 bool WaitFor(const std::function<bool()>& done);
+// Serves main-thread calls for a while.
+void ServeFor(int ms);
 
 // The OnTerminate events in arrival order, and the thread they came on.
 struct TerminateLog {
