@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <fstream>
@@ -289,13 +290,32 @@ void RunControlTest::closingDuringARunLeavesAPlayableFile() {
   const QRegularExpression status("^Frame number: (\\d+); FPS: -?\\d+; Size: \\d+; Time: \\d+$");
   QTRY_VERIFY_WITH_TIMEOUT(status.match(w.Get<QLabel>("lblStatus")->text()).captured(1).toInt() > 10, 15000);
   // The preview shows the frames at their size, the time in its caption.
-  QWidget* preview = nullptr;
+  QPointer<QWidget> preview;
   for (QWidget* top : QApplication::topLevelWidgets())
     if (top->objectName() == "PreviewForm" && top->isVisible()) preview = top;
   QVERIFY(preview);
   QCOMPARE(preview->size(), QSize(320, 240));
   QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d$").match(preview->windowTitle()).hasMatch(),
            qPrintable(preview->windowTitle()));
+  // Closing the preview ends previewing, not the run; checking the box again
+  // opens a new one.
+  auto visiblePreviews = [] {
+    int n = 0;
+    for (QWidget* top : QApplication::topLevelWidgets()) n += top->objectName() == "PreviewForm" && top->isVisible();
+    return n;
+  };
+  preview->close();
+  const int frameAtClose = status.match(w.Get<QLabel>("lblStatus")->text()).captured(1).toInt();
+  QTRY_VERIFY_WITH_TIMEOUT(status.match(w.Get<QLabel>("lblStatus")->text()).captured(1).toInt() > frameAtClose + 5,
+                           10000);
+  QCOMPARE(visiblePreviews(), 0);
+  QVERIFY(w.Enabled("btnStop"));
+  QTest::mouseClick(w.Get("chkPreview"), Qt::LeftButton, {}, QPoint(5, 8));
+  QVERIFY(!w.form->Encoder().Preview());
+  QTest::mouseClick(w.Get("chkPreview"), Qt::LeftButton, {}, QPoint(5, 8));
+  QVERIFY(w.form->Encoder().Preview());
+  QTRY_COMPARE_WITH_TIMEOUT(visiblePreviews(), 1, 5000);
+
   QVERIFY(w.form->close());
   QVERIFY(!w.form->isVisible());
   const FileFacts facts = ReadFile(output.string());
