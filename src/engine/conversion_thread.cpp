@@ -80,7 +80,7 @@ bool TTranscoder::Start(bool threaded, TThreadPriority priority) {
 void TTranscoder::RunToEnd() {
   Run();
   // The window closes with the conversion, before anybody hears of its end.
-  ClearPreviewBit(0).reset();
+  TakePreviewer().reset();
   try {
     GiveTerminationNotice();
   } catch (const std::exception& e) {
