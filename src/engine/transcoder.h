@@ -167,6 +167,7 @@ class TTranscoder : public TCustomFFmpeg {
   void RateEmulate(InputStream& ist);
   void FlushEncoders();
   void ReportProgress(int inputIndex, bool final);
+  void FinalReport(int64_t fileSize);
 
   // Run control (conversion_thread.cpp, preview_step.cpp).
   void RunToEnd();
