@@ -80,7 +80,7 @@ bool TTranscoder::Start(bool threaded, TThreadPriority priority) {
 void TTranscoder::RunToEnd() {
   Run();
   // The window closes with the conversion, before anybody hears of its end.
-  ClearPreviewBit(0).reset();
+  TakePreviewer().reset();
   try {
     GiveTerminationNotice();
   } catch (const std::exception& e) {
@@ -134,6 +134,8 @@ void TTranscoder::Terminate(bool wait) {
 }
 
 void TTranscoder::Pause() {
+  // The worker may have been started from another engine's worker.
+  std::lock_guard guard(controlLock_);
   if (running_ && worker_.joinable()) paused_ = true;
 }
 

@@ -284,7 +284,7 @@ int TTranscoder::ReadPacket(InputFile& file, AVPacket* pkt) {
 
 int TTranscoder::CheckInterrupt(int64_t lastStart, int timeoutMs, const char* what) {
   if (stopRequested_ && StopAborts(lastStart, what)) {
-    Log(media::llInfo, media::FormatText("%s broken", what));
+    Log(media::llInfo, "reading/writing broken");
     return 1;
   }
   if (lastStart == kNoTime || timeoutMs <= 0) return 0;

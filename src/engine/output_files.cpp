@@ -101,23 +101,26 @@ int TTranscoder::DoOpenOutput(const std::string& fileName, bool join) {
     auto pick = [&](AVMediaType type, auto better) {
       int best = -1;
       for (size_t i = 0; i < inputStreams_.size(); ++i) {
-        const AVCodecParameters* p = inputStreams_[i]->st->codecpar;
-        if (p->codec_type != type) continue;
-        if (best < 0 || better(p, inputStreams_[best]->st->codecpar)) best = int(i);
+        const AVStream* st = inputStreams_[i]->st;
+        if (st->codecpar->codec_type != type) continue;
+        if (best < 0 || better(st, inputStreams_[best]->st)) best = int(i);
       }
       return best;
     };
     if (!o.video_disable && ofmt->video_codec != AV_CODEC_ID_NONE) {
-      const int i = pick(AVMEDIA_TYPE_VIDEO, [](const AVCodecParameters* a,
-                                                const AVCodecParameters* b) {
-        return int64_t(a->width) * a->height > int64_t(b->width) * b->height;
+      // Cover art (an MP3's picture) is video only when nothing else is.
+      const int i = pick(AVMEDIA_TYPE_VIDEO, [](const AVStream* a, const AVStream* b) {
+        const bool coverA = a->disposition & AV_DISPOSITION_ATTACHED_PIC;
+        const bool coverB = b->disposition & AV_DISPOSITION_ATTACHED_PIC;
+        if (coverA != coverB) return coverB;
+        return int64_t(a->codecpar->width) * a->codecpar->height >
+               int64_t(b->codecpar->width) * b->codecpar->height;
       });
       if (i >= 0) NewOutputStream(*of, oc, i, AVMEDIA_TYPE_VIDEO);
     }
     if (!o.audio_disable && ofmt->audio_codec != AV_CODEC_ID_NONE) {
-      const int i = pick(AVMEDIA_TYPE_AUDIO, [](const AVCodecParameters* a,
-                                                const AVCodecParameters* b) {
-        return a->ch_layout.nb_channels > b->ch_layout.nb_channels;
+      const int i = pick(AVMEDIA_TYPE_AUDIO, [](const AVStream* a, const AVStream* b) {
+        return a->codecpar->ch_layout.nb_channels > b->codecpar->ch_layout.nb_channels;
       });
       if (i >= 0) NewOutputStream(*of, oc, i, AVMEDIA_TYPE_AUDIO);
     }

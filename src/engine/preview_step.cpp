@@ -37,15 +37,23 @@ uint8_t TTranscoder::PreviewFlags() const {
   return previewFlags_;
 }
 
-// Clears the bit unless the flags were set anew since the step began (the
-// user's latest choice wins) and hands out the previewer that belongs to the
-// window bit, to be let go of outside the lock. Bit 0 only takes it.
-std::shared_ptr<media::TPreviewer> TTranscoder::ClearPreviewBit(uint8_t bit) {
+std::shared_ptr<media::TPreviewer> TTranscoder::TakePreviewer() {
   std::lock_guard guard(PreviewFlagsLock());
-  if (bit && !previewFlagsChanged_) previewFlags_ &= uint8_t(~bit);
+  return std::move(previewer_);
+}
+
+// Records the attempt and clears the bit that failed, unless the flags were
+// set anew meanwhile (the user's latest choice wins). A failed window hands
+// out its previewer, to be let go of outside the lock.
+std::shared_ptr<media::TPreviewer> TTranscoder::EndPreviewStep(uint8_t failedBit) {
+  std::lock_guard guard(PreviewFlagsLock());
+  // Timed from the end of this attempt: a slow paint cannot take all the
+  // worker's time.
+  lastPreview_ = ff::av_gettime();
+  if (!failedBit) return nullptr;
+  if (!previewFlagsChanged_) previewFlags_ &= uint8_t(~failedBit);
   // Only the worker makes previewers, so this one is the step's own.
-  if (bit == 0 || bit == kPreviewWindow) return std::move(previewer_);
-  return nullptr;
+  return failedBit == kPreviewWindow ? std::move(previewer_) : nullptr;
 }
 
 void TTranscoder::PreviewStep(const AVFrame& picture, int frameNumber, int64_t pts) {
@@ -57,9 +65,7 @@ void TTranscoder::PreviewStep(const AVFrame& picture, int frameNumber, int64_t p
     if ((flags & kPreviewBitmap) && OnPreviewBitmap) mode = kPreviewBitmap;
     else if (flags & kPreviewWindow) mode = kPreviewWindow;
     if (!mode) return;
-    const int64_t now = ff::av_gettime();
-    if (now - lastPreview_ <= PreviewInterval()) return;
-    lastPreview_ = now;
+    if (ff::av_gettime() - lastPreview_ <= PreviewInterval()) return;
     previewFlagsChanged_ = false;
     if (mode == kPreviewWindow) {
       if (!previewer_) previewer_ = std::make_shared<media::TPreviewer>();
@@ -72,19 +78,19 @@ void TTranscoder::PreviewStep(const AVFrame& picture, int frameNumber, int64_t p
     source.data[i] = picture.data[i];
     source.linesize[i] = picture.linesize[i];
   }
+  uint8_t failed = 0;
   if (!converter.LoadFramePicture(source, AVPixelFormat(picture.format), picture.width,
                                   picture.height, true)) {
     Log(media::llError, converter.LastError());
-    ClearPreviewBit(mode).reset();
-    return;
-  }
-  if (mode == kPreviewBitmap) {
+    failed = mode;
+  } else if (mode == kPreviewBitmap) {
     OnPreviewBitmap(converter.Bitmap(), frameNumber, pts);
   } else if (!previewer->ShowFrame(converter.Bitmap(), frameNumber, pts)) {
-    auto closing = ClearPreviewBit(kPreviewWindow);
-    previewer.reset();
-    if (closing) closing->Close();
+    failed = kPreviewWindow;  // closed by the user
   }
+  auto closing = EndPreviewStep(failed);
+  previewer.reset();
+  if (closing) closing->Close();
 }
 
 }  // namespace engine

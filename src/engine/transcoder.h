@@ -167,6 +167,7 @@ class TTranscoder : public TCustomFFmpeg {
   void RateEmulate(InputStream& ist);
   void FlushEncoders();
   void ReportProgress(int inputIndex, bool final);
+  void FinalReport(int64_t fileSize);
 
   // Run control (conversion_thread.cpp, preview_step.cpp).
   void RunToEnd();
@@ -175,7 +176,8 @@ class TTranscoder : public TCustomFFmpeg {
   // Where the worker halts while paused.
   void PauseGate();
   void PreviewStep(const AVFrame& picture, int frameNumber, int64_t pts);
-  std::shared_ptr<media::TPreviewer> ClearPreviewBit(uint8_t bit);
+  std::shared_ptr<media::TPreviewer> EndPreviewStep(uint8_t failedBit);
+  std::shared_ptr<media::TPreviewer> TakePreviewer();
 
   // Outputs (video_output.cpp, audio_output.cpp, packet_writer.cpp).
   void DoVideoOut(OutputStream& ost, AVFrame* picture);

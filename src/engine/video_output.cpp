@@ -30,13 +30,14 @@ const OutputStream* FirstVideoStream(const std::vector<std::unique_ptr<OutputStr
 int TTranscoder::VideoFrameCount(OutputStream& ost, double vdelta, double pictureTime,
                                  int syncMethod) {
   int frames = 1;
+  // Picture times round halves to even, as the duplicate count does.
   if (syncMethod == 0) {
-    ost.sync_opts = std::llround(pictureTime);
+    ost.sync_opts = std::llrint(pictureTime);
   } else if (vdelta < -1.1) {
     frames = 0;
   } else if (syncMethod == 2) {
     if (vdelta <= -0.6) frames = 0;
-    else if (vdelta > 0.6) ost.sync_opts = std::llround(pictureTime);
+    else if (vdelta > 0.6) ost.sync_opts = std::llrint(pictureTime);
   } else if (vdelta > 1.1) {
     frames = int(std::lrint(vdelta));
   }

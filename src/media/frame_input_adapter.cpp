@@ -55,6 +55,7 @@ TFrameInputAdapter::~TFrameInputAdapter() {
     std::lock_guard guard(g_registryLock);
     return readers_ == 0;
   };
+  if (released()) return;
   while (!WaitServingMainThreadCalls(released, std::chrono::milliseconds(20))) {
   }
 }

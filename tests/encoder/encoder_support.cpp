@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <mutex>
 
 #include "media/ff_entry_points.h"
 #include "media/ff_loader.h"
@@ -78,12 +77,23 @@ void ServeFor(int ms) {
 
 void TerminateLog::Attach(encoder::TCustomEncoder& enc) {
   enc.OnTerminate = [this](encoder::TCustomEncoder*, const encoder::TTerminateInfo& info) {
-    events.push_back(info);
-    threads.push_back(std::this_thread::get_id());
+    Add(info);
   };
 }
 
+void TerminateLog::Add(const encoder::TTerminateInfo& info) {
+  std::lock_guard guard(lock_);
+  events.push_back(info);
+  threads.push_back(std::this_thread::get_id());
+}
+
+bool TerminateLog::FinalSeen() const {
+  std::lock_guard guard(lock_);
+  return !events.empty() && events.back().TaskIndex == -1;
+}
+
 std::vector<int> TerminateLog::Indexes() const {
+  std::lock_guard guard(lock_);
   std::vector<int> out;
   for (const auto& e : events) out.push_back(e.TaskIndex);
   return out;

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,12 +52,17 @@ bool WaitFor(const std::function<bool()>& done);
 void ServeFor(int ms);
 
 // The OnTerminate events in arrival order, and the thread they came on.
+// Read the lists once FinalSeen() held: nothing comes after the final event.
 struct TerminateLog {
   std::vector<encoder::TTerminateInfo> events;
   std::vector<std::thread::id> threads;
   void Attach(encoder::TCustomEncoder& enc);
-  bool FinalSeen() const { return !events.empty() && events.back().TaskIndex == -1; }
+  void Add(const encoder::TTerminateInfo& info);
+  bool FinalSeen() const;
   std::vector<int> Indexes() const;
+
+ private:
+  mutable std::mutex lock_;
 };
 
 // Video frames in a written file; -1 when it cannot be opened (no trailer).

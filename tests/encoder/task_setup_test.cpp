@@ -138,7 +138,7 @@ TEST_F(TaskSetupTest, EncoderThatCannotOpenLeavesNoFileBeforeItsEvent) {
   enc.OnTerminate = [&](encoder::TCustomEncoder* sender, const encoder::TTerminateInfo& info) {
     EXPECT_EQ(sender, &enc);
     if (info.TaskIndex == 0) fileGoneAtEvent = !fs::exists(dir / "bad.mkv");
-    log.events.push_back(info);
+    log.Add(info);
   };
   FrameSource source;
   // MPEG-4 refuses time bases beyond 16 bits.
