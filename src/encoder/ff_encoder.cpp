@@ -89,11 +89,15 @@ int TCustomEncoder::AddTask(const std::string& fileName, TInputOptions* options)
       SetLastErrorMessage(e.LastErrorText());
       return result;
     }
+    e.AttachDecoder();
     e.OnProgress = [this, &e](const engine::ProgressValues& v) {
       DoProgress(e, TProgressInfo{0, v.InputIndex, v.FrameNumber, v.FPS, v.Quality, v.BitRate,
                                   v.CurrentSize, v.CurrentDuration, v.TotalDuration});
     };
-    e.OnTerminate = [this, &e] { TaskEnded(e); };
+    e.OnTerminate = [this, &e] {
+      e.DetachDecoders();
+      TaskEnded(e);
+    };
     return tasks_->Add(std::move(engine));
   } catch (const std::exception& ex) {
     SetLastErrorMessage(ex.what());
@@ -114,7 +118,9 @@ int TCustomEncoder::AddInput(int taskIndex, const std::string& fileName, TInputO
     if (result < 0) {
       SetLastErrorMessage(e.LastErrorText());
       e.StoreInputOptions(n, nullptr);
+      return result;
     }
+    e.AttachDecoder();
     return result;
   } catch (const std::exception& ex) {
     SetLastErrorMessage(ex.what());
@@ -154,6 +160,10 @@ int TCustomEncoder::SetOutput(int taskIndex, const std::string& fileName, TOutpu
     e.StoreOutputOptions(m, nullptr);
     return -1;
   }
+}
+
+TFFDecoder* TCustomEncoder::InputDecoder(int taskIndex, int inputIndex) const {
+  return &Task(taskIndex).Decoder(inputIndex);
 }
 
 void TCustomEncoder::RemoveTask(int taskIndex) {

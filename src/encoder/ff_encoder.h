@@ -28,13 +28,10 @@ struct AVFormatContext;
 namespace gfx {
 class Bitmap;
 }
-namespace media {
-class TFFDecoder;
-}
-
 namespace encoder {
 
 class TCustomEncoder;
+class TFFDecoder;
 class TFFmpeg;
 class TFFmpegList;
 
@@ -172,8 +169,9 @@ class TCustomEncoder : public media::TFFBaseComponent {
   bool Paused() const { return paused_; }
   bool AllEnded() const { return allEnded_; }
 
-  // The stream information of an opened input (owned by the task).
-  media::TFFDecoder* InputDecoder(int taskIndex, int inputIndex) const;
+  // The stream information of an opened input (owned by the task); throws
+  // std::out_of_range for a task or input that does not exist.
+  TFFDecoder* InputDecoder(int taskIndex, int inputIndex) const;
 
   using media::TFFBaseComponent::LastErrorMessage;
 

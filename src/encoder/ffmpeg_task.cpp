@@ -26,6 +26,27 @@ TFFmpeg::~TFFmpeg() {
   // the callbacks still work, then cut the callbacks.
   JoinThreads();
   Disconnect();
+  decoders_.clear();
+}
+
+void TFFmpeg::AttachDecoder() {
+  const int index = InputCount() - 1;
+  auto decoder = std::make_unique<TFFDecoder>();
+  decoder->Attach(InputFiles().at(size_t(index))->ctx.get());
+  if (decoders_.size() <= size_t(index)) decoders_.resize(size_t(index) + 1);
+  decoders_[size_t(index)] = std::move(decoder);
+}
+
+void TFFmpeg::DetachDecoders() {
+  for (auto& decoder : decoders_)
+    if (decoder) decoder->Attach(nullptr);
+}
+
+TFFDecoder& TFFmpeg::Decoder(int inputIndex) const {
+  if (inputIndex < 0 || inputIndex >= InputCount() || size_t(inputIndex) >= decoders_.size() ||
+      !decoders_[size_t(inputIndex)])
+    throw std::out_of_range("Input index " + std::to_string(inputIndex) + " out of range");
+  return *decoders_[size_t(inputIndex)];
 }
 
 void TFFmpeg::Disconnect() {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "encoder/ff_decoder.h"
 #include "encoder/ff_encoder.h"
 #include "engine/transcoder.h"
 
@@ -28,6 +29,12 @@ class TFFmpeg : public engine::TTranscoder {
   int InputCount() const { return int(InputFiles().size()); }
   int OutputCount() const { return int(OutputFiles().size()); }
 
+  // Attaches a stream-information object to the input opened last.
+  void AttachDecoder();
+  TFFDecoder& Decoder(int inputIndex) const;
+  // The inputs are closed at the end of a run: the objects let go of them.
+  void DetachDecoders();
+
   // Drops every callback into the encoder.
   void Disconnect();
 
@@ -35,6 +42,7 @@ class TFFmpeg : public engine::TTranscoder {
   TCustomEncoder& owner_;
   std::vector<std::optional<TInputOptions>> inputOptions_;
   std::vector<std::optional<TOutputOptions>> outputOptions_;
+  std::vector<std::unique_ptr<TFFDecoder>> decoders_;
 };
 
 // Owns its engines; a task's index is its position.

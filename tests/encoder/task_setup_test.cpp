@@ -1,5 +1,6 @@
 // Setting tasks up: option records, refusals during a run, errors that come
 // back as codes with their text.
+#include "encoder/ff_decoder.h"
 #include "encoder_support.h"
 
 namespace encoder_test {
@@ -157,6 +158,32 @@ TEST_F(TaskSetupTest, EncoderThatCannotOpenLeavesNoFileBeforeItsEvent) {
   // The final record says the run is over, not how it went.
   EXPECT_TRUE(log.events[1].Finished);
   EXPECT_FALSE(log.events[1].ErrorOccurred);
+}
+
+}  // namespace
+}  // namespace encoder_test
+
+namespace encoder_test {
+namespace {
+
+TEST_F(TaskSetupTest, EachOpenedInputHasItsStreamInformation) {
+  const fs::path dir = Scratch("decoders");
+  TFFEncoder enc;
+  FrameSource source;
+  ASSERT_EQ(AddSourceTask(enc, source, dir / "info.mp4"), 0);
+  encoder::TFFDecoder* decoder = enc.InputDecoder(0, 0);
+  ASSERT_NE(decoder, nullptr);
+  EXPECT_EQ(decoder->Counts().VideoCount, 1);
+  EXPECT_NE(decoder->StreamInfoText().find("160x120"), std::string::npos)
+      << decoder->StreamInfoText();
+  EXPECT_THROW(enc.InputDecoder(0, 1), std::out_of_range);
+  EXPECT_THROW(enc.InputDecoder(1, 0), std::out_of_range);
+  // After the run the inputs are closed; the object no longer points at them.
+  TerminateLog log;
+  log.Attach(enc);
+  enc.StartTask(1);
+  ASSERT_TRUE(WaitFor([&] { return log.FinalSeen(); }));
+  EXPECT_EQ(decoder->FormatContext(), nullptr);
 }
 
 }  // namespace
