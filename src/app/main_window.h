@@ -102,6 +102,7 @@ class TFormMain : public QWidget {
   int FIAReadFrameCanvas(gfx::Canvas& ACanvas);
   void Log(const QString& line);
   void LogBlock(const QString& text);
+  void LogEntry(const std::string& text);
   void UpdateOutputEnabled();
   void SetRunControlsEnabled(bool idle);
 

@@ -16,6 +16,7 @@
 #include "app/media_probe.h"
 #include "app/run_options.h"
 #include "app/skin_button.h"
+#include "encoder/ff_decoder.h"
 
 namespace app {
 namespace {
@@ -41,6 +42,13 @@ void TFormMain::Log(const QString& line) {
   end.movePosition(QTextCursor::End);
   end.insertText(line + '\n');
   mmoLog->verticalScrollBar()->setValue(mmoLog->verticalScrollBar()->maximum());
+}
+
+// A text of several lines as one entry; its own final line break is the entry's.
+void TFormMain::LogEntry(const std::string& text) {
+  QString entry = QString::fromStdString(text);
+  if (entry.endsWith('\n')) entry.chop(1);
+  Log(entry);
 }
 
 void TFormMain::LogBlock(const QString& text) {
@@ -93,7 +101,12 @@ int TFormMain::OpenVideoInput() {
   encoder::InitInputOptions(options);
   options.Options = InputOptionString(Text(cboFrameRate->currentText()), Text(cboFrameSize->currentText()));
   const int task = FFEncoder->AddTask(FIA->InputFileName(), &options);
-  if (task < 0) LogBlock("***File open error: " + QString::fromStdString(FFEncoder->LastErrorMessage()));
+  if (task < 0) {
+    LogBlock("***File open error: " + QString::fromStdString(FFEncoder->LastErrorMessage()));
+    return task;
+  }
+  Log({});
+  LogEntry(FFEncoder->InputDecoder(task, 0)->StreamInfoText());
   return task;
 }
 
@@ -104,6 +117,8 @@ bool TFormMain::OpenAudioInput(int task) {
     LogBlock("***File open error: " + QString::fromStdString(FFEncoder->LastErrorMessage()));
     return false;
   }
+  Log({});
+  LogEntry(FFEncoder->InputDecoder(task, 1)->StreamInfoText());
   return true;
 }
 

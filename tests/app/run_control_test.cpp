@@ -126,7 +126,15 @@ void RunControlTest::successfulStartAndARealRun() {
   const fs::path output = w.folder / "show.avi";
   w.Prepare(MakePictures(w.folder, 3), output);
   w.Click("btnStart");
-  QCOMPARE(w.LogLines(), QStringList({"", "***Can do convert.", ""}));
+  // empty, the video input's information, empty, "***Can do convert.", empty
+  QStringList lines = w.LogLines();
+  QVERIFY2(lines.size() >= 6, qPrintable(lines.join('|')));
+  QCOMPARE(lines.first(), QString());
+  QVERIFY2(lines[1].startsWith("File Name: "), qPrintable(lines[1]));
+  QCOMPARE(lines[2], QString("Format Name: frameinput"));
+  QCOMPARE(lines.mid(lines.size() - 3), QStringList({"", "***Can do convert.", ""}));
+  QCOMPARE(lines.indexOf(QString(), 1), lines.size() - 3);
+  QVERIFY(!lines.join('\n').contains("Audio"));
 
   QVERIFY(!w.Enabled("btnOpen") && !w.Enabled("btnStart") && w.Enabled("btnStop") && w.Enabled("btnPause"));
   QVERIFY(!w.Enabled("btnResume") && !w.Enabled("btnPictures") && !w.Enabled("btnClear") && !w.Enabled("btnAudio"));
@@ -168,7 +176,14 @@ void RunControlTest::runWithSoundAtAnotherRateAndSize() {
   const fs::path output = w.folder / "show.mkv";
   w.Prepare(MakePictures(w.folder, 2), output);
   w.Click("btnStart");
-  QCOMPARE(w.LogLines(), QStringList({"", "***Can do convert.", ""}));
+  // ... then empty, the sound file's information, before the closing block
+  const QStringList lines = w.LogLines();
+  const int audioAt = int(lines.indexOf("File Name: " + QString::fromStdString(wav.string())));
+  QVERIFY2(audioAt > 2, qPrintable(lines.join('|')));
+  QCOMPARE(lines[audioAt - 1], QString());
+  QCOMPARE(lines.indexOf(QString(), 1), audioAt - 1);  // one empty line between the entries
+  QCOMPARE(lines.indexOf(QString(), audioAt), lines.size() - 3);
+  QCOMPARE(lines.mid(lines.size() - 3), QStringList({"", "***Can do convert.", ""}));
   QVERIFY(w.WaitForEnd());
   const FileFacts facts = ReadFile(output.string());
   QVERIFY(facts.opened);
