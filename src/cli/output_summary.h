@@ -1,0 +1,13 @@
+// A short account of a written video, read back with the media libraries:
+// what the user gets to see at the end of a run.
+#pragma once
+
+#include <string>
+
+namespace cli {
+
+// One line per stream ("video: h264 1280x960, 30/1 fps, 932 frames,
+// 31.07 s"), or a line saying why the file cannot be read.
+std::string DescribeStreams(const std::string& path);
+
+}  // namespace cli
