@@ -88,7 +88,8 @@ void ProgressDisplay::Update(const ProgressSnapshot& s) {
       break;
     }
     case ProgressMode::Lines:
-      if (lastLine_ >= 0 && s.Elapsed - lastLine_ < lineInterval_) return;
+      // The first line after one interval: short runs show only the last.
+      if (s.Elapsed - lastLine_ < lineInterval_) return;
       std::fprintf(out_, "%s\n", FormatLine(s).c_str());
       lastLine_ = s.Elapsed;
       break;
@@ -98,7 +99,7 @@ void ProgressDisplay::Update(const ProgressSnapshot& s) {
 
 void ProgressDisplay::Finish(const ProgressSnapshot& s) {
   if (mode_ == ProgressMode::Quiet) return;
-  lastLine_ = -1;  // the last state always shows
+  lastLine_ = -lineInterval_;  // the last state always shows
   Update(s);
   if (barShown_) std::fputc('\n', out_);
   std::fflush(out_);

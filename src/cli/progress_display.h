@@ -49,7 +49,7 @@ class ProgressDisplay {
   ProgressMode mode_;
   FILE* out_;
   double lineInterval_;
-  double lastLine_ = -1;
+  double lastLine_ = 0;  // elapsed seconds at the last line
   bool barShown_ = false;
 };
 

@@ -68,10 +68,21 @@ RenderOutcome SlideshowRender::Run(
   // kept depending on timing. So every run has the same frames.
   bool picturesUsedUp = false;
   timeline_.OnStopRequest = [&] { picturesUsedUp = true; };
+  // A picture that cannot be read ends the video there and stops the run
+  // cleanly, so the file gets its trailer and what was made plays; an
+  // engine failure would leave, for example, an MP4 without its index.
+  std::string pictureError;
   adapter.OnReadFrameCanvas = [&](media::TFrameInputAdapter*, gfx::Canvas& canvas,
                                   media::PInputFrameInfo) {
     if (options_.Effect > 0) timeline_.EffectIndex = options_.Effect;
-    const int result = timeline_.FIAReadFrameCanvas(canvas);
+    int result = -1;
+    try {
+      result = timeline_.FIAReadFrameCanvas(canvas);
+    } catch (const std::exception& e) {
+      pictureError = e.what();
+      engine.RequestStop();
+      return -1;
+    }
     if (result < 0 && picturesUsedUp) engine.RequestStop();
     return result;
   };
@@ -97,6 +108,7 @@ RenderOutcome SlideshowRender::Run(
   }
   outcome.videoBytes = engine.VideoBytes();
   if (engine.ErrorOccurred()) return failed(engine.ErrorMessage());
+  if (!pictureError.empty()) return failed(pictureError);
   outcome.kind = engine.Finished() ? RenderOutcome::Finished : RenderOutcome::Stopped;
   return outcome;
 }
