@@ -53,6 +53,7 @@ AVDictionary* FilterCodecOptionsFor(TCustomFFmpeg& e, const AVDictionary* opts,
 
 TTranscoder::~TTranscoder() {
   try {
+    JoinThreads();
     CleanUp();
   } catch (...) {
   }

@@ -84,6 +84,7 @@ void TTranscoder::TranscodeLoop() {
   AVPacket* pkt = packet.get();
 
   while (!stopRequested_) {
+    PauseGate();
     const int fileIndex = ChooseInput();
     if (fileIndex < 0) {
       if (noPacketCount_ > 0) {
@@ -327,6 +328,7 @@ void TTranscoder::RateEmulate(InputStream& ist) {
   const int64_t now = ff::av_gettime() - ist.start;
   if (now + 1000 >= target) return;
   ff::av_usleep(unsigned((target - now) / 1000) * 1000);
+  PauseGate();
 }
 
 void TTranscoder::FlushEncoders() {

@@ -19,6 +19,12 @@ int SyncMethodFor(int setting, const AVOutputFormat* format) {
   return 1;
 }
 
+const OutputStream* FirstVideoStream(const std::vector<std::unique_ptr<OutputStream>>& streams) {
+  for (const auto& ost : streams)
+    if (ost->enc_ctx && ost->enc_ctx->codec_type == AVMEDIA_TYPE_VIDEO) return ost.get();
+  return nullptr;
+}
+
 }  // namespace
 
 int TTranscoder::VideoFrameCount(OutputStream& ost, double vdelta, double pictureTime,
@@ -59,6 +65,9 @@ void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture) {
   const double vdelta = pictureTime - double(ost.sync_opts) + duration;
   int64_t frames = VideoFrameCount(ost, vdelta, pictureTime, method);
   frames = std::min<int64_t>(frames, ost.max_frames - ost.frame_number);
+  // The first video output stream's pictures, timed as they come from the graph.
+  if (frames > 0 && &ost == FirstVideoStream(outputStreams_))
+    PreviewStep(*picture, int(ost.frame_number + 1), picture->pts);
   for (int64_t i = 0; i < frames && !stopRequested_; ++i) {
     picture->pts = ost.sync_opts;
     picture->pict_type = AV_PICTURE_TYPE_NONE;
@@ -66,6 +75,7 @@ void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture) {
       picture->pict_type = AV_PICTURE_TYPE_I;
       ost.forced_kf_pts.erase(ost.forced_kf_pts.begin());
     }
+    PauseGate();
     EncodeVideo(ost, picture);
     ++ost.sync_opts;
     ++ost.frame_number;
