@@ -77,7 +77,7 @@ int Render(const RenderOptions& o) {
   cli::ProgressDisplay display(cli::ProgressDisplay::ModeFor(stderr, o.Quiet), stderr);
   const auto start = std::chrono::steady_clock::now();
   const double frameSeconds = render->ExpectedSeconds() / double(render->ExpectedFrames());
-  auto onProgress = [&](const engine::ProgressValues& v) {
+  auto onProgress = [&](const encoder::TProgressInfo& v) {
     snapshot.Elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     snapshot.Frame = std::max<int64_t>(v.FrameNumber, 0);
     snapshot.Fps = std::max(v.FPS, 0);
@@ -89,7 +89,8 @@ int Render(const RenderOptions& o) {
   const std::string working = cli::WorkingFileName(o.Output, long(getpid()));
   const cli::RenderOutcome outcome = render->Run(working, onProgress);
   if (outcome.kind != cli::RenderOutcome::Failed) display.Finish(snapshot);
-  const bool written = outcome.videoBytes > 0;
+  // Kept when it plays at least one frame, whatever ended the run.
+  const bool written = cli::CountVideoFrames(working) > 0;
   const bool named = Settle(working, o.Output, written);
 
   if (outcome.kind == cli::RenderOutcome::Failed) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -37,18 +38,18 @@ std::string Describe(const AVStream* st, const StreamTally& tally) {
   return Printf("other: %s", codec);
 }
 
-}  // namespace
-
-std::string DescribeStreams(const std::string& path) {
+// Opens the file and counts its packets per stream; an empty text, or why
+// it cannot be read. Packets are counted rather than trusting the header:
+// not every container stores a frame count.
+std::string ReadBack(const std::string& path,
+                     const std::function<void(const AVStream*, const StreamTally&)>& each) {
   AVFormatContext* raw = nullptr;
   if (const int ret = ff::avformat_open_input(&raw, path.c_str(), nullptr, nullptr); ret < 0)
-    return "cannot read it back: " + media::MediaErrorText(ret) + "\n";
+    return "cannot read it back: " + media::MediaErrorText(ret);
   const std::unique_ptr<AVFormatContext*, void (*)(AVFormatContext**)> owner(
       &raw, [](AVFormatContext** ctx) { ff::avformat_close_input(ctx); });
-  if (ff::avformat_find_stream_info(raw, nullptr) < 0) return "cannot read its streams\n";
+  if (ff::avformat_find_stream_info(raw, nullptr) < 0) return "cannot read its streams";
 
-  // Packets are counted rather than trusting the header: not every
-  // container stores a frame count.
   std::vector<StreamTally> tallies(raw->nb_streams);
   const std::unique_ptr<AVPacket, void (*)(AVPacket*)> pkt(ff::av_packet_alloc(), [](AVPacket* p) {
     ff::av_packet_free(&p);
@@ -63,9 +64,25 @@ std::string DescribeStreams(const std::string& path) {
     }
     ff::av_packet_unref(pkt.get());
   }
+  for (unsigned i = 0; i < raw->nb_streams; ++i) each(raw->streams[i], tallies[i]);
+  return {};
+}
+
+}  // namespace
+
+std::string DescribeStreams(const std::string& path) {
   std::string text;
-  for (unsigned i = 0; i < raw->nb_streams; ++i) text += Describe(raw->streams[i], tallies[i]) + "\n";
-  return text;
+  const std::string error =
+      ReadBack(path, [&](const AVStream* st, const StreamTally& t) { text += Describe(st, t) + "\n"; });
+  return error.empty() ? text : error + "\n";
+}
+
+int64_t CountVideoFrames(const std::string& path) {
+  int64_t frames = 0;
+  const std::string error = ReadBack(path, [&](const AVStream* st, const StreamTally& t) {
+    if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) frames += t.packets;
+  });
+  return error.empty() ? frames : -1;
 }
 
 }  // namespace cli

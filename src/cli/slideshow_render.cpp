@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "media/frame_input_adapter.h"
+#include "media/main_thread.h"
 
 namespace cli {
 
@@ -34,34 +35,25 @@ double SlideshowRender::ExpectedSeconds() const {
   return double(ExpectedFrames()) * den / num;
 }
 
-void SlideshowRender::RequestStop() {
-  std::lock_guard lock(stopLock_);
-  stopRequested_ = true;
-  if (running_) running_->RequestStop();
-}
+namespace {
+
+// How often the main thread looks at a stop request while it serves the
+// frame requests and events of the run.
+constexpr auto kStopPoll = std::chrono::milliseconds(100);
+
+}  // namespace
 
 RenderOutcome SlideshowRender::Run(
-    const std::string& file, const std::function<void(const engine::ProgressValues&)>& onProgress) {
+    const std::string& file,
+    const std::function<void(const encoder::TProgressInfo&)>& onProgress) {
   RenderOutcome outcome;
-  engine::TTranscoder engine;
-  {
-    std::lock_guard lock(stopLock_);
-    if (stopRequested_) {
-      outcome.kind = RenderOutcome::Stopped;
-      return outcome;
-    }
-    running_ = &engine;
+  if (stopRequested_) {
+    outcome.kind = RenderOutcome::Stopped;
+    return outcome;
   }
-  struct Unregister {
-    SlideshowRender& r;
-    ~Unregister() {
-      std::lock_guard lock(r.stopLock_);
-      r.running_ = nullptr;
-    }
-  } unregister{*this};
-
-  // The frame source runs on this thread, inside the engine's loop.
+  encoder::TFFEncoder enc;
   media::TFrameInputAdapter adapter;
+
   // "Break when no pictures" stops the run once the video has ended, not
   // at the first black tail frame as the window does: a stop drains the
   // engine at once, and the tail frames handed out until then were lost or
@@ -80,36 +72,58 @@ RenderOutcome SlideshowRender::Run(
       result = timeline_.FIAReadFrameCanvas(canvas);
     } catch (const std::exception& e) {
       pictureError = e.what();
-      engine.RequestStop();
+      enc.Stop(false);
       return -1;
     }
-    if (result < 0 && picturesUsedUp) engine.RequestStop();
+    if (result < 0 && picturesUsedUp) enc.Stop(false);
     return result;
   };
-  engine.OnProgress = onProgress;
+
+  encoder::TTerminateInfo taskEnd;
+  bool allEnded = false;
+  enc.OnProgress = [&](encoder::TCustomEncoder*, encoder::PProgressInfo info) {
+    if (onProgress) onProgress(*info);
+  };
+  enc.OnTerminate = [&](encoder::TCustomEncoder*, const encoder::TTerminateInfo& info) {
+    if (info.TaskIndex >= 0) taskEnd = info;
+    else allEnded = true;
+  };
 
   auto failed = [&](const std::string& text) {
     outcome.kind = RenderOutcome::Failed;
     outcome.error = text;
     return outcome;
   };
-  engine.SetOptionErrorsFatal(true);
-  try {
-    engine.ParseOptions(VideoInputOptions(options_));
-    if (engine.OpenInput(adapter.InputFileName()) < 0) return failed(engine.LastErrorText());
-    if (!options_.Audio.empty() && engine.OpenInput(options_.Audio) < 0)
-      return failed(engine.LastErrorText());
-    engine.ParseOptions(OutputOptions(options_));
-    if (engine.OpenOutput(file) < 0) return failed(engine.LastErrorText());
-    engine.Run();
-  } catch (const std::exception& e) {
-    outcome.videoBytes = engine.VideoBytes();
-    return failed(e.what());
+  encoder::TInputOptions input;
+  input.Options = VideoInputOptions(options_);
+  const int task = enc.AddTask(adapter.InputFileName(), &input);
+  if (task < 0) return failed(enc.LastErrorMessage());
+  if (!options_.Audio.empty() && enc.AddInput(task, options_.Audio) < 0)
+    return failed(enc.LastErrorMessage());
+  encoder::TOutputOptions output;
+  output.Options = OutputOptions(options_);
+  if (enc.SetOutput(task, file, &output) < 0) {
+    const std::string error = enc.LastErrorMessage();
+    enc.RemoveTask(task);
+    return failed(error);
   }
-  outcome.videoBytes = engine.VideoBytes();
-  if (engine.ErrorOccurred()) return failed(engine.ErrorMessage());
+
+  enc.StartTask(1);
+  bool stopSent = false;
+  while (!allEnded) {
+    media::WaitServingMainThreadCalls([&] { return allEnded || (stopRequested_ && !stopSent); },
+                                      kStopPoll);
+    if (stopRequested_ && !stopSent) {
+      enc.Stop(false);
+      stopSent = true;
+    }
+  }
+  enc.OnProgress = nullptr;
+  enc.OnTerminate = nullptr;
+
+  if (taskEnd.ErrorOccurred) return failed(taskEnd.ErrorMessage);
   if (!pictureError.empty()) return failed(pictureError);
-  outcome.kind = engine.Finished() ? RenderOutcome::Finished : RenderOutcome::Stopped;
+  outcome.kind = taskEnd.Finished ? RenderOutcome::Finished : RenderOutcome::Stopped;
   return outcome;
 }
 

@@ -1,14 +1,14 @@
 // One slideshow run: the window's timeline feeding the frame source, the
-// engine encoding it into a file with the window's option strings.
+// encoder component running one task with the window's option strings.
 #pragma once
 
 #include <cstdint>
+#include <atomic>
 #include <functional>
-#include <mutex>
 #include <string>
 
 #include "cli/render_options.h"
-#include "engine/transcoder.h"
+#include "encoder/ff_encoder.h"
 #include "slideshow/slideshow_timeline.h"
 
 namespace cli {
@@ -20,7 +20,6 @@ std::string OutputOptions(const RenderOptions& o);
 struct RenderOutcome {
   enum Kind { Finished, Stopped, Failed } kind = Failed;
   std::string error;
-  int64_t videoBytes = 0;  // encoded video; 0 means no frame reached the file
 };
 
 class SlideshowRender {
@@ -33,21 +32,20 @@ class SlideshowRender {
   int64_t ExpectedFrames() const { return timeline_.TotalFrames(); }
   double ExpectedSeconds() const;
 
-  // Renders into file (the output's extension decides the container). Runs
-  // on the calling thread; onProgress is called from it too.
+  // Renders into file (the output's extension decides the container). The
+  // calling thread must be the main thread: frames are composed and events
+  // delivered on it while the encoder's worker encodes.
   RenderOutcome Run(const std::string& file,
-                    const std::function<void(const engine::ProgressValues&)>& onProgress);
+                    const std::function<void(const encoder::TProgressInfo&)>& onProgress);
 
   // Ends a run cleanly (the file is finished and plays); callable from any
   // thread, also before Run, which then does not start.
-  void RequestStop();
+  void RequestStop() { stopRequested_ = true; }
 
  private:
   RenderOptions options_;
   slideshow::TSlideshowTimeline timeline_;
-  std::mutex stopLock_;  // guards the two below against the stopping thread
-  bool stopRequested_ = false;
-  engine::TTranscoder* running_ = nullptr;
+  std::atomic<bool> stopRequested_{false};
 };
 
 }  // namespace cli
