@@ -7,7 +7,10 @@
 
 #include "gfx/arith.h"
 #include "gfx/canvas.h"
+#include "gfx/picture_file.h"
 #include "gfx/region.h"
+#include "gfx/jpeg_writer.h"  // from the tests
+#include "slideshow/slideshow_timeline.h"
 
 namespace {
 
@@ -162,6 +165,47 @@ void BM_EllipseRing(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_EllipseRing)->Unit(benchmark::kMicrosecond);
+
+// A 4000 x 3000 camera-sized photo: smooth shading with fine grain, so the
+// entropy-coded data has a realistic size.
+const std::string& CameraJpeg() {
+  static const std::string path = [] {
+    const int w = 4000, h = 3000;
+    std::vector<uint8_t> rgb(size_t(w) * h * 3);
+    std::mt19937 rng(7);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
+        const int grain = int(rng() % 24);
+        p[0] = uint8_t((x * 255 / w + grain) / 2 + 40);
+        p[1] = uint8_t((y * 255 / h + grain) / 2 + 60);
+        p[2] = uint8_t(((x + y) % 512 < 256 ? 200 : 60) + grain);
+      }
+    const std::string file = "/tmp/ls_bench_camera_4000x3000.jpg";
+    const auto jpeg = jpegtest::Compress(rgb, w, h, TJPF_RGB, TJSAMP_420, 0, 90);
+    std::FILE* f = std::fopen(file.c_str(), "wb");
+    std::fwrite(jpeg.data(), 1, jpeg.size(), f);
+    std::fclose(f);
+    return file;
+  }();
+  return path;
+}
+
+// The whole picture decoded at full size, then stretched blockily into the frame.
+void BM_DecodeFullAndStretch(benchmark::State& state) {
+  const int fw = int(state.range(0)), fh = int(state.range(1));
+  const std::string& path = CameraJpeg();
+  Bitmap frame(fw, fh);
+  for (auto _ : state) {
+    Bitmap decoded;
+    DecodePicture(path, decoded);
+    const Rect dest =
+        slideshow::TSlideshowTimeline::FitRect(decoded.Bounds(), {0, 0, fw, fh});
+    frame.GetCanvas().StretchDraw(dest, decoded);
+    benchmark::DoNotOptimize(frame.Bits());
+  }
+}
+BENCHMARK(BM_DecodeFullAndStretch)->Args({1280, 960})->Args({320, 240})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
