@@ -18,7 +18,7 @@ SYNOPSIS
     lanternslide-render --list-effects | --help | --version
 
 DESCRIPTION
-    Holds each PICTURE (JPEG or BMP) for a while, joins neighbours with
+    Holds each PICTURE (JPEG, PNG or BMP) for a while, joins neighbours with
     one of 176 animated transitions, opens from black, closes to black and
     encodes the result with an optional sound track into OUTPUT, whose
     extension names the container (.mp4, .mkv, .avi, .mov). Video is H.264
@@ -60,6 +60,12 @@ OPTIONS
     --realtime
         Produce frames no faster than they play, as the desktop program
         does (for live outputs).
+    --no-exif-orientation
+        Show JPEG photos as stored, ignoring the orientation their camera
+        recorded (by default they are turned upright).
+    --smooth-fit
+        Scale pictures to the frame by averaging (smooth) instead of
+        dropping and repeating pixels as the desktop program does.
     -q, --quiet
         Print neither progress nor the summary of the written file.
     --list-effects

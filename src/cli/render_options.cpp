@@ -115,6 +115,7 @@ constexpr OptionRow kOptions[] = {
     {"--random", Kind::Flag},          {"--sequential", Kind::Flag},
     {"--break-when-no-pictures", Kind::Flag}, {"--no-break-when-no-pictures", Kind::Flag},
     {"--realtime", Kind::Flag},        {"--list-effects", Kind::Flag},
+    {"--no-exif-orientation", Kind::Flag}, {"--smooth-fit", Kind::Flag},
     {"--quiet", Kind::Flag},           {"--version", Kind::Flag},
     {"--help", Kind::Flag},
 };
@@ -158,6 +159,10 @@ void Apply(CommandLine& cl, const std::string& name, const std::string& value) {
     o.BreakWhenNoPictures = false;
   } else if (name == "--realtime") {
     o.RealTime = true;
+  } else if (name == "--no-exif-orientation") {
+    o.ExifOrientation = false;
+  } else if (name == "--smooth-fit") {
+    o.SmoothFit = true;
   } else if (name == "--quiet") {
     o.Quiet = true;
   } else if (name == "--list-effects") {

@@ -27,6 +27,8 @@ struct RenderOptions {
   int Effect = 0;                  // 1..176 for one effect everywhere, 0 for none
   bool BreakWhenNoPictures = true; // as the window
   bool RealTime = false;
+  bool ExifOrientation = true;     // turn JPEG photos upright
+  bool SmoothFit = false;          // area-averaged fit instead of the blocky stretch
   bool Quiet = false;
 };
 

@@ -25,6 +25,8 @@ SlideshowRender::SlideshowRender(const RenderOptions& options) : options_(option
   settings.PictureDelay = options_.PictureDelay;
   settings.TransitionDelay = options_.TransitionDelay;
   settings.RandomEffects = options_.RandomEffects && options_.Effect == 0;
+  settings.ExifOrientation = options_.ExifOrientation;
+  settings.SmoothFit = options_.SmoothFit;
   timeline_.PrepareTimeline(settings);
 }
 

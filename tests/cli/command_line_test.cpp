@@ -35,11 +35,14 @@ TEST(RenderCommandLine, DefaultsAreTheWindowsAndOptionsSetTheirFields) {
   EXPECT_TRUE(d.options.BreakWhenNoPictures);
   EXPECT_FALSE(d.options.RealTime);
   EXPECT_EQ(d.options.Effect, 0);
+  EXPECT_TRUE(d.options.ExifOrientation);
+  EXPECT_FALSE(d.options.SmoothFit);
 
   const CommandLine c =
       Parse({"--rate=25", "--size", "1280x960", "--sequential", "--no-break-when-no-pictures",
              "--realtime", "-q", "--effect", "60", "--audio", "s.wav", "--picture-delay", "3",
-             "--transition-delay=0.5", "--output=b.mkv", "x.jpg", "--", "-y.jpg"});
+             "--transition-delay=0.5", "--output=b.mkv", "--no-exif-orientation", "--smooth-fit",
+             "x.jpg", "--", "-y.jpg"});
   EXPECT_EQ(c.options.FrameRate, "25/1");
   EXPECT_EQ(c.options.FrameSize, "1280x960");
   EXPECT_FALSE(c.options.RandomEffects);
@@ -51,6 +54,8 @@ TEST(RenderCommandLine, DefaultsAreTheWindowsAndOptionsSetTheirFields) {
   EXPECT_EQ(c.options.PictureDelay, "3");
   EXPECT_EQ(c.options.TransitionDelay, "0.5");
   EXPECT_EQ(c.options.Output, "b.mkv");
+  EXPECT_FALSE(c.options.ExifOrientation);
+  EXPECT_TRUE(c.options.SmoothFit);
   EXPECT_EQ(c.options.Pictures, (std::vector<std::string>{"x.jpg", "-y.jpg"}));
 
   // Whatever else is given, these print and leave.

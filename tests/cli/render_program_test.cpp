@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "e2e/e2e_support.h"
+#include "gfx/jpeg_writer.h"
+#include "slideshow/test_pictures.h"
 #include "effects/effect.h"
 #include "program_runner.h"
 
@@ -111,6 +113,59 @@ TEST_F(RenderProgram, TakesPicturesFromAListAndOneEffectByName) {
   EXPECT_EQ(video->height, 320);
   EXPECT_EQ(video->frames, 8 * 4 + 12 * 3 + 2);
   EXPECT_EQ(facts.Find(AVMEDIA_TYPE_AUDIO), nullptr);
+}
+
+// Blue, green, red of one pixel of a decoded frame.
+std::vector<int> PixelAt(const std::vector<uint8_t>& bgra, int width, int x, int y) {
+  const uint8_t* p = &bgra[(size_t(y) * width + x) * 4];
+  return {p[0], p[1], p[2]};
+}
+
+TEST_F(RenderProgram, PictureSwitchesReachTheTimeline) {
+  // A wide grey photo whose camera asks for a quarter turn: upright it is
+  // tall, so the frame gets black bands left and right.
+  const std::vector<uint8_t> grey(400 * 200 * 3, 200);
+  const std::vector<uint8_t> jpeg = jpegtest::WithExifOrientation(
+      jpegtest::Compress(grey, 400, 200, TJPF_RGB, TJSAMP_444), 6);
+  const fs::path turned = dir_ / "turned.jpg";
+  std::ofstream(turned, std::ios::binary)
+      .write(reinterpret_cast<const char*>(jpeg.data()), std::streamsize(jpeg.size()));
+  // A one-pixel checkerboard at twice the frame size: dropping pixels gives
+  // one of its colours, averaging gives grey.
+  const fs::path checker = dir_ / "checker.bmp";
+  testpics::WriteBmp24(checker, 640, 480,
+                       [](int x, int y) { return (x + y) % 2 ? 0xFFFFFFu : 0x000000u; });
+
+  struct Case {
+    std::vector<std::string> options;
+    std::string picture;
+    int column;     // pixel looked at, in the middle row
+    int low, high;  // range its colour values must lie in, or outside of
+    bool outside;
+  };
+  const Case cases[] = {
+      {{}, turned.string(), 10, 0, 40, false},                            // band
+      {{"--no-exif-orientation"}, turned.string(), 10, 170, 230, false},  // as stored
+      {{}, checker.string(), 160, 40, 215, true},                         // black or white
+      {{"--smooth-fit"}, checker.string(), 160, 100, 156, false},         // grey
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options.empty() ? c.picture : c.options[0] + " " + c.picture);
+    const fs::path output = out_ / "switch.mkv";
+    std::vector<std::string> args = c.options;
+    // 3 intro frames, then the hold.
+    args.insert(args.end(), {"--transition-delay", "0.1", "--picture-delay", "1", "-o",
+                             output.string(), c.picture});
+    const ProgramResult r = RunProgram(args, dir_);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const e2e::FileFacts facts = e2e::Probe(output.string(), true);
+    const e2e::StreamFacts* video = facts.Find(AVMEDIA_TYPE_VIDEO);
+    ASSERT_NE(video, nullptr);
+    ASSERT_GT(video->pictures.size(), 15u);
+    for (int v : PixelAt(video->pictures[15], 320, c.column, 120))
+      EXPECT_EQ(v >= c.low && v <= c.high, !c.outside) << v;
+    fs::remove(output);
+  }
 }
 
 TEST_F(RenderProgram, RefusesBadValuesWithOneLineAndNoFile) {
@@ -250,7 +305,8 @@ TEST_F(RenderProgram, HelpAndVersionNeedNoFiles) {
   for (const char* option :
        {"--output", "--list", "--audio", "--rate", "--size", "--picture-delay",
         "--transition-delay", "--random", "--sequential", "--effect", "--break-when-no-pictures",
-        "--no-break-when-no-pictures", "--realtime", "--quiet", "--list-effects", "--version",
+        "--no-break-when-no-pictures", "--realtime", "--no-exif-orientation", "--smooth-fit",
+        "--quiet", "--list-effects", "--version",
         "EXIT STATUS", "EXAMPLES"})
     EXPECT_NE(h.out.find(option), std::string::npos) << option;
   const ProgramResult v = RunProgram({"--version"}, dir_);
