@@ -102,9 +102,11 @@ startup=$(seconds melt -silent -profile "$work/profile" colour:black out=0 \
 mo=$(median "${ours[@]}")
 mm=$(median "${melt[@]}")
 echo
-echo "lanternslide-render:"
+# Both leave rate control at libx264's defaults; the sizes show the work
+# the encoder did is alike.
+echo "lanternslide-render ($(stat -c %s "$work/ours.mp4") bytes):"
 build/bin/stream-summary "$work/ours.mp4" | sed 's/^/  /'
-echo "melt:"
+echo "melt ($(stat -c %s "$work/melt.mp4") bytes):"
 build/bin/stream-summary "$work/melt.mp4" | sed 's/^/  /'
 echo
 printf 'median lanternslide-render %.2f s, melt %.2f s, ratio %.2f (below 1: we are faster)\n' \

@@ -57,6 +57,51 @@ bool Settle(const std::string& working, const std::string& output, bool keep) {
   return !ec;
 }
 
+// Progress of the run for the display: frames, speed, bytes and how much
+// of the expected length is made.
+class RunProgress {
+ public:
+  RunProgress(const RenderOptions& o, const cli::SlideshowRender& render, double soundSeconds)
+      : display_(cli::ProgressDisplay::ModeFor(stderr, o.Quiet), stderr),
+        frameSeconds_(render.ExpectedSeconds() / double(render.ExpectedFrames())) {
+    snapshot_.Expected = render.ExpectedSeconds();
+    // A longer sound track plays on over black.
+    if (!o.BreakWhenNoPictures) snapshot_.Expected = std::max(snapshot_.Expected, soundSeconds);
+  }
+
+  void operator()(const encoder::TProgressInfo& v) {
+    snapshot_.Elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
+    snapshot_.Frame = std::max<int64_t>(v.FrameNumber, 0);
+    snapshot_.Fps = std::max(v.FPS, 0);
+    snapshot_.Bytes = v.CurrentSize;
+    snapshot_.Content = std::max(double(snapshot_.Frame) * frameSeconds_, v.CurrentDuration / 1e6);
+    display_.Update(snapshot_);
+  }
+  void Finish() { display_.Finish(snapshot_); }
+  void Close() { display_.Close(); }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  cli::ProgressDisplay display_;
+  cli::ProgressSnapshot snapshot_;
+  double frameSeconds_;
+  Clock::time_point start_ = Clock::now();
+};
+
+// The exit code and last words of a run whose file has been settled.
+int Report(const RenderOptions& o, const cli::RenderOutcome& outcome, bool written, bool named,
+           const cli::StopSignals& signals) {
+  if (outcome.kind == cli::RenderOutcome::Failed) {
+    if (written && named)
+      return Complain(kExitFailed, outcome.error + " (the video so far is in \"" + o.Output + "\")");
+    return Complain(kExitFailed, outcome.error);
+  }
+  if (!named) return kExitFailed;
+  if (!o.Quiet && written) PrintText("Wrote " + o.Output + "\n" + cli::DescribeStreams(o.Output));
+  if (signals.Received()) return signals.ExitCode();
+  return written ? 0 : Complain(kExitFailed, "no frame was written");
+}
+
 int Render(const RenderOptions& o) {
   cli::CheckFiles(o);
   std::unique_ptr<cli::SlideshowRender> render;
@@ -71,38 +116,16 @@ int Render(const RenderOptions& o) {
     return Complain(kExitFailed, "cannot load the media libraries: " + error);
   const double soundSeconds = CheckMedia(o);
 
-  cli::ProgressSnapshot snapshot;
-  snapshot.Expected = render->ExpectedSeconds();
-  if (!o.BreakWhenNoPictures) snapshot.Expected = std::max(snapshot.Expected, soundSeconds);
-  cli::ProgressDisplay display(cli::ProgressDisplay::ModeFor(stderr, o.Quiet), stderr);
-  const auto start = std::chrono::steady_clock::now();
-  const double frameSeconds = render->ExpectedSeconds() / double(render->ExpectedFrames());
-  auto onProgress = [&](const encoder::TProgressInfo& v) {
-    snapshot.Elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    snapshot.Frame = std::max<int64_t>(v.FrameNumber, 0);
-    snapshot.Fps = std::max(v.FPS, 0);
-    snapshot.Bytes = v.CurrentSize;
-    snapshot.Content = std::max(double(snapshot.Frame) * frameSeconds, v.CurrentDuration / 1e6);
-    display.Update(snapshot);
-  };
-
+  RunProgress progress(o, *render, soundSeconds);
   const std::string working = cli::WorkingFileName(o.Output, long(getpid()));
-  const cli::RenderOutcome outcome = render->Run(working, onProgress);
-  if (outcome.kind != cli::RenderOutcome::Failed) display.Finish(snapshot);
+  const cli::RenderOutcome outcome =
+      render->Run(working, [&progress](const encoder::TProgressInfo& v) { progress(v); });
+  if (outcome.kind == cli::RenderOutcome::Failed) progress.Close();
+  else progress.Finish();
   // Kept when it plays at least one frame, whatever ended the run.
   const bool written = cli::CountVideoFrames(working) > 0;
   const bool named = Settle(working, o.Output, written);
-
-  if (outcome.kind == cli::RenderOutcome::Failed) {
-    if (written && named)
-      return Complain(kExitFailed, outcome.error + " (the video so far is in \"" + o.Output + "\")");
-    return Complain(kExitFailed, outcome.error);
-  }
-  if (!named) return kExitFailed;
-  if (!o.Quiet && written)
-    PrintText("Wrote " + o.Output + "\n" + cli::DescribeStreams(o.Output));
-  if (signals.Received()) return signals.ExitCode();
-  return written ? 0 : Complain(kExitFailed, "no frame was written");
+  return Report(o, outcome, written, named, signals);
 }
 
 }  // namespace

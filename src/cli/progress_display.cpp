@@ -101,7 +101,12 @@ void ProgressDisplay::Finish(const ProgressSnapshot& s) {
   if (mode_ == ProgressMode::Quiet) return;
   lastLine_ = -lineInterval_;  // the last state always shows
   Update(s);
+  Close();
+}
+
+void ProgressDisplay::Close() {
   if (barShown_) std::fputc('\n', out_);
+  barShown_ = false;
   std::fflush(out_);
 }
 

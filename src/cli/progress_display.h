@@ -39,6 +39,8 @@ class ProgressDisplay {
   void Update(const ProgressSnapshot& s);
   // Shows the last state once more and ends the bar's line.
   void Finish(const ProgressSnapshot& s);
+  // Ends the bar's line without showing more, so a message can follow.
+  void Close();
 
   // The mode fitting a stream: Bar on a terminal, else Lines.
   static ProgressMode ModeFor(FILE* stream, bool quiet);
