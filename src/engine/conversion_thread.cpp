@@ -134,6 +134,8 @@ void TTranscoder::Terminate(bool wait) {
 }
 
 void TTranscoder::Pause() {
+  // The worker may have been started from another engine's worker.
+  std::lock_guard guard(controlLock_);
   if (running_ && worker_.joinable()) paused_ = true;
 }
 

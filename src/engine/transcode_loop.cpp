@@ -42,26 +42,17 @@ void TTranscoder::Run() {
 
 void TTranscoder::CleanUp() {
   for (auto& of : outputFiles_) {
-    AVFormatContext* oc = of->ctx;
-    if (!oc) continue;
-    if (!(oc->oformat->flags & AVFMT_NOFILE) && oc->pb) {
-      ff::avio_closep(&oc->pb);
-      // A file that received nothing is not left behind.
-      std::error_code ec;
-      if (std::filesystem::exists(of->name, ec) && std::filesystem::file_size(of->name, ec) == 0 &&
-          !ec)
-        std::filesystem::remove(of->name, ec);
-    }
-    ff::avformat_free_context(oc);
-    of->ctx = nullptr;
+    const bool wroteFile = of->ctx && !(of->ctx->oformat->flags & AVFMT_NOFILE) && of->ctx->pb;
+    of->ctx.reset();
+    // A file that received nothing is not left behind.
+    std::error_code ec;
+    if (wroteFile && std::filesystem::exists(of->name, ec) &&
+        std::filesystem::file_size(of->name, ec) == 0 && !ec)
+      std::filesystem::remove(of->name, ec);
   }
   outputStreams_.clear();
   outputFiles_.clear();
   inputStreams_.clear();
-  for (auto& file : inputFiles_) {
-    if (file->own) media::CloseOwnInput(&file->ctx);
-    else ff::avformat_close_input(&file->ctx);
-  }
   inputFiles_.clear();
   inputContexts_.clear();
   encPacket_.reset();
@@ -147,7 +138,7 @@ void TTranscoder::TranscodeLoop() {
   FlushEncoders();
   for (auto& of : outputFiles_) {
     writeStart_ = ff::av_gettime();
-    const int ret = ff::av_write_trailer(of->ctx);
+    const int ret = ff::av_write_trailer(of->ctx.get());
     if (ret < 0) RaiseError(media::FormatMediaError("av_write_trailer()", ret));
     of->trailer_written = true;
   }

@@ -54,7 +54,7 @@ int TTranscoder::VideoFrameCount(OutputStream& ost, double vdelta, double pictur
 
 void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture) {
   AVCodecContext* c = ost.enc_ctx.get();
-  const AVFormatContext* oc = outputFiles_[ost.file_index]->ctx;
+  const AVFormatContext* oc = outputFiles_[ost.file_index]->ctx.get();
   const int method = SyncMethodFor(Settings().video_sync_method, oc->oformat);
   // Picture time in output frames; the buffer source runs in microseconds.
   const double pictureTime = double(picture->pts) / AV_TIME_BASE / av_q2d(c->time_base);
