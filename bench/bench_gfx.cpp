@@ -1,6 +1,11 @@
 // Drawing-layer costs per frame at the largest frame size, 1280x960 at 32 bits.
 #include <benchmark/benchmark.h>
 
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -9,6 +14,7 @@
 #include "gfx/canvas.h"
 #include "gfx/picture_file.h"
 #include "gfx/region.h"
+#include "gfx/smooth_stretch.h"
 #include "gfx/jpeg_writer.h"  // from the tests
 #include "slideshow/slideshow_timeline.h"
 
@@ -206,6 +212,83 @@ void BM_DecodeFullAndStretch(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_DecodeFullAndStretch)->Args({1280, 960})->Args({320, 240})->Unit(benchmark::kMillisecond);
+
+// The slideshow's own path: decode (at the frame's scale when smooth), fit,
+// release. Arguments: frame width, height, smooth.
+void BM_LoadPicture(benchmark::State& state) {
+  slideshow::TSlideshowTimeline timeline;
+  timeline.Pictures = {CameraJpeg()};
+  slideshow::TimelineSettings settings;
+  settings.FrameSize = std::to_string(state.range(0)) + "x" + std::to_string(state.range(1));
+  settings.SmoothFit = state.range(2) != 0;
+  timeline.PrepareTimeline(settings);
+  for (auto _ : state) {
+    timeline.LoadPicture(0);
+    benchmark::DoNotOptimize(timeline.IncomingBitmap.Bits());
+  }
+}
+BENCHMARK(BM_LoadPicture)
+    ->ArgNames({"w", "h", "smooth"})
+    ->Args({1280, 960, 0})
+    ->Args({1280, 960, 1})
+    ->Args({320, 240, 0})
+    ->Args({320, 240, 1})
+    ->Unit(benchmark::kMillisecond);
+
+// libswscale's area downscale of the whole decoded picture into the fitted
+// rectangle: the reference for the smooth fit's quality and a floor for its cost.
+void SwsArea(const Bitmap& src, Bitmap& dst) {
+  SwsContext* sws = sws_getContext(src.Width(), src.Height(), AV_PIX_FMT_BGR24, dst.Width(),
+                                   dst.Height(), AV_PIX_FMT_BGR24, SWS_AREA | SWS_ACCURATE_RND,
+                                   nullptr, nullptr, nullptr);
+  const uint8_t* in[4] = {src.Bits()};
+  const int in_stride[4] = {src.Stride()};
+  uint8_t* out[4] = {dst.Bits()};
+  const int out_stride[4] = {dst.Stride()};
+  sws_scale(sws, in, in_stride, 0, src.Height(), out, out_stride);
+  sws_freeContext(sws);
+}
+
+double MeanAbsoluteDifference(const Bitmap& a32, const Rect& r, const Bitmap& b24) {
+  uint64_t sum = 0;
+  for (int y = 0; y < b24.Height(); ++y) {
+    const uint8_t* p = a32.ScanLine(r.Top + y) + r.Left * 4;
+    const uint8_t* q = b24.ScanLine(y);
+    for (int x = 0; x < b24.Width(); ++x)
+      for (int c = 0; c < 3; ++c) sum += uint64_t(std::abs(int(p[x * 4 + c]) - int(q[x * 3 + c])));
+  }
+  return double(sum) / (3.0 * b24.Width() * b24.Height());
+}
+
+void BM_SwsAreaReference(benchmark::State& state) {
+  const int fw = int(state.range(0)), fh = int(state.range(1));
+  Bitmap whole;
+  DecodeJpeg(CameraJpeg(), whole);
+  const Rect fit = FitRect(whole.Bounds(), {0, 0, fw, fh});
+  Bitmap reference(fit.Width(), fit.Height(), PixelFormat::pf24bit);
+  for (auto _ : state) {
+    Bitmap decoded;
+    DecodeJpeg(CameraJpeg(), decoded);
+    SwsArea(decoded, reference);
+    benchmark::DoNotOptimize(reference.Bits());
+  }
+  // Quality of each fit against the reference, as mean absolute difference per channel.
+  for (const bool smooth : {false, true}) {
+    slideshow::TSlideshowTimeline timeline;
+    timeline.Pictures = {CameraJpeg()};
+    slideshow::TimelineSettings settings;
+    settings.FrameSize = std::to_string(fw) + "x" + std::to_string(fh);
+    settings.SmoothFit = smooth;
+    timeline.PrepareTimeline(settings);
+    timeline.LoadPicture(0);
+    state.counters[smooth ? "mad_smooth" : "mad_blocky"] =
+        MeanAbsoluteDifference(timeline.IncomingBitmap, fit, reference);
+  }
+  Bitmap area_only(fw, fh);
+  SmoothStretch(area_only, fit, whole);
+  state.counters["mad_area_whole"] = MeanAbsoluteDifference(area_only, fit, reference);
+}
+BENCHMARK(BM_SwsAreaReference)->Args({1280, 960})->Args({320, 240})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

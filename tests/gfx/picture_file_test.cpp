@@ -81,6 +81,38 @@ TEST(PictureFile, UnknownContentGoesByNameAndFailsAsBefore) {
   EXPECT_EQ(ErrorOf(head_path), "Cannot read picture \"" + head_path + "\": the file ends early");
 }
 
+TEST(PictureFile, JpegDecodedAtTheSmallestScaleCoveringTheFitWhenAsked) {
+  std::vector<uint8_t> rgb(120 * 160 * 3, 128);
+  const auto stored = jpegtest::Compress(rgb, 120, 160, TJPF_RGB, TJSAMP_420);  // 120 x 160
+  const std::string upright = WriteFile("pf_scale.jpg", stored);
+  const std::string sideways = WriteFile("pf_scale6.jpg", jpegtest::WithExifOrientation(stored, 6));
+  gfx::DecodeOptions o;
+  o.FrameWidth = 40;
+  o.FrameHeight = 30;
+  Bitmap bm;
+  // Within the budget the picture is decoded whole unless asked otherwise.
+  gfx::PictureSize size = DecodePicture(upright, bm, o);
+  EXPECT_EQ(bm.Width(), 120);
+  o.ReduceToFrame = true;
+  // Fit of 120 x 160 into 40 x 30: 22 x 30, so 1/8 (15 x 20) falls short and
+  // 1/4 (30 x 40) is the smallest scale that covers it.
+  size = DecodePicture(upright, bm, o);
+  EXPECT_EQ(bm.Width(), 30);
+  EXPECT_EQ(bm.Height(), 40);
+  EXPECT_EQ(size.Width, 120);
+  EXPECT_EQ(size.Height, 160);
+  // Upright 160 x 120 fills the 40 x 30 frame; stored 120 x 160 needs 30 x 40.
+  size = DecodePicture(sideways, bm, o);
+  EXPECT_EQ(bm.Width(), 40);
+  EXPECT_EQ(bm.Height(), 30);
+  EXPECT_EQ(size.Width, 160);
+  EXPECT_EQ(size.Height, 120);
+  o.FrameWidth = 400;  // a frame larger than the picture: whole
+  o.FrameHeight = 300;
+  DecodePicture(upright, bm, o);
+  EXPECT_EQ(bm.Width(), 120);
+}
+
 TEST(PictureFile, FilesThatCannotBeOpenedNameThePathAndTheReason) {
   const std::string dir = std::filesystem::path(WriteFile("pf_probe", {})).parent_path().string();
   const std::string missing = dir + "/pf_no such picture.jpg";
