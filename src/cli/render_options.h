@@ -1,0 +1,54 @@
+// The renderer's command line: what a run is asked to do, read and checked
+// before anything starts, so a mistake costs one clear line and no file.
+#pragma once
+
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// A value or argument the program cannot take; exit code 2.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct RenderOptions {
+  std::vector<std::string> Pictures;
+  std::string Output;
+  std::string Audio;               // empty: no sound track
+  std::string FrameRate = "30/1";  // always "N/D" once parsed
+  std::string FrameSize = "320x240";
+  std::string PictureDelay = "2.0";
+  std::string TransitionDelay = "1.0";
+  bool RandomEffects = true;       // as the window
+  int Effect = 0;                  // 1..176 for one effect everywhere, 0 for none
+  bool BreakWhenNoPictures = true; // as the window
+  bool RealTime = false;
+  bool ExifOrientation = true;     // turn JPEG photos upright
+  bool SmoothFit = false;          // area-averaged fit instead of the blocky stretch
+  bool Quiet = false;
+};
+
+enum class Command { Render, Help, Version, ListEffects };
+
+struct CommandLine {
+  Command command = Command::Render;
+  RenderOptions options;
+};
+
+// Reads the arguments after the program name. Throws UsageError naming the
+// value and what is allowed. Files are not looked at here.
+CommandLine ParseCommandLine(std::span<const std::string> args);
+
+// Value checks, each returning the value in the form the run uses.
+std::string CheckFrameSize(const std::string& text);     // "WxH", even sides
+std::string CheckFrameRate(const std::string& text);     // "N/D"
+std::string CheckDelay(const std::string& option, const std::string& text);
+int CheckEffect(const std::string& text);                // 1..176
+// Picture paths of a list file, one a line; blank lines are skipped.
+std::vector<std::string> ReadPictureList(const std::string& listFile);
+
+}  // namespace cli

@@ -1,0 +1,51 @@
+// One slideshow run: the window's timeline feeding the frame source, the
+// encoder component running one task with the window's option strings.
+#pragma once
+
+#include <cstdint>
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "cli/render_options.h"
+#include "encoder/ff_encoder.h"
+#include "slideshow/slideshow_timeline.h"
+
+namespace cli {
+
+// The option strings of the window's start action; "-re" only for real time.
+std::string VideoInputOptions(const RenderOptions& o);
+std::string OutputOptions(const RenderOptions& o);
+
+struct RenderOutcome {
+  enum Kind { Finished, Stopped, Failed } kind = Failed;
+  std::string error;
+};
+
+class SlideshowRender {
+ public:
+  // Prepares the timeline; throws slideshow::TimelineError for settings it
+  // cannot take.
+  explicit SlideshowRender(const RenderOptions& options);
+
+  // Frames and seconds of the slideshow's video.
+  int64_t ExpectedFrames() const { return timeline_.TotalFrames(); }
+  double ExpectedSeconds() const;
+
+  // Renders into file (the output's extension decides the container). The
+  // calling thread must be the main thread: frames are composed and events
+  // delivered on it while the encoder's worker encodes.
+  RenderOutcome Run(const std::string& file,
+                    const std::function<void(const encoder::TProgressInfo&)>& onProgress);
+
+  // Ends a run cleanly (the file is finished and plays); callable from any
+  // thread, also before Run, which then does not start.
+  void RequestStop() { stopRequested_ = true; }
+
+ private:
+  RenderOptions options_;
+  slideshow::TSlideshowTimeline timeline_;
+  std::atomic<bool> stopRequested_{false};
+};
+
+}  // namespace cli
