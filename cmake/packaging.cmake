@@ -22,6 +22,7 @@ function(ls_install_program target)
 endfunction()
 
 ls_install_program(lanternslide)
+ls_install_program(lanternslide-render)
 install(FILES ${install_assets}/kelvane.dll ${install_assets}/icon.ico DESTINATION ${ls_install_dir})
 install(FILES ${install_assets}/sounds/Blue/main.bmp DESTINATION ${ls_install_dir}/sounds/Blue)
 install(FILES packaging/lanternslide.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
