@@ -1,13 +1,22 @@
 // Drawing-layer costs per frame at the largest frame size, 1280x960 at 32 bits.
 #include <benchmark/benchmark.h>
 
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
 
 #include "gfx/arith.h"
 #include "gfx/canvas.h"
+#include "gfx/picture_file.h"
 #include "gfx/region.h"
+#include "gfx/smooth_stretch.h"
+#include "gfx/jpeg_writer.h"  // from the tests
+#include "slideshow/slideshow_timeline.h"
 
 namespace {
 
@@ -162,6 +171,124 @@ void BM_EllipseRing(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_EllipseRing)->Unit(benchmark::kMicrosecond);
+
+// A 4000 x 3000 camera-sized photo: smooth shading with fine grain, so the
+// entropy-coded data has a realistic size.
+const std::string& CameraJpeg() {
+  static const std::string path = [] {
+    const int w = 4000, h = 3000;
+    std::vector<uint8_t> rgb(size_t(w) * h * 3);
+    std::mt19937 rng(7);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
+        const int grain = int(rng() % 24);
+        p[0] = uint8_t((x * 255 / w + grain) / 2 + 40);
+        p[1] = uint8_t((y * 255 / h + grain) / 2 + 60);
+        p[2] = uint8_t(((x + y) % 512 < 256 ? 200 : 60) + grain);
+      }
+    const std::string file = "/tmp/ls_bench_camera_4000x3000.jpg";
+    const auto jpeg = jpegtest::Compress(rgb, w, h, TJPF_RGB, TJSAMP_420, 0, 90);
+    std::FILE* f = std::fopen(file.c_str(), "wb");
+    std::fwrite(jpeg.data(), 1, jpeg.size(), f);
+    std::fclose(f);
+    return file;
+  }();
+  return path;
+}
+
+// The whole picture decoded at full size, then stretched blockily into the frame.
+void BM_DecodeFullAndStretch(benchmark::State& state) {
+  const int fw = int(state.range(0)), fh = int(state.range(1));
+  const std::string& path = CameraJpeg();
+  Bitmap frame(fw, fh);
+  for (auto _ : state) {
+    Bitmap decoded;
+    DecodePicture(path, decoded);
+    const Rect dest =
+        slideshow::TSlideshowTimeline::FitRect(decoded.Bounds(), {0, 0, fw, fh});
+    frame.GetCanvas().StretchDraw(dest, decoded);
+    benchmark::DoNotOptimize(frame.Bits());
+  }
+}
+BENCHMARK(BM_DecodeFullAndStretch)->Args({1280, 960})->Args({320, 240})->Unit(benchmark::kMillisecond);
+
+// The slideshow's own path: decode (at the frame's scale when smooth), fit,
+// release. Arguments: frame width, height, smooth.
+void BM_LoadPicture(benchmark::State& state) {
+  slideshow::TSlideshowTimeline timeline;
+  timeline.Pictures = {CameraJpeg()};
+  slideshow::TimelineSettings settings;
+  settings.FrameSize = std::to_string(state.range(0)) + "x" + std::to_string(state.range(1));
+  settings.SmoothFit = state.range(2) != 0;
+  timeline.PrepareTimeline(settings);
+  for (auto _ : state) {
+    timeline.LoadPicture(0);
+    benchmark::DoNotOptimize(timeline.IncomingBitmap.Bits());
+  }
+}
+BENCHMARK(BM_LoadPicture)
+    ->ArgNames({"w", "h", "smooth"})
+    ->Args({1280, 960, 0})
+    ->Args({1280, 960, 1})
+    ->Args({320, 240, 0})
+    ->Args({320, 240, 1})
+    ->Unit(benchmark::kMillisecond);
+
+// libswscale's area downscale of the whole decoded picture into the fitted
+// rectangle: the reference for the smooth fit's quality and a floor for its cost.
+void SwsArea(const Bitmap& src, Bitmap& dst) {
+  SwsContext* sws = sws_getContext(src.Width(), src.Height(), AV_PIX_FMT_BGR24, dst.Width(),
+                                   dst.Height(), AV_PIX_FMT_BGR24, SWS_AREA | SWS_ACCURATE_RND,
+                                   nullptr, nullptr, nullptr);
+  const uint8_t* in[4] = {src.Bits()};
+  const int in_stride[4] = {src.Stride()};
+  uint8_t* out[4] = {dst.Bits()};
+  const int out_stride[4] = {dst.Stride()};
+  sws_scale(sws, in, in_stride, 0, src.Height(), out, out_stride);
+  sws_freeContext(sws);
+}
+
+double MeanAbsoluteDifference(const Bitmap& a32, const Rect& r, const Bitmap& b24) {
+  uint64_t sum = 0;
+  for (int y = 0; y < b24.Height(); ++y) {
+    const uint8_t* p = a32.ScanLine(r.Top + y) + r.Left * 4;
+    const uint8_t* q = b24.ScanLine(y);
+    for (int x = 0; x < b24.Width(); ++x)
+      for (int c = 0; c < 3; ++c) sum += uint64_t(std::abs(int(p[x * 4 + c]) - int(q[x * 3 + c])));
+  }
+  return double(sum) / (3.0 * b24.Width() * b24.Height());
+}
+
+void BM_SwsAreaReference(benchmark::State& state) {
+  const int fw = int(state.range(0)), fh = int(state.range(1));
+  Bitmap whole;
+  DecodeJpeg(CameraJpeg(), whole);
+  const Rect fit = FitRect(whole.Bounds(), {0, 0, fw, fh});
+  Bitmap reference(fit.Width(), fit.Height(), PixelFormat::pf24bit);
+  for (auto _ : state) {
+    Bitmap decoded;
+    DecodeJpeg(CameraJpeg(), decoded);
+    SwsArea(decoded, reference);
+    benchmark::DoNotOptimize(reference.Bits());
+  }
+  // Quality of each fit against the reference, as mean absolute difference per channel.
+  for (const bool smooth : {false, true}) {
+    slideshow::TSlideshowTimeline timeline;
+    timeline.Pictures = {CameraJpeg()};
+    slideshow::TimelineSettings settings;
+    settings.FrameSize = std::to_string(fw) + "x" + std::to_string(fh);
+    settings.SmoothFit = smooth;
+    timeline.PrepareTimeline(settings);
+    timeline.LoadPicture(0);
+    state.counters[smooth ? "mad_smooth" : "mad_blocky"] =
+        MeanAbsoluteDifference(timeline.IncomingBitmap, fit, reference);
+  }
+  Bitmap area_only(fw, fh);
+  SmoothStretch(area_only, fit, whole);
+  state.counters["mad_area_whole"] = MeanAbsoluteDifference(area_only, fit, reference);
+}
+BENCHMARK(BM_SwsAreaReference)->Args({1280, 960})->Args({320, 240})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

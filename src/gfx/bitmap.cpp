@@ -5,6 +5,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "canvas.h"
 
@@ -86,6 +87,27 @@ void Bitmap::Assign(const Bitmap& other) {
   stride_ = other.stride_;
   pixels_ = other.pixels_;
   palette_ = other.palette_;
+  RenewHandle();
+}
+
+void Bitmap::TakePixels(Bitmap& other) {
+  if (&other == this) return;
+  width_ = std::exchange(other.width_, 0);
+  height_ = std::exchange(other.height_, 0);
+  format_ = other.format_;
+  stride_ = std::exchange(other.stride_, 0);
+  pixels_ = std::move(other.pixels_);
+  other.pixels_.clear();
+  palette_ = std::move(other.palette_);
+  other.palette_.clear();
+  RenewHandle();
+  other.RenewHandle();
+}
+
+void Bitmap::Release() {
+  width_ = height_ = 0;
+  stride_ = CheckedStride(0, format_);
+  std::vector<uint8_t>().swap(pixels_);
   RenewHandle();
 }
 

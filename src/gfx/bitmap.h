@@ -42,6 +42,11 @@ class Bitmap {
   void SetSize(int width, int height);
   // Copies size, format, palette and pixels of another bitmap.
   void Assign(const Bitmap& other);
+  // Takes over size, format, palette and pixels of another bitmap without
+  // copying them; the other one is left empty (0 x 0).
+  void TakePixels(Bitmap& other);
+  // Size 0 x 0 and the pixel memory given back, not kept for reuse.
+  void Release();
 
   int Width() const { return width_; }
   int Height() const { return height_; }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "picture_file.h"
+#include "picture_decoders.h"
 
 namespace gfx {
 
@@ -358,11 +358,28 @@ void DecodeRle(const File& f, const Layout& l, uint64_t offset, const std::array
   }
 }
 
+// Runs of at most 255 pixels per two bytes are all RLE has; skips (delta,
+// end of line or picture) may leave more untouched, so the claim may exceed
+// what the runs could paint by a generous factor, but no more. A few hundred
+// bytes thus cannot claim a picture of a gigabyte.
+void CheckRleBacksClaim(const File& f, const Layout& l, uint64_t data_bytes) {
+  constexpr uint64_t kPixelsPerRun = 255;
+  constexpr uint64_t kSkipAllowance = 64;
+  constexpr uint64_t kAlwaysAllowed = 1u << 20;  // small pictures never need the check
+  const uint64_t claimed = uint64_t(l.width) * uint64_t(l.height);
+  const uint64_t paintable = (data_bytes / 2) * kPixelsPerRun;
+  if (claimed > kAlwaysAllowed && claimed > paintable * kSkipAllowance) {
+    f.Fail("RLE data of " + std::to_string(data_bytes) + " bytes cannot hold " +
+           std::to_string(l.width) + " x " + std::to_string(l.height) + " pixels");
+  }
+}
+
 }  // namespace
 
-void DecodeBmp(const std::string& path, Bitmap& out) {
+namespace decoders {
+
+void Bmp(const std::string& path, const Bytes& bytes, Bitmap& out) {
   try {
-    const std::vector<uint8_t> bytes = ReadPictureFile(path);
     const File f{path, bytes.data(), bytes.size()};
     const Layout l = ReadHeaders(f);
     std::array<Color, 256> table;
@@ -371,6 +388,7 @@ void DecodeBmp(const std::string& path, Bitmap& out) {
 
     if (l.compression == kRle8 || l.compression == kRle4) {
       if (l.size_image > have) f.Fail(Truncated("pixel data", l.size_image, have));
+      CheckRleBacksClaim(f, l, l.size_image ? l.size_image : have);
     } else {
       const uint64_t row_bytes = (uint64_t(l.width) * l.bits + 31) / 32 * 4;
       // Some writers leave out the padding of the last row; that loses nothing.
@@ -379,7 +397,7 @@ void DecodeBmp(const std::string& path, Bitmap& out) {
     }
 
     try {
-      out.SetSize(0, 0);
+      out.Release();
       out.SetPixelFormat(PixelFormat::pf32bit);
       out.SetSize(int(l.width), int(l.height));
     } catch (const std::bad_alloc&) {
@@ -397,9 +415,10 @@ void DecodeBmp(const std::string& path, Bitmap& out) {
       DecodeUncompressed(f, l, offset, table, out);
     }
   } catch (...) {
-    out.SetSize(0, 0);
+    out.Release();
     throw;
   }
 }
 
+}  // namespace decoders
 }  // namespace gfx

@@ -26,4 +26,8 @@ struct Rect {
 // Intersection; empty rectangles come back as (0,0,0,0).
 Rect Intersect(const Rect& a, const Rect& b);
 
+// Aspect-preserving fit of a picture into a frame: it touches two opposite
+// edges and the same margin (rounded half to even) is left on both other sides.
+Rect FitRect(const Rect& picture, const Rect& frame);
+
 }  // namespace gfx

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "picture_decoders.h"
+
 namespace gfx {
 
 namespace {
@@ -75,12 +77,73 @@ std::vector<uint8_t> ReadPictureFile(const std::string& path) {
   return data;
 }
 
-void DecodePicture(const std::string& path, Bitmap& out) {
-  if (HasBmpExtension(path)) {
-    DecodeBmp(path, out);
-  } else {
-    DecodeJpeg(path, out);
+namespace decoders {
+
+Signature SniffSignature(const Bytes& d) {
+  static constexpr uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (d.size() >= 3 && d[0] == 0xFF && d[1] == 0xD8 && d[2] == 0xFF) return Signature::kJpeg;
+  if (d.size() >= sizeof kPng && std::memcmp(d.data(), kPng, sizeof kPng) == 0) return Signature::kPng;
+  // "BM" alone is too weak (a text may start so): the info header's size must
+  // be one that BMP writers use.
+  if (d.size() >= 18 && d[0] == 'B' && d[1] == 'M') {
+    const uint32_t h = uint32_t(d[14]) | uint32_t(d[15]) << 8 | uint32_t(d[16]) << 16 |
+                       uint32_t(d[17]) << 24;
+    if (h == 12 || h == 108 || h == 124 || (h >= 16 && h <= 64 && h % 2 == 0)) return Signature::kBmp;
+  }
+  return Signature::kNone;
+}
+
+}  // namespace decoders
+
+void DecodeBmp(const std::string& path, Bitmap& out) {
+  try {
+    decoders::Bmp(path, ReadPictureFile(path), out);
+  } catch (...) {
+    out.Release();
+    throw;
   }
 }
+
+void DecodeJpeg(const std::string& path, Bitmap& out) {
+  DecodeOptions as_stored;
+  as_stored.ExifOrientation = false;
+  try {
+    decoders::Jpeg(path, ReadPictureFile(path), out, as_stored);
+  } catch (...) {
+    out.Release();
+    throw;
+  }
+}
+
+void DecodePng(const std::string& path, Bitmap& out) {
+  try {
+    decoders::Png(path, ReadPictureFile(path), out);
+  } catch (...) {
+    out.Release();
+    throw;
+  }
+}
+
+PictureSize DecodePicture(const std::string& path, Bitmap& out, const DecodeOptions& options) {
+  using decoders::Signature;
+  try {
+    const decoders::Bytes data = ReadPictureFile(path);
+    switch (decoders::SniffSignature(data)) {
+      case Signature::kJpeg: return decoders::Jpeg(path, data, out, options);
+      case Signature::kPng: decoders::Png(path, data, out); break;
+      case Signature::kBmp: decoders::Bmp(path, data, out); break;
+      case Signature::kNone:
+        if (!HasBmpExtension(path)) return decoders::Jpeg(path, data, out, options);
+        decoders::Bmp(path, data, out);
+        break;
+    }
+    return {out.Width(), out.Height()};
+  } catch (...) {
+    out.Release();
+    throw;
+  }
+}
+
+void DecodePicture(const std::string& path, Bitmap& out) { DecodePicture(path, out, DecodeOptions{}); }
 
 }  // namespace gfx

@@ -7,6 +7,7 @@
 #include "gfx/arith.h"
 #include "gfx/picture_file.h"
 #include "gfx/random.h"
+#include "gfx/smooth_stretch.h"
 #include "text_values.h"
 
 namespace slideshow {
@@ -91,6 +92,9 @@ void TSlideshowTimeline::PrepareTimeline(const TimelineSettings& settings) {
 
   TransitionCounter = 0;
   LastProgress = -1;
+
+  ExifOrientation = settings.ExifOrientation;
+  SmoothFit = settings.SmoothFit;
 }
 
 int TSlideshowTimeline::FIAReadFrameCanvas(gfx::Canvas& ACanvas) {
@@ -154,33 +158,34 @@ int TSlideshowTimeline::FIAReadFrameCanvas(gfx::Canvas& ACanvas) {
 void TSlideshowTimeline::LoadPicture(int Index) {
   if (Index < 0 || Index >= static_cast<int>(Pictures.size()))
     throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
-  gfx::DecodePicture(Pictures[Index], DecodeBitmap);
+  gfx::DecodeOptions options;
+  options.ExifOrientation = ExifOrientation;
+  options.FrameWidth = FrameWidth;
+  options.FrameHeight = FrameHeight;
+  options.ReduceToFrame = SmoothFit;
+  // The fit follows the picture's own size; a large JPEG may come decoded
+  // smaller, and is stretched from that into the same rectangle.
+  const gfx::PictureSize size = gfx::DecodePicture(Pictures[Index], DecodeBitmap, options);
 
   const gfx::Rect frameRect{0, 0, FrameWidth, FrameHeight};
-  const gfx::Rect destRect = FitRect(DecodeBitmap.Bounds(), frameRect);
-  gfx::Canvas& canvas = IncomingBitmap.GetCanvas();
-  gfx::CanvasLock lock(canvas);
-  canvas.FillRect(frameRect, gfx::clBlack);
-  canvas.SetStretchMode(gfx::StretchMode::ColorOnColor);
-  canvas.StretchDraw(destRect, DecodeBitmap);
+  const gfx::Rect destRect = FitRect({0, 0, size.Width, size.Height}, frameRect);
+  {
+    gfx::Canvas& canvas = IncomingBitmap.GetCanvas();
+    gfx::CanvasLock lock(canvas);
+    canvas.FillRect(frameRect, gfx::clBlack);
+    if (SmoothFit) {
+      gfx::SmoothStretch(IncomingBitmap, destRect, DecodeBitmap);
+      IncomingBitmap.RenewHandle();
+    } else {
+      canvas.SetStretchMode(gfx::StretchMode::ColorOnColor);
+      canvas.StretchDraw(destRect, DecodeBitmap);
+    }
+  }
+  DecodeBitmap.Release();
 }
 
 gfx::Rect TSlideshowTimeline::FitRect(const gfx::Rect& PictureRect, const gfx::Rect& FrameRect) {
-  const double pw = PictureRect.Width(), ph = PictureRect.Height();
-  const double fw = FrameRect.Width(), fh = FrameRect.Height();
-  const double a = pw / fw;
-  const double b = ph / fh;
-  gfx::Rect r = FrameRect;
-  if (a >= b) {
-    const int c = static_cast<int>(gfx::Round((fh - ph / a) / 2));
-    r.Top = FrameRect.Top + c;
-    r.Bottom = FrameRect.Bottom - c;
-  } else {
-    const int c = static_cast<int>(gfx::Round((fw - pw / b) / 2));
-    r.Left = FrameRect.Left + c;
-    r.Right = FrameRect.Right - c;
-  }
-  return r;
+  return gfx::FitRect(PictureRect, FrameRect);
 }
 
 void TSlideshowTimeline::TransitionStep(int Progress) {

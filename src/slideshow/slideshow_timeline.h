@@ -28,6 +28,10 @@ struct TimelineSettings {
   std::string TransitionDelay = "1.0";
   bool RandomEffects = false;
   char DecimalSeparator = '.';  // of the user's locale
+  // Turn JPEG pictures upright as their EXIF orientation tag says.
+  bool ExifOrientation = true;
+  // Fit pictures by area averaging instead of the blocky stretch.
+  bool SmoothFit = false;
 };
 
 constexpr int kMaxFrameSide = 16384;
@@ -52,6 +56,7 @@ class TSlideshowTimeline {
   int FIAReadFrameCanvas(gfx::Canvas& ACanvas);
 
   // Decodes entry Index of Pictures and draws it, fitted, into IncomingBitmap.
+  // The decoded picture is released afterwards: nothing reads it again.
   void LoadPicture(int Index);
   // Composes CompositeBitmap for Progress (0..99) with the current effect.
   void TransitionStep(int Progress);
@@ -75,6 +80,9 @@ class TSlideshowTimeline {
   int EffectIndex = 0;  // survives runs: sequential runs continue
   bool RandomEffects = false;
   int TailFrames = 0;
+  // Picture choices of the run (from TimelineSettings).
+  bool ExifOrientation = true;
+  bool SmoothFit = false;
 
   gfx::Bitmap DecodeBitmap;
   gfx::Bitmap OutgoingBitmap;

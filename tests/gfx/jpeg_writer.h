@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -68,6 +69,41 @@ inline std::vector<uint8_t> CompressLibjpeg(const std::vector<uint8_t>& pixels, 
   jpeg_destroy_compress(&cinfo);
   std::vector<uint8_t> out(buf, buf + size);
   std::free(buf);
+  return out;
+}
+
+// The file with an APP1 EXIF segment after SOI whose IFD0 holds the
+// orientation tag, after a few other entries as cameras write them.
+inline std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int orientation,
+                                                bool big_endian = false) {
+  std::vector<uint8_t> tiff;
+  auto u16 = [&](unsigned v) {
+    if (big_endian) tiff.insert(tiff.end(), {uint8_t(v >> 8), uint8_t(v)});
+    else tiff.insert(tiff.end(), {uint8_t(v), uint8_t(v >> 8)});
+  };
+  auto u32 = [&](uint32_t v) {
+    if (big_endian) { u16(v >> 16); u16(v & 0xFFFF); }
+    else { u16(v & 0xFFFF); u16(v >> 16); }
+  };
+  tiff.insert(tiff.end(), big_endian ? std::initializer_list<uint8_t>{'M', 'M'}
+                                     : std::initializer_list<uint8_t>{'I', 'I'});
+  u16(42);
+  u32(8);
+  u16(3);                                    // entries
+  u16(0x010F); u16(2); u32(4);              // Make: "ABC" inside the entry
+  tiff.insert(tiff.end(), {'A', 'B', 'C', 0});
+  u16(0x0112); u16(3); u32(1); u16(unsigned(orientation)); u16(0);
+  u16(0x011A); u16(5); u32(1); u32(50);      // XResolution, pointing at a rational
+  u32(0);                                    // no next IFD
+  u32(72); u32(1);
+  std::vector<uint8_t> app1{0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
+  app1.insert(app1.end(), tiff.begin(), tiff.end());
+  const size_t length = app1.size() - 2;
+  app1[2] = uint8_t(length >> 8);
+  app1[3] = uint8_t(length);
+  std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+  out.insert(out.end(), app1.begin(), app1.end());
+  out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
   return out;
 }
 

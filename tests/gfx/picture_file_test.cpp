@@ -5,6 +5,7 @@
 #include "bmp_writer.h"
 #include "gfx/picture_file.h"
 #include "jpeg_writer.h"
+#include "png_writer.h"
 
 namespace {
 
@@ -40,26 +41,76 @@ std::string ErrorOf(const std::string& path) {
   return "no error";
 }
 
-TEST(PictureFile, ExtensionFromTheLastDotPicksTheDecoder) {
+TEST(PictureFile, ContentPicksTheDecoderWhateverTheName) {
   const auto bmp = SampleBmp();
   const auto jpeg = SampleJpeg();
+  pngtest::Png p{5, 3, 8, PNG_COLOR_TYPE_RGB};
+  p.rows.assign(3, std::vector<uint8_t>(15, 0x40));
+  const auto png = pngtest::Encode(p);
   Bitmap bm;
-  DecodePicture(WriteFile("pf_Photo.BMP", bmp), bm);
-  EXPECT_EQ(bm.Format(), PixelFormat::pf32bit);
-  EXPECT_EQ(bm.Width(), bmptest::kW);
-  for (const char* name : {"pf_photo.jpeg", "pf_photo.Jpg", "pf_photo", "pf_photo.bmp.jpg"}) {
+  for (const char* name : {"pf_Photo.BMP", "pf_bmp.jpg", "pf_bmp.png", "pf_bmp"}) {
+    DecodePicture(WriteFile(name, bmp), bm);
+    EXPECT_EQ(bm.Format(), PixelFormat::pf32bit) << name;
+    EXPECT_EQ(bm.Width(), bmptest::kW) << name;
+  }
+  for (const char* name : {"pf_photo.jpeg", "pf_photo.Jpg", "pf_photo", "pf_jpeg.bmp", "pf_jpeg.png"}) {
     DecodePicture(WriteFile(name, jpeg), bm);
     EXPECT_EQ(bm.Format(), PixelFormat::pf24bit) << name;
     EXPECT_EQ(bm.Width(), 24) << name;
   }
-  // Whatever the content, the name decides.
-  const std::vector<uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
-  const std::string png_path = WriteFile("pf_photo.png", png);
+  for (const char* name : {"pf_png.png", "pf_png.jpg", "pf_png.BMP"}) {
+    DecodePicture(WriteFile(name, png), bm);
+    EXPECT_EQ(bm.Width(), 5) << name;
+    EXPECT_EQ(bmptest::PixelAt(bm, 4, 2), 0x404040u) << name;
+  }
+}
+
+TEST(PictureFile, UnknownContentGoesByNameAndFailsAsBefore) {
+  const std::vector<uint8_t> text{'h', 'e', 'l', 'l', 'o', '\n'};
+  const std::string png_path = WriteFile("pf_text.png", text);
   EXPECT_EQ(ErrorOf(png_path), "Cannot read picture \"" + png_path +
-                                   "\": Not a JPEG file: starts with 0x89 0x50 (this is a PNG "
-                                   "picture; only BMP and JPEG pictures can be used)");
-  EXPECT_NE(ErrorOf(WriteFile("pf_jpeg.bmp", jpeg)).find("not a BMP file"), std::string::npos);
-  EXPECT_NE(ErrorOf(WriteFile("pf_bmp.jpg", bmp)).find("this is a BMP picture"), std::string::npos);
+                                   "\": Not a JPEG file: starts with 0x68 0x65");
+  EXPECT_NE(ErrorOf(WriteFile("pf_text.bmp", text)).find("not a BMP file"), std::string::npos);
+  // "BM" alone does not make a BMP: a text starting so still goes by name.
+  const std::vector<uint8_t> bm_text{'B', 'M', 'W', ' ', 'c', 'a', 'r', 's', ' ', 'a', 'n', 'd',
+                                     ' ', 'b', 'i', 'k', 'e', 's', '\n'};
+  EXPECT_NE(ErrorOf(WriteFile("pf_bmw.jpg", bm_text)).find("Not a JPEG file"), std::string::npos);
+  // A PNG cut inside its header is refused by the PNG reader, naming the file.
+  const std::vector<uint8_t> png_head{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+  const std::string head_path = WriteFile("pf_head.jpg", png_head);
+  EXPECT_EQ(ErrorOf(head_path), "Cannot read picture \"" + head_path + "\": the file ends early");
+}
+
+TEST(PictureFile, JpegDecodedAtTheSmallestScaleCoveringTheFitWhenAsked) {
+  std::vector<uint8_t> rgb(120 * 160 * 3, 128);
+  const auto stored = jpegtest::Compress(rgb, 120, 160, TJPF_RGB, TJSAMP_420);  // 120 x 160
+  const std::string upright = WriteFile("pf_scale.jpg", stored);
+  const std::string sideways = WriteFile("pf_scale6.jpg", jpegtest::WithExifOrientation(stored, 6));
+  gfx::DecodeOptions o;
+  o.FrameWidth = 40;
+  o.FrameHeight = 30;
+  Bitmap bm;
+  // Within the budget the picture is decoded whole unless asked otherwise.
+  gfx::PictureSize size = DecodePicture(upright, bm, o);
+  EXPECT_EQ(bm.Width(), 120);
+  o.ReduceToFrame = true;
+  // Fit of 120 x 160 into 40 x 30: 22 x 30, so 1/8 (15 x 20) falls short and
+  // 1/4 (30 x 40) is the smallest scale that covers it.
+  size = DecodePicture(upright, bm, o);
+  EXPECT_EQ(bm.Width(), 30);
+  EXPECT_EQ(bm.Height(), 40);
+  EXPECT_EQ(size.Width, 120);
+  EXPECT_EQ(size.Height, 160);
+  // Upright 160 x 120 fills the 40 x 30 frame; stored 120 x 160 needs 30 x 40.
+  size = DecodePicture(sideways, bm, o);
+  EXPECT_EQ(bm.Width(), 40);
+  EXPECT_EQ(bm.Height(), 30);
+  EXPECT_EQ(size.Width, 160);
+  EXPECT_EQ(size.Height, 120);
+  o.FrameWidth = 400;  // a frame larger than the picture: whole
+  o.FrameHeight = 300;
+  DecodePicture(upright, bm, o);
+  EXPECT_EQ(bm.Width(), 120);
 }
 
 TEST(PictureFile, FilesThatCannotBeOpenedNameThePathAndTheReason) {
@@ -118,6 +169,19 @@ TEST(PictureFile, MutatedFilesDecodeOrFailCleanly) {
   seeds.emplace_back(".jpg", SampleJpeg(TJSAMP_420));
   seeds.emplace_back(".jpg", SampleJpeg(TJSAMP_444, TJFLAG_PROGRESSIVE));
   seeds.emplace_back(".jpg", SampleJpeg(TJSAMP_GRAY));
+  seeds.emplace_back(".jpg", jpegtest::WithExifOrientation(SampleJpeg(TJSAMP_422), 6, true));
+  pngtest::Png png{9, 7, 4, PNG_COLOR_TYPE_PALETTE, true};
+  png.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+  png.transparency = {255, 64};
+  for (int y = 0; y < 7; ++y) png.rows.push_back({uint8_t(y % 3), 0x12, 0x20, 0x01, uint8_t(y % 3 << 4)});
+  seeds.emplace_back(".png", pngtest::Encode(png));
+  pngtest::Png rgba{6, 5, 16, PNG_COLOR_TYPE_RGB_ALPHA};
+  for (int y = 0; y < 5; ++y) {
+    std::vector<uint8_t> row(6 * 8);
+    for (size_t i = 0; i < row.size(); ++i) row[i] = uint8_t(i * 29 + y);
+    rgba.rows.push_back(row);
+  }
+  seeds.emplace_back(".png", pngtest::Encode(rgba));
   std::vector<uint8_t> cmyk(16 * 8 * 4);
   for (size_t i = 0; i < cmyk.size(); ++i) cmyk[i] = uint8_t(i * 37);
   seeds.emplace_back(".jpg", jpegtest::Compress(cmyk, 16, 8, TJPF_CMYK, TJSAMP_420));
@@ -155,7 +219,7 @@ TEST(PictureFile, MutatedFilesDecodeOrFailCleanly) {
     ASSERT_GT(bm.Width(), 0) << "round " << round;
     ASSERT_GT(bm.Height(), 0) << "round " << round;
     ASSERT_LE(int64_t(bm.Width()) * bm.Height(), gfx::kMaxPicturePixels);
-    EXPECT_EQ(bm.Format(), ext == ".bmp" ? PixelFormat::pf32bit : PixelFormat::pf24bit);
+    EXPECT_EQ(bm.Format(), ext == ".jpg" ? PixelFormat::pf24bit : PixelFormat::pf32bit);
   }
   // Both outcomes must really occur, or the mutations miss the point.
   EXPECT_GT(decoded, 300);

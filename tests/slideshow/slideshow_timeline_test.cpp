@@ -8,6 +8,7 @@
 #include "effects/effect.h"
 #include "gfx/picture_file.h"
 #include "gfx/random.h"
+#include "gfx/jpeg_writer.h"
 #include "test_pictures.h"
 
 namespace {
@@ -311,13 +312,80 @@ TEST_F(TimelineTest, UnreadablePicturesFailTheFrameRequest) {
   const std::string broken = (dir / "broken.bmp").string();
   std::ofstream(broken) << "BM not really";
   const std::string png = (dir / "photo.png").string();
-  testpics::WriteBmp24(png, 4, 4, P1);  // a BMP under another name goes to the JPEG reader
+  std::ofstream(png) << "not a picture at all";
   for (const std::string& bad : {broken, png, (dir / "missing.jpg").string()}) {
     Prepare({p1, bad}, 1, 1);
     Next();
     Next();
     EXPECT_THROW(Next(), gfx::PictureError) << bad;
   }
+}
+
+// A camera picture stored on its side (tag 6): 30 x 40 stored, 40 x 30 upright,
+// left half red, right half blue when upright.
+std::string SidewaysJpeg(const std::filesystem::path& dir) {
+  std::vector<uint8_t> rgb;
+  for (int r = 0; r < 40; ++r)
+    for (int c = 0; c < 30; ++c) {
+      // Stored row r is upright column 39 - r; right half (x >= 20) blue.
+      const bool blue = 39 - r >= 20;
+      rgb.insert(rgb.end(), {uint8_t(blue ? 0 : 230), 0, uint8_t(blue ? 230 : 0)});
+    }
+  const auto jpeg = jpegtest::WithExifOrientation(jpegtest::Compress(rgb, 30, 40, TJPF_RGB, TJSAMP_444), 6);
+  const std::string path = (dir / "sideways.jpg").string();
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(jpeg.data()), long(jpeg.size()));
+  return path;
+}
+
+bool Reddish(uint32_t c) { return (c >> 16 & 255) > 180 && (c & 255) < 50; }
+bool Bluish(uint32_t c) { return (c & 255) > 180 && (c >> 16 & 255) < 50; }
+
+TEST_F(TimelineTest, SidewaysPhotosAreFittedUprightUnlessTurnedOff) {
+  const std::string photo = SidewaysJpeg(dir);
+  tl.Pictures = {photo};
+  TimelineSettings s;
+  s.FrameSize = "40x30";
+  tl.PrepareTimeline(s);
+  tl.LoadPicture(0);
+  // Upright it has the frame's shape: no bands, red left, blue right.
+  EXPECT_TRUE(Reddish(PixelAt(tl.IncomingBitmap, 0, 0)));
+  EXPECT_TRUE(Reddish(PixelAt(tl.IncomingBitmap, 15, 29)));
+  EXPECT_TRUE(Bluish(PixelAt(tl.IncomingBitmap, 39, 0)));
+  EXPECT_TRUE(Bluish(PixelAt(tl.IncomingBitmap, 25, 29)));
+  // Nothing reads the decoded picture again: its memory is given back.
+  EXPECT_EQ(tl.DecodeBitmap.Width(), 0);
+
+  s.ExifOrientation = false;
+  tl.PrepareTimeline(s);
+  tl.LoadPicture(0);
+  // As stored it is portrait: 22.5 of 40 columns, bands of 9 left and right,
+  // stored top (upright right, blue) at the top.
+  EXPECT_EQ(PixelAt(tl.IncomingBitmap, 8, 15), 0u);
+  EXPECT_EQ(PixelAt(tl.IncomingBitmap, 31, 15), 0u);
+  EXPECT_TRUE(Bluish(PixelAt(tl.IncomingBitmap, 20, 0)));
+  EXPECT_TRUE(Reddish(PixelAt(tl.IncomingBitmap, 20, 29)));
+}
+
+TEST_F(TimelineTest, SmoothFitAveragesWhereTheBlockyFitPicksPixels) {
+  // A fine checker of two colours, twice the frame size.
+  const std::string checker = (dir / "checker.bmp").string();
+  testpics::WriteBmp24(checker, 2 * W, 2 * H,
+                       [](int x, int y) { return (x + y) % 2 ? 0xC80000u : 0x0000C8u; });
+  tl.Pictures = {checker};
+  TimelineSettings s;
+  s.FrameSize = "40x30";
+  tl.PrepareTimeline(s);
+  tl.LoadPicture(0);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) {
+      const uint32_t c = PixelAt(tl.IncomingBitmap, x, y);
+      ASSERT_TRUE(c == 0xC80000u || c == 0x0000C8u) << x << "," << y;
+    }
+  s.SmoothFit = true;
+  tl.PrepareTimeline(s);
+  tl.LoadPicture(0);
+  EXPECT_EQ(Mismatches(tl.IncomingBitmap, [](int, int) { return 0x640064u; }), 0);
+  EXPECT_EQ(tl.DecodeBitmap.Width(), 0);
 }
 
 }  // namespace
