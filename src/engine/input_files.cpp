@@ -53,6 +53,7 @@ AVDictionary* FilterCodecOptionsFor(TCustomFFmpeg& e, const AVDictionary* opts,
 
 TTranscoder::~TTranscoder() {
   try {
+    JoinThreads();
     CleanUp();
   } catch (...) {
   }
@@ -156,53 +157,34 @@ int TTranscoder::DoOpenInput(const std::string& fileName) {
     Log(media::llFatal, text);
     return ret;
   }
-  // From here the context belongs to the records (or is closed below).
-  auto closeInput = [&] {
-    if (own) media::CloseOwnInput(&ic);
-    else ff::avformat_close_input(&ic);
-  };
+  media::InputContextPtr input(ic, {own != nullptr});
 
   if (const AVDictionaryEntry* left = ff::av_dict_get(*formatOpts, "", nullptr,
                                                       AV_DICT_IGNORE_SUFFIX)) {
     const std::string text = media::FormatText("Option %s not found.", left->key);
-    if (OptionErrorsFatal()) {
-      closeInput();
-      RaiseError(text);
-    }
+    if (OptionErrorsFatal()) RaiseError(text);
     SetLastErrorText(text);
     Log(media::llError, text);
   }
 
   // Decoder options per stream for reading the stream information.
-  std::vector<AVDictionary*> streamOpts(ic->nb_streams, nullptr);
-  struct OptsGuard {
-    std::vector<AVDictionary*>& v;
-    ~OptsGuard() {
-      for (AVDictionary*& d : v) ff::av_dict_free(&d);
-    }
-  } optsGuard{streamOpts};
-  try {
-    for (unsigned i = 0; i < ic->nb_streams; ++i) {
-      AVStream* st = ic->streams[i];
-      const AVCodec* dec = nullptr;
-      if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) dec = forced[0];
-      if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) dec = forced[1];
-      if (st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE) dec = forced[2];
-      if (dec) st->codecpar->codec_id = dec->id;
-      else dec = ff::avcodec_find_decoder(st->codecpar->codec_id);
-      streamOpts[i] = FilterCodecOptions(*this, CodecOptions(), dec, ic, st, false);
-    }
-  } catch (...) {
-    closeInput();
-    throw;
+  media::StreamDictList streamOpts(ic->nb_streams);
+  for (unsigned i = 0; i < ic->nb_streams; ++i) {
+    AVStream* st = ic->streams[i];
+    const AVCodec* dec = nullptr;
+    if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) dec = forced[0];
+    if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) dec = forced[1];
+    if (st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE) dec = forced[2];
+    if (dec) st->codecpar->codec_id = dec->id;
+    else dec = ff::avcodec_find_decoder(st->codecpar->codec_id);
+    streamOpts[i] = FilterCodecOptions(*this, CodecOptions(), dec, ic, st, false);
   }
 
   if (OnBeforeFindStreamInfo) OnBeforeFindStreamInfo(ic);
 
   readStart_ = ff::av_gettime();
-  ret = ff::avformat_find_stream_info(ic, streamOpts.empty() ? nullptr : streamOpts.data());
+  ret = ff::avformat_find_stream_info(ic, streamOpts.data());
   if (ret < 0) {
-    closeInput();
     const std::string text = media::FormatText("%s: could not find codec parameters",
                                                fileName.c_str());
     SetLastErrorText(text);
@@ -223,7 +205,7 @@ int TTranscoder::DoOpenInput(const std::string& fileName) {
 
   const int fileIndex = int(inputFiles_.size());
   auto file = std::make_unique<InputFile>();
-  file->ctx = ic;
+  file->ctx = std::move(input);
   file->own = own != nullptr;
   file->ist_index = int(inputStreams_.size());
   file->nb_streams = int(ic->nb_streams);
@@ -285,16 +267,16 @@ void TTranscoder::AddInputStreams(int fileIndex, AVFormatContext* ic) {
       default:
         RaiseError("Never occur");
     }
-    ist->opts = FilterCodecOptions(*this, CodecOptions(), ist->dec, ic, st, false);
+    ist->opts = media::DictOwner(FilterCodecOptions(*this, CodecOptions(), ist->dec, ic, st, false));
     inputStreams_.push_back(std::move(ist));
   }
 }
 
 int TTranscoder::ReadPacket(InputFile& file, AVPacket* pkt) {
   readStart_ = ff::av_gettime();
-  if (!file.own) return ff::av_read_frame(file.ctx, pkt);
+  if (!file.own) return ff::av_read_frame(file.ctx.get(), pkt);
   try {
-    return media::ReadOwnPacket(file.ctx, pkt);
+    return media::ReadOwnPacket(file.ctx.get(), pkt);
   } catch (const std::runtime_error& e) {
     RaiseError(e.what());
   }
@@ -302,7 +284,7 @@ int TTranscoder::ReadPacket(InputFile& file, AVPacket* pkt) {
 
 int TTranscoder::CheckInterrupt(int64_t lastStart, int timeoutMs, const char* what) {
   if (stopRequested_ && StopAborts(lastStart, what)) {
-    Log(media::llInfo, media::FormatText("%s broken", what));
+    Log(media::llInfo, "reading/writing broken");
     return 1;
   }
   if (lastStart == kNoTime || timeoutMs <= 0) return 0;

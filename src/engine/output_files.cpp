@@ -23,15 +23,6 @@ int TTranscoder::OpenOutput(const std::string& fileName, bool join) {
 
 namespace {
 
-struct OutputContextGuard {
-  AVFormatContext* ctx;
-  ~OutputContextGuard() {
-    if (!ctx) return;
-    if (!(ctx->oformat->flags & AVFMT_NOFILE)) ff::avio_closep(&ctx->pb);
-    ff::avformat_free_context(ctx);
-  }
-};
-
 bool Disabled(const FileOptions& o, AVMediaType type) {
   switch (type) {
     case AVMEDIA_TYPE_VIDEO: return o.video_disable;
@@ -61,7 +52,7 @@ int TTranscoder::DoOpenOutput(const std::string& fileName, bool join) {
     Log(media::llFatal, text);
     return ret < 0 ? ret : AVERROR(EINVAL);
   }
-  OutputContextGuard guard{oc};
+  media::OutputContextPtr owner(oc);
   oc->interrupt_callback = {&TTranscoder::WriteInterrupt, this};
 
   if (o.recording_time != std::numeric_limits<int64_t>::max() && o.recording_time > totalDuration_)
@@ -73,7 +64,7 @@ int TTranscoder::DoOpenOutput(const std::string& fileName, bool join) {
   of->recording_time = o.recording_time;
   of->start_time = o.start_time;
   of->limit_filesize = o.limit_filesize;
-  of->ctx = oc;
+  of->ctx = std::move(owner);
   const int fileIndex = int(outputFiles_.size());
   const size_t streamsBefore = outputStreams_.size();
   // A failure below takes the streams made for this file away again.
@@ -110,23 +101,26 @@ int TTranscoder::DoOpenOutput(const std::string& fileName, bool join) {
     auto pick = [&](AVMediaType type, auto better) {
       int best = -1;
       for (size_t i = 0; i < inputStreams_.size(); ++i) {
-        const AVCodecParameters* p = inputStreams_[i]->st->codecpar;
-        if (p->codec_type != type) continue;
-        if (best < 0 || better(p, inputStreams_[best]->st->codecpar)) best = int(i);
+        const AVStream* st = inputStreams_[i]->st;
+        if (st->codecpar->codec_type != type) continue;
+        if (best < 0 || better(st, inputStreams_[best]->st)) best = int(i);
       }
       return best;
     };
     if (!o.video_disable && ofmt->video_codec != AV_CODEC_ID_NONE) {
-      const int i = pick(AVMEDIA_TYPE_VIDEO, [](const AVCodecParameters* a,
-                                                const AVCodecParameters* b) {
-        return int64_t(a->width) * a->height > int64_t(b->width) * b->height;
+      // Cover art (an MP3's picture) is video only when nothing else is.
+      const int i = pick(AVMEDIA_TYPE_VIDEO, [](const AVStream* a, const AVStream* b) {
+        const bool coverA = a->disposition & AV_DISPOSITION_ATTACHED_PIC;
+        const bool coverB = b->disposition & AV_DISPOSITION_ATTACHED_PIC;
+        if (coverA != coverB) return coverB;
+        return int64_t(a->codecpar->width) * a->codecpar->height >
+               int64_t(b->codecpar->width) * b->codecpar->height;
       });
       if (i >= 0) NewOutputStream(*of, oc, i, AVMEDIA_TYPE_VIDEO);
     }
     if (!o.audio_disable && ofmt->audio_codec != AV_CODEC_ID_NONE) {
-      const int i = pick(AVMEDIA_TYPE_AUDIO, [](const AVCodecParameters* a,
-                                                const AVCodecParameters* b) {
-        return a->ch_layout.nb_channels > b->ch_layout.nb_channels;
+      const int i = pick(AVMEDIA_TYPE_AUDIO, [](const AVStream* a, const AVStream* b) {
+        return a->codecpar->ch_layout.nb_channels > b->codecpar->ch_layout.nb_channels;
       });
       if (i >= 0) NewOutputStream(*of, oc, i, AVMEDIA_TYPE_AUDIO);
     }
@@ -138,7 +132,7 @@ int TTranscoder::DoOpenOutput(const std::string& fileName, bool join) {
 
   for (const std::string& path : o.attachments) AddAttachment(oc, path);
 
-  ff::av_dict_copy(&of->opts, FormatOptions(), 0);
+  ff::av_dict_copy(of->opts.Ref(), FormatOptions(), 0);
 
   if ((ofmt->flags & AVFMT_NEEDNUMBER) && !ff::av_filename_number_test(fileName.c_str())) {
     const std::string text = media::FormatMediaError(fileName, AVERROR(EINVAL));
@@ -150,7 +144,7 @@ int TTranscoder::DoOpenOutput(const std::string& fileName, bool join) {
   if (!(ofmt->flags & AVFMT_NOFILE)) {
     writeStart_ = ff::av_gettime();
     ret = ff::avio_open2(&oc->pb, fileName.c_str(), AVIO_FLAG_WRITE, &oc->interrupt_callback,
-                         &of->opts);
+                         of->opts.Ref());
     if (ret < 0) {
       const std::string text = media::FormatMediaError(fileName, ret);
       SetLastErrorText(text);
@@ -160,18 +154,17 @@ int TTranscoder::DoOpenOutput(const std::string& fileName, bool join) {
   }
 
   if (o.mux_preload != 0.0f)
-    ff::av_dict_set(&of->opts, "preload",
+    ff::av_dict_set(of->opts.Ref(), "preload",
                     std::to_string(int64_t(o.mux_preload * AV_TIME_BASE)).c_str(), 0);
   oc->max_delay = int(o.mux_max_delay * AV_TIME_BASE);
   if (Settings().loop_output >= 0) {
     Log(media::llWarning, "-loop_output is deprecated, use -loop");
-    ff::av_dict_set(&of->opts, "loop", std::to_string(Settings().loop_output).c_str(), 0);
+    ff::av_dict_set(of->opts.Ref(), "loop", std::to_string(Settings().loop_output).c_str(), 0);
   }
 
   CopyMetadata(*of, oc);
 
   rollback.done = true;
-  guard.ctx = nullptr;
   outputFiles_.push_back(std::move(of));
   ResetFileOptions(false);
   return fileIndex;
@@ -213,7 +206,7 @@ void TTranscoder::CopyMetadata(OutputFile& of, AVFormatContext* oc) {
     RaiseError(media::FormatText("Invalid input file index %d in chapter mapping.", chapterInput));
   }
   if (chapterInput >= 0 && !o.metadata_chapters_manual) {
-    const AVFormatContext* is = inputFiles_[chapterInput]->ctx;
+    const AVFormatContext* is = inputFiles_[chapterInput]->ctx.get();
     for (unsigned i = 0; i < is->nb_chapters; ++i) {
       const AVChapter* in = is->chapters[i];
       auto* out = static_cast<AVChapter*>(ff::av_mallocz(sizeof(AVChapter)));

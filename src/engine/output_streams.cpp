@@ -46,7 +46,7 @@ OutputStream& TTranscoder::NewOutputStream(OutputFile& of, AVFormatContext* oc, 
   if (!ost.enc_ctx) RaiseError("Could not alloc stream.");
   ost.enc_ctx->codec_type = type;
   if (ost.enc) ost.enc_ctx->codec_id = ost.enc->id;
-  ost.opts = FilterCodecOptionsFor(*this, CodecOptions(), ost.enc, oc, st, true);
+  ost.opts = media::DictOwner(FilterCodecOptionsFor(*this, CodecOptions(), ost.enc, oc, st, true));
 
   if (const int64_t* frames = PerStreamValue(o.max_frames, oc, st)) ost.max_frames = *frames;
 

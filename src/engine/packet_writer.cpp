@@ -32,7 +32,7 @@ void TTranscoder::WritePacket(OutputStream& ost, AVPacket* pkt) {
     }
     ++ost.frame_number;
   }
-  AVFormatContext* oc = outputFiles_[ost.file_index]->ctx;
+  AVFormatContext* oc = outputFiles_[ost.file_index]->ctx.get();
   int writeError = 0;
   auto write = [&](AVPacket* out) {
     writeStart_ = ff::av_gettime();

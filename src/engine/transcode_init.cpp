@@ -85,7 +85,7 @@ void TTranscoder::TranscodeInit() {
   for (size_t i = 0; i < outputFiles_.size(); ++i) {
     OutputFile& of = *outputFiles_[i];
     writeStart_ = ff::av_gettime();
-    const int ret = ff::avformat_write_header(of.ctx, &of.opts);
+    const int ret = ff::avformat_write_header(of.ctx.get(), of.opts.Ref());
     if (ret < 0)
       RaiseError(media::FormatText(
           "Could not write header for output file #%d (incorrect codec parameters ?)", int(i)));
@@ -147,7 +147,7 @@ void TTranscoder::SetUpVideoEncoder(OutputStream& ost, InputStream& ist) {
   c->time_base = av_inv_q(ost.frame_rate);
   c->framerate = ost.frame_rate;
   const int vsync = Settings().video_sync_method;
-  const AVFormatContext* oc = outputFiles_[ost.file_index]->ctx;
+  const AVFormatContext* oc = outputFiles_[ost.file_index]->ctx.get();
   if (av_q2d(c->time_base) < 0.001 &&
       (vsync == 1 || (vsync == -1 && !(oc->oformat->flags & AVFMT_VARIABLE_FPS))))
     Log(media::llWarning,
@@ -240,7 +240,7 @@ void TTranscoder::SetUpTwoPass(OutputStream& ost, int index) {
   if (ost.enc->priv_class &&
       ff::av_opt_find(const_cast<const AVClass**>(&ost.enc->priv_class), "stats", nullptr, 0,
                       AV_OPT_SEARCH_FAKE_OBJ)) {
-    ff::av_dict_set(&ost.opts, "stats", name.c_str(), AV_DICT_DONT_OVERWRITE);
+    ff::av_dict_set(ost.opts.Ref(), "stats", name.c_str(), AV_DICT_DONT_OVERWRITE);
     return;
   }
   if (c->flags & AV_CODEC_FLAG_PASS2) {
@@ -286,8 +286,9 @@ void TTranscoder::CheckLeftover(AVDictionary* opts) {
 
 void TTranscoder::OpenEncoder(OutputStream& ost) {
   AVCodecContext* c = ost.enc_ctx.get();
-  if (!ff::av_dict_get(ost.opts, "threads", nullptr, 0)) ff::av_dict_set(&ost.opts, "threads", "auto", 0);
-  if (ff::avcodec_open2(c, ost.enc, &ost.opts) < 0)
+  if (!ff::av_dict_get(ost.opts.get(), "threads", nullptr, 0))
+    ff::av_dict_set(ost.opts.Ref(), "threads", "auto", 0);
+  if (ff::avcodec_open2(c, ost.enc, ost.opts.Ref()) < 0)
     RaiseError(media::FormatText(
         "Error while opening encoder for output stream #%d:%d (%s) - maybe incorrect parameters "
         "such as bit_rate, rate, width or height. Please check error log message(reported by "
@@ -295,7 +296,7 @@ void TTranscoder::OpenEncoder(OutputStream& ost) {
         ost.file_index, ost.index, ost.enc->name));
   ost.encoder_opened = true;
   CheckExperimental(ost.enc, c, true);
-  CheckLeftover(ost.opts);
+  CheckLeftover(ost.opts.get());
   if (c->bit_rate > 0 && c->bit_rate < 1000)
     Log(media::llWarning,
         "The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s");
@@ -337,12 +338,13 @@ void TTranscoder::OpenDecoder(InputStream& ist, int index) {
     RaiseError(media::FormatText("Error while opening decoder for input stream #%d:%d",
                                  ist.file_index, streamIndex));
   ist.dec_ctx->pkt_timebase = ist.st->time_base;
-  if (!ff::av_dict_get(ist.opts, "threads", nullptr, 0)) ff::av_dict_set(&ist.opts, "threads", "auto", 0);
-  if (ff::avcodec_open2(ist.dec_ctx.get(), ist.dec, &ist.opts) < 0)
+  if (!ff::av_dict_get(ist.opts.get(), "threads", nullptr, 0))
+    ff::av_dict_set(ist.opts.Ref(), "threads", "auto", 0);
+  if (ff::avcodec_open2(ist.dec_ctx.get(), ist.dec, ist.opts.Ref()) < 0)
     RaiseError(media::FormatText("Error while opening decoder for input stream #%d:%d",
                                  ist.file_index, streamIndex));
   CheckExperimental(ist.dec, ist.dec_ctx.get(), false);
-  CheckLeftover(ist.opts);
+  CheckLeftover(ist.opts.get());
   ist.frame.reset(ff::av_frame_alloc());
   if (!ist.frame) RaiseError("Could not allocate frame");
   const AVRational rate = ist.st->r_frame_rate;
@@ -375,7 +377,7 @@ void TTranscoder::LogSdp() {
   std::vector<AVFormatContext*> contexts;
   for (const auto& of : outputFiles_) {
     if (std::strcmp(of->ctx->oformat->name, "rtp") != 0) return;
-    contexts.push_back(of->ctx);
+    contexts.push_back(of->ctx.get());
   }
   if (contexts.empty()) return;
   // The receiver needs this description to play the streams.

@@ -42,26 +42,17 @@ void TTranscoder::Run() {
 
 void TTranscoder::CleanUp() {
   for (auto& of : outputFiles_) {
-    AVFormatContext* oc = of->ctx;
-    if (!oc) continue;
-    if (!(oc->oformat->flags & AVFMT_NOFILE) && oc->pb) {
-      ff::avio_closep(&oc->pb);
-      // A file that received nothing is not left behind.
-      std::error_code ec;
-      if (std::filesystem::exists(of->name, ec) && std::filesystem::file_size(of->name, ec) == 0 &&
-          !ec)
-        std::filesystem::remove(of->name, ec);
-    }
-    ff::avformat_free_context(oc);
-    of->ctx = nullptr;
+    const bool wroteFile = of->ctx && !(of->ctx->oformat->flags & AVFMT_NOFILE) && of->ctx->pb;
+    of->ctx.reset();
+    // A file that received nothing is not left behind.
+    std::error_code ec;
+    if (wroteFile && std::filesystem::exists(of->name, ec) &&
+        std::filesystem::file_size(of->name, ec) == 0 && !ec)
+      std::filesystem::remove(of->name, ec);
   }
   outputStreams_.clear();
   outputFiles_.clear();
   inputStreams_.clear();
-  for (auto& file : inputFiles_) {
-    if (file->own) media::CloseOwnInput(&file->ctx);
-    else ff::avformat_close_input(&file->ctx);
-  }
   inputFiles_.clear();
   inputContexts_.clear();
   encPacket_.reset();
@@ -84,6 +75,7 @@ void TTranscoder::TranscodeLoop() {
   AVPacket* pkt = packet.get();
 
   while (!stopRequested_) {
+    PauseGate();
     const int fileIndex = ChooseInput();
     if (fileIndex < 0) {
       if (noPacketCount_ > 0) {
@@ -146,7 +138,7 @@ void TTranscoder::TranscodeLoop() {
   FlushEncoders();
   for (auto& of : outputFiles_) {
     writeStart_ = ff::av_gettime();
-    const int ret = ff::av_write_trailer(of->ctx);
+    const int ret = ff::av_write_trailer(of->ctx.get());
     if (ret < 0) RaiseError(media::FormatMediaError("av_write_trailer()", ret));
     of->trailer_written = true;
   }
@@ -253,7 +245,10 @@ int TTranscoder::ProcessPacket(InputStream& ist, int istIndex, AVPacket* pkt) {
 int TTranscoder::Decode(InputStream& ist, int istIndex, const AVPacket* pkt) {
   AVCodecContext* dec = ist.dec_ctx.get();
   const AVMediaType type = dec->codec_type;
-  if (type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO) return 0;
+  // Subtitles are passed over (they are only ever copied); anything else
+  // cannot be decoded at all.
+  if (type == AVMEDIA_TYPE_SUBTITLE) return 0;
+  if (type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO) return -1;
   int ret = ff::avcodec_send_packet(dec, pkt);
   if (ret < 0 && ret != AVERROR_EOF) return ret;
   int frames = 0;
@@ -327,6 +322,7 @@ void TTranscoder::RateEmulate(InputStream& ist) {
   const int64_t now = ff::av_gettime() - ist.start;
   if (now + 1000 >= target) return;
   ff::av_usleep(unsigned((target - now) / 1000) * 1000);
+  PauseGate();
 }
 
 void TTranscoder::FlushEncoders() {
@@ -376,11 +372,15 @@ void TTranscoder::ReportProgress(int inputIndex, bool final) {
     v.CurrentDuration = int64_t(t * AV_TIME_BASE);
     if (ost.enc_ctx->codec_type == AVMEDIA_TYPE_VIDEO) {
       if (videoStreams++ == 0 && (ost.frame_number > 0 || final)) {
-        v.FrameNumber = int32_t(ost.frame_number);
         const double seconds = double(ff::av_gettime() - runStart_) / AV_TIME_BASE;
-        v.FPS = seconds > 1 ? int32_t(double(ost.frame_number) / seconds + 0.5) : 0;
+        const int32_t fps = seconds > 1 ? int32_t(double(ost.frame_number) / seconds + 0.5) : 0;
+        // The values stay -1 until a frame was written, also in the final report.
+        if (ost.frame_number > 0) {
+          v.FrameNumber = int32_t(ost.frame_number);
+          v.FPS = fps;
+        }
         const double q = ost.last_quality >= 0 ? double(ost.last_quality) / FF_QP2LAMBDA : -1.0;
-        line += media::FormatText("frame=%5d fps=%3d q=%3.1f ", v.FrameNumber, v.FPS, q);
+        line += media::FormatText("frame=%5d fps=%3d q=%3.1f ", int(ost.frame_number), fps, q);
         if (final) line += "L";
       } else if (videoStreams > 1) {
         line += media::FormatText(
@@ -404,16 +404,23 @@ void TTranscoder::ReportProgress(int inputIndex, bool final) {
     Log(media::llInfo, line);
   }
   dupDropChanged_ = false;
-  if (final) {
-    const int64_t payload = videoSize_ + audioSize_;
-    const double overhead = payload ? double(v.CurrentSize - payload) * 100.0 / double(payload) : 0;
-    Log(media::llInfo, media::FormatText("video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB "
-                                         "muxing overhead %f%%",
-                                         videoSize_ / 1024.0, audioSize_ / 1024.0, 0.0, overhead));
-    if (payload == 0)
-      Log(media::llWarning, "Output file is empty, nothing was encoded (check -ss / -t / -frames "
-                            "parameters if used)");
+  if (final) FinalReport(v.CurrentSize);
+}
+
+void TTranscoder::FinalReport(int64_t fileSize) {
+  int64_t headers = 0;  // the streams' global headers (codec extradata)
+  for (auto& ost : outputStreams_)
+    if (ost->st) headers += ost->st->codecpar->extradata_size;
+  const int64_t payload = videoSize_ + audioSize_ + headers;
+  if (payload == 0) {  // nothing to relate the overhead to
+    Log(media::llWarning, "Output file is empty, nothing was encoded (check -ss / -t / -frames "
+                          "parameters if used)");
+    return;
   }
+  Log(media::llInfo, media::FormatText("video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB "
+                                       "muxing overhead %f%%",
+                                       videoSize_ / 1024.0, audioSize_ / 1024.0, headers / 1024.0,
+                                       double(fileSize - payload) * 100.0 / double(payload)));
 }
 
 }  // namespace engine

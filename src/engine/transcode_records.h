@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "media/ff_entry_points.h"
+#include "media/ff_owners.h"
 
 namespace engine {
 
@@ -57,7 +58,7 @@ using BsfPtr = std::unique_ptr<AVBSFContext, BsfFree>;
 constexpr int64_t kNoTime = AV_NOPTS_VALUE;
 
 struct InputFile {
-  AVFormatContext* ctx = nullptr;  // closed by the engine's clean-up
+  media::InputContextPtr ctx;
   bool own = false;                // opened through our own format registry
   int ist_index = 0;               // first stream in the input-stream array
   int nb_streams = 0;
@@ -74,7 +75,7 @@ struct InputStream {
   bool decoding_needed = false;
   const AVCodec* dec = nullptr;
   CodecContextPtr dec_ctx;
-  AVDictionary* opts = nullptr;    // decoder options; freed with the record
+  media::DictOwner opts;           // decoder options
   double ts_scale = 1.0;           // "itsscale"
   int64_t start = 0;               // wall clock at start, for "re"
   int64_t next_dts = kNoTime;      // µs
@@ -88,23 +89,21 @@ struct InputStream {
   int last_channels = 0;
   bool multiple_frames_warned = false;
 
-  ~InputStream() { ff::av_dict_free(&opts); }
   InputStream() = default;
   InputStream(InputStream&&) = delete;
 };
 
 struct OutputFile {
-  AVFormatContext* ctx = nullptr;  // freed by the engine's clean-up
+  media::OutputContextPtr ctx;
   std::string name;
   int ost_index = 0;
   int64_t recording_time = std::numeric_limits<int64_t>::max();  // µs, "t"
   int64_t start_time = 0;                                        // µs, "ss"
   int64_t limit_filesize = std::numeric_limits<int64_t>::max();  // "fs"
-  AVDictionary* opts = nullptr;    // format options at opening
+  media::DictOwner opts;           // format options at opening
   bool header_written = false;
   bool trailer_written = false;
 
-  ~OutputFile() { ff::av_dict_free(&opts); }
   OutputFile() = default;
   OutputFile(OutputFile&&) = delete;
 };
@@ -122,7 +121,7 @@ struct OutputStream {
   float frame_aspect_ratio = 0.0f;
   int64_t max_frames = std::numeric_limits<int64_t>::max();
   std::vector<BsfPtr> bsfs;
-  AVDictionary* opts = nullptr;    // encoder options
+  media::DictOwner opts;           // encoder options
   int64_t sws_flags = SWS_BICUBIC;
   int force_fps = 0;
   int top_field_first = -1;
@@ -153,7 +152,6 @@ struct OutputStream {
   bool encoder_opened = false;
   int64_t last_quality = -1;
 
-  ~OutputStream() { ff::av_dict_free(&opts); }
   OutputStream() = default;
   OutputStream(OutputStream&&) = delete;
 };

@@ -3,14 +3,25 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/custom_ffmpeg.h"
+#include "engine/thread_priority.h"
 #include "engine/transcode_records.h"
+
+namespace gfx {
+class Bitmap;
+}
+namespace media {
+class TPreviewer;
+}
 
 namespace engine {
 
@@ -50,9 +61,42 @@ class TTranscoder : public TCustomFFmpeg {
   bool ErrorOccurred() const { return errorOccurred_; }
   const std::string& ErrorMessage() const { return errorMessage_; }
 
-  // Makes the loop drain and end at its next check and aborts blocking I/O.
-  void RequestStop() { stopRequested_ = true; }
+  // Makes the loop drain and end at its next check and aborts blocking I/O;
+  // opens the pause gate so that a paused worker sees it.
+  void RequestStop();
   bool StopRequested() const { return stopRequested_; }
+
+  // Worker thread and run control (conversion_thread.cpp).
+  // Starts the conversion once: on a worker thread of its own (true), or on
+  // this thread (false, after the end). Running or terminated engines do
+  // nothing; without input or output the end is reported at once.
+  bool Start(bool threaded, TThreadPriority priority = TThreadPriority::tpNormal);
+  // Requests the stop; with wait, returns when the worker has ended, serving
+  // main-thread calls every 20 ms meanwhile.
+  void Stop(bool wait);
+  // Stops a running conversion, or gives the end notice of one that never
+  // ran (on a short-lived thread of its own), once.
+  void Terminate(bool wait);
+  // The worker halts at its next loop point until Resume or a stop request.
+  void Pause();
+  void Resume();
+  bool Running() const { return running_; }
+  bool Terminated() const { return terminated_; }
+  bool Paused() const { return paused_; }
+  // Stops and waits for every thread of this engine (for owners' destructors).
+  void JoinThreads();
+  // Called once per engine when its conversion has ended or was refused,
+  // on the thread that ran it; output files are closed by then.
+  std::function<void()> OnTerminate;
+
+  // Previews (preview_step.cpp). Bit 0: show frames in a preview window;
+  // bit 1: hand them to OnPreviewBitmap (wins over bit 0).
+  static constexpr uint8_t kPreviewWindow = 1;
+  static constexpr uint8_t kPreviewBitmap = 2;
+  void SetPreviewFlags(uint8_t flags);
+  uint8_t PreviewFlags() const;
+  // The bitmap, the output frame number counted from 1, the time in µs.
+  std::function<void(const gfx::Bitmap&, int, int64_t)> OnPreviewBitmap;
 
   std::function<void(const ProgressValues&)> OnProgress;
   std::function<void(AVFormatContext*)> OnBeforeFindStreamInfo;
@@ -123,6 +167,17 @@ class TTranscoder : public TCustomFFmpeg {
   void RateEmulate(InputStream& ist);
   void FlushEncoders();
   void ReportProgress(int inputIndex, bool final);
+  void FinalReport(int64_t fileSize);
+
+  // Run control (conversion_thread.cpp, preview_step.cpp).
+  void RunToEnd();
+  void GiveTerminationNotice();
+  void WaitForEnd();
+  // Where the worker halts while paused.
+  void PauseGate();
+  void PreviewStep(const AVFrame& picture, int frameNumber, int64_t pts);
+  std::shared_ptr<media::TPreviewer> EndPreviewStep(uint8_t failedBit);
+  std::shared_ptr<media::TPreviewer> TakePreviewer();
 
   // Outputs (video_output.cpp, audio_output.cpp, packet_writer.cpp).
   void DoVideoOut(OutputStream& ost, AVFrame* picture);
@@ -166,6 +221,23 @@ class TTranscoder : public TCustomFFmpeg {
   bool dupDropChanged_ = false;
   int noPacketCount_ = 0;
   PacketPtr encPacket_;            // reused for every encoder output
+
+  std::atomic<bool> running_{false};
+  std::atomic<bool> terminated_{false};
+  std::atomic<bool> runFinished_{true};
+  std::atomic<bool> noticeDelivered_{true};
+  std::atomic<bool> paused_{false};
+  std::mutex controlLock_;            // Start/Terminate transitions
+  std::mutex gateLock_;
+  std::condition_variable gateOpened_;
+  std::thread worker_;
+  std::thread terminator_;
+
+  // Guarded by the flags lock shared by all engines.
+  uint8_t previewFlags_ = 0;
+  bool previewFlagsChanged_ = false;
+  int64_t lastPreview_ = 0;         // µs, av_gettime
+  std::shared_ptr<media::TPreviewer> previewer_;
 };
 
 }  // namespace engine

@@ -19,18 +19,25 @@ int SyncMethodFor(int setting, const AVOutputFormat* format) {
   return 1;
 }
 
+const OutputStream* FirstVideoStream(const std::vector<std::unique_ptr<OutputStream>>& streams) {
+  for (const auto& ost : streams)
+    if (ost->enc_ctx && ost->enc_ctx->codec_type == AVMEDIA_TYPE_VIDEO) return ost.get();
+  return nullptr;
+}
+
 }  // namespace
 
 int TTranscoder::VideoFrameCount(OutputStream& ost, double vdelta, double pictureTime,
                                  int syncMethod) {
   int frames = 1;
+  // Picture times round halves to even, as the duplicate count does.
   if (syncMethod == 0) {
-    ost.sync_opts = std::llround(pictureTime);
+    ost.sync_opts = std::llrint(pictureTime);
   } else if (vdelta < -1.1) {
     frames = 0;
   } else if (syncMethod == 2) {
     if (vdelta <= -0.6) frames = 0;
-    else if (vdelta > 0.6) ost.sync_opts = std::llround(pictureTime);
+    else if (vdelta > 0.6) ost.sync_opts = std::llrint(pictureTime);
   } else if (vdelta > 1.1) {
     frames = int(std::lrint(vdelta));
   }
@@ -48,7 +55,7 @@ int TTranscoder::VideoFrameCount(OutputStream& ost, double vdelta, double pictur
 
 void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture) {
   AVCodecContext* c = ost.enc_ctx.get();
-  const AVFormatContext* oc = outputFiles_[ost.file_index]->ctx;
+  const AVFormatContext* oc = outputFiles_[ost.file_index]->ctx.get();
   const int method = SyncMethodFor(Settings().video_sync_method, oc->oformat);
   // Picture time in output frames; the buffer source runs in microseconds.
   const double pictureTime = double(picture->pts) / AV_TIME_BASE / av_q2d(c->time_base);
@@ -59,6 +66,9 @@ void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture) {
   const double vdelta = pictureTime - double(ost.sync_opts) + duration;
   int64_t frames = VideoFrameCount(ost, vdelta, pictureTime, method);
   frames = std::min<int64_t>(frames, ost.max_frames - ost.frame_number);
+  // The first video output stream's pictures, timed as they come from the graph.
+  if (frames > 0 && &ost == FirstVideoStream(outputStreams_))
+    PreviewStep(*picture, int(ost.frame_number + 1), picture->pts);
   for (int64_t i = 0; i < frames && !stopRequested_; ++i) {
     picture->pts = ost.sync_opts;
     picture->pict_type = AV_PICTURE_TYPE_NONE;
@@ -66,6 +76,7 @@ void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture) {
       picture->pict_type = AV_PICTURE_TYPE_I;
       ost.forced_kf_pts.erase(ost.forced_kf_pts.begin());
     }
+    PauseGate();
     EncodeVideo(ost, picture);
     ++ost.sync_opts;
     ++ost.frame_number;

@@ -45,6 +45,7 @@ extern "C" {
   X(av_packet_alloc)                   \
   X(av_packet_free)                    \
   X(avcodec_find_decoder)              \
+  X(avcodec_string)                    \
   X(avcodec_alloc_context3)            \
   X(avcodec_free_context)              \
   X(avcodec_parameters_to_context)     \
@@ -98,6 +99,7 @@ extern "C" {
   X(av_find_input_format)              \
   X(av_guess_format)                   \
   X(avformat_alloc_context)            \
+  X(avformat_version)                  \
   X(avformat_free_context)             \
   X(avformat_new_stream)               \
   X(av_new_program)                    \

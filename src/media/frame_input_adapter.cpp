@@ -1,21 +1,31 @@
 #include "media/frame_input_adapter.h"
 
 #include <exception>
-#include <set>
+#include <chrono>
+#include <unordered_map>
 
 #include "media/frame_input_format.h"
+#include "media/main_thread.h"
 
 namespace media {
 
 namespace {
 
-// Input file names are addresses typed by someone; only addresses of live
-// adapters are ever dereferenced.
-std::mutex g_liveLock;
+// Input file names are numbers typed by someone: they are only looked up
+// here, and a reader keeps the adapter it found through a handle.
+std::mutex g_registryLock;
+uint64_t g_nextNumber = 1;
 
-std::set<uintptr_t>& LiveAdapters() {
-  static std::set<uintptr_t> live;
-  return live;
+std::unordered_map<uint64_t, TFrameInputAdapter*>& Adapters() {
+  static std::unordered_map<uint64_t, TFrameInputAdapter*> adapters;
+  return adapters;
+}
+
+uint64_t Register(TFrameInputAdapter* adapter) {
+  std::lock_guard guard(g_registryLock);
+  const uint64_t number = g_nextNumber++;
+  Adapters().emplace(number, adapter);
+  return number;
 }
 
 std::string FailureText(std::exception_ptr failure) {
@@ -31,23 +41,52 @@ std::string FailureText(std::exception_ptr failure) {
 
 }  // namespace
 
-TFrameInputAdapter::TFrameInputAdapter() {
-  std::lock_guard guard(g_liveLock);
-  LiveAdapters().insert(reinterpret_cast<uintptr_t>(this));
-}
+TFrameInputAdapter::TFrameInputAdapter() : number_(Register(this)) {}
 
 TFrameInputAdapter::~TFrameInputAdapter() {
-  std::lock_guard guard(g_liveLock);
-  LiveAdapters().erase(reinterpret_cast<uintptr_t>(this));
+  {
+    std::lock_guard guard(g_registryLock);
+    closing_ = true;
+    Adapters().erase(number_);
+  }
+  // A reader may be waiting for the main thread to run one of our events;
+  // serving it lets it find us closing and give up, so waiting cannot hang.
+  const auto released = [this] {
+    std::lock_guard guard(g_registryLock);
+    return readers_ == 0;
+  };
+  if (released()) return;
+  while (!WaitServingMainThreadCalls(released, std::chrono::milliseconds(20))) {
+  }
 }
 
-std::string TFrameInputAdapter::InputFileName() const {
-  return std::to_string(reinterpret_cast<uintptr_t>(this));
+std::string TFrameInputAdapter::InputFileName() const { return std::to_string(number_); }
+
+TFrameInputAdapter::Handle TFrameInputAdapter::Acquire(uint64_t number) {
+  std::lock_guard guard(g_registryLock);
+  const auto found = Adapters().find(number);
+  if (found == Adapters().end()) return Handle();
+  ++found->second->readers_;
+  return Handle(found->second);
 }
 
-TFrameInputAdapter* TFrameInputAdapter::FromAddress(uintptr_t address) {
-  std::lock_guard guard(g_liveLock);
-  return LiveAdapters().count(address) ? reinterpret_cast<TFrameInputAdapter*>(address) : nullptr;
+TFrameInputAdapter::Handle& TFrameInputAdapter::Handle::operator=(Handle&& other) noexcept {
+  if (this != &other) {
+    Release();
+    adapter_ = std::exchange(other.adapter_, nullptr);
+  }
+  return *this;
+}
+
+void TFrameInputAdapter::Handle::Release() {
+  if (!adapter_) return;
+  std::lock_guard guard(g_registryLock);
+  --std::exchange(adapter_, nullptr)->readers_;
+}
+
+bool TFrameInputAdapter::Closing() const {
+  std::lock_guard guard(g_registryLock);
+  return closing_;
 }
 
 std::string TFrameInputAdapter::LastFrameError() const {
@@ -73,7 +112,8 @@ int TFrameInputAdapter::DispatchFrame(bool assigned, Call&& call) {
   if (assigned) {
     try {
       // Not run means the main thread has stopped serving: no more frames.
-      if (!RaiseEvent([&] { result = call(); })) result = -1;
+      // An adapter being destroyed draws nothing more.
+      if (!RaiseEvent([&] { result = Closing() ? -1 : call(); })) result = -1;
     } catch (...) {
       result = kFrameHandlerFailed;
       error = FailureText(std::current_exception());
@@ -91,7 +131,9 @@ bool TFrameInputAdapter::RaiseNotify(const TFrameInputNotifyEvent& event) {
   std::string error;
   if (event) {
     try {
-      RaiseEvent([&] { event(this); });
+      RaiseEvent([&] {
+        if (!Closing()) event(this);
+      });
     } catch (...) {
       error = FailureText(std::current_exception());
     }

@@ -1,6 +1,7 @@
 // Frames the program draws itself, fed to the engine as the input format
-// "frameinput". The input's file name is the adapter's address in decimal
-// (InputFileName); every packet request raises the frame event of the
+// "frameinput". The input's file name is the adapter's number in decimal
+// (InputFileName), drawn from a counter so that a name never comes back for
+// a later adapter; every packet request raises the frame event of the
 // input's type, on the main thread unless TriggerEventInMainThread is off.
 #pragma once
 
@@ -9,6 +10,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 
 extern "C" {
 #include <libavcodec/packet.h>
@@ -90,8 +92,29 @@ class TFrameInputAdapter : public TFFBaseComponent {
   PInputFrameInfo CurrentFrameInfo() const { return currentFrameInfo_.load(); }
   FrameInputContext* InputContext() const { return inputContext_.load(); }
 
-  // The live adapter whose InputFileName is the text's number, or null.
-  static TFrameInputAdapter* FromAddress(uintptr_t address);
+  // Holds a live adapter: its destruction waits until every handle to it is
+  // released. Empty when the number names no adapter or one being destroyed.
+  class Handle {
+   public:
+    Handle() = default;
+    Handle(Handle&& other) noexcept : adapter_(std::exchange(other.adapter_, nullptr)) {}
+    Handle& operator=(Handle&& other) noexcept;
+    ~Handle() { Release(); }
+    TFrameInputAdapter* operator->() const { return adapter_; }
+    TFrameInputAdapter* get() const { return adapter_; }
+    explicit operator bool() const { return adapter_ != nullptr; }
+
+   private:
+    friend class TFrameInputAdapter;
+    explicit Handle(TFrameInputAdapter* adapter) : adapter_(adapter) {}
+    void Release();
+    TFrameInputAdapter* adapter_ = nullptr;
+  };
+
+  // The number in this adapter's InputFileName.
+  uint64_t Number() const { return number_; }
+  // A handle on the adapter whose InputFileName is this number.
+  static Handle Acquire(uint64_t number);
 
   // Used by the "frameinput" format. Frame dispatch returns the handler's
   // result, -1 without a handler, kFrameHandlerFailed when it threw; the
@@ -110,7 +133,11 @@ class TFrameInputAdapter : public TFFBaseComponent {
   template <class Call>
   int DispatchFrame(bool assigned, Call&& call);
   bool RaiseNotify(const TFrameInputNotifyEvent& event);
+  bool Closing() const;
 
+  const uint64_t number_;
+  int readers_ = 0;       // handles held; under the registry's lock
+  bool closing_ = false;  // being destroyed; under the registry's lock
   std::atomic<int> lastFrameResult_{0};
   mutable std::mutex errorLock_;
   std::string lastFrameError_;

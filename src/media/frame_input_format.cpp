@@ -8,8 +8,10 @@
 #include <climits>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "media/ff_entry_points.h"
 #include "media/own_input.h"
@@ -68,18 +70,19 @@ int64_t ClockOfPts(int64_t pts, AVRational timeBase) {
   return DivRoundHalfEven(__int128(pts) * timeBase.den, timeBase.num);
 }
 
-void ReleaseFrameStore(TInputFrameInfo& info) {
-  delete info.SectionHandle;  // its canvas goes with it
+// Frees the frame bitmap and clears the views of it.
+void ReleaseFrameStore(FrameInputContext* c) {
+  std::unique_ptr<gfx::Bitmap>(std::exchange(c->FrameStore, nullptr));
+  TInputFrameInfo& info = c->FrameInfo;
   info.SectionHandle = nullptr;
   info.DCHandle = nullptr;
-  delete info.Bitmap;
   info.Bitmap = nullptr;
   info.Canvas = nullptr;
   info.Bits = nullptr;
 }
 
 // The adapter named by the input's file name, if it is a live one.
-TFrameInputAdapter* ResolveAdapter(AVFormatContext* s, bool& parsed) {
+TFrameInputAdapter::Handle ResolveAdapter(AVFormatContext* s, bool& parsed) {
   std::string name = s->url ? s->url : "";
   if (name.size() > kMaxFileName) name.resize(kMaxFileName);
   int64_t address = 0;
@@ -91,9 +94,9 @@ TFrameInputAdapter* ResolveAdapter(AVFormatContext* s, bool& parsed) {
                "Could not parse FrameInputAdapter: \"%s\", it should be address of "
                "FrameInputAdapter\n",
                name.c_str());
-    return nullptr;
+    return {};
   }
-  return address > 0 ? TFrameInputAdapter::FromAddress(uintptr_t(address)) : nullptr;
+  return address > 0 ? TFrameInputAdapter::Acquire(uint64_t(address)) : TFrameInputAdapter::Handle();
 }
 
 int ReadHeaderSteps(AVFormatContext* s) {
@@ -101,9 +104,9 @@ int ReadHeaderSteps(AVFormatContext* s) {
   TInputFrameInfo& info = c->FrameInfo;
 
   bool parsed = false;
-  c->Adapter = ResolveAdapter(s, parsed);
+  const TFrameInputAdapter::Handle adapter = ResolveAdapter(s, parsed);
   if (!parsed) return AVERROR(EINVAL);
-  if (!c->Adapter) {
+  if (!adapter) {
     ff::av_log(s, AV_LOG_ERROR, "Invalid FrameInputAdapter\n");
     return AVERROR(EINVAL);
   }
@@ -173,21 +176,25 @@ int ReadHeaderSteps(AVFormatContext* s) {
   info.BitsPerPixel = layout ? layout->bitsPerPixel : 0;
   info.Stride = int32_t((int64_t(info.Width) * info.BitsPerPixel + 31) / 32 * 4);
 
+  // Views into it are set below; the context takes it once the header is read.
+  std::unique_ptr<gfx::Bitmap> store;
   switch (info.InputType) {
     case itDC:
       try {
-        info.SectionHandle = new gfx::Bitmap(info.Width, info.Height, layout->bitmapFormat);
+        store = std::make_unique<gfx::Bitmap>(info.Width, info.Height, layout->bitmapFormat);
       } catch (const std::bad_alloc&) {
         ff::av_log(s, AV_LOG_ERROR, "CreateDIBSection error #%li\n", long(ENOMEM));
         return AVERROR(EIO);
       }
+      info.SectionHandle = store.get();
       info.DCHandle = &info.SectionHandle->GetCanvas();
       info.Bits = info.SectionHandle->Bits();
       info.FrameSize = info.SectionHandle->Stride() * info.Height;
       break;
     case itBMP:
     case itCanvas:
-      info.Bitmap = new gfx::Bitmap(info.Width, info.Height, layout->bitmapFormat);
+      store = std::make_unique<gfx::Bitmap>(info.Width, info.Height, layout->bitmapFormat);
+      info.Bitmap = store.get();
       info.Canvas = &info.Bitmap->GetCanvas();
       info.Bits = info.Bitmap->Bits();
       info.FrameSize = info.Stride * info.Height;
@@ -204,10 +211,7 @@ int ReadHeaderSteps(AVFormatContext* s) {
   }
 
   AVStream* st = ff::avformat_new_stream(s, nullptr);
-  if (!st) {
-    ReleaseFrameStore(info);
-    return AVERROR(ENOMEM);
-  }
+  if (!st) return AVERROR(ENOMEM);
   st->time_base = AVRational{1, 1000000};
   AVCodecParameters* par = st->codecpar;
   par->codec_type = AVMEDIA_TYPE_VIDEO;
@@ -229,14 +233,16 @@ int ReadHeaderSteps(AVFormatContext* s) {
 
   info.LastPts = AV_NOPTS_VALUE;
   info.FrameNumber = 1;
-  c->Adapter->AttachInput(c, &info);
+  c->FrameStore = store.release();
+  c->AdapterNumber = adapter->Number();
+  adapter->AttachInput(c, &info);
 
-  if (!c->Adapter->DoReadHeader()) {
-    const std::string error = c->Adapter->LastFrameError();
+  if (!adapter->DoReadHeader()) {
+    const std::string error = adapter->LastFrameError();
     ff::av_log(s, AV_LOG_ERROR, "%s\n", error.c_str());
     SetOwnInputFailure(s, error);
-    c->Adapter->DetachInput(c);
-    ReleaseFrameStore(info);
+    adapter->DetachInput(c);
+    ReleaseFrameStore(c);
     return kFrameHandlerFailed;
   }
   return 0;
@@ -247,7 +253,7 @@ int ReadHeader(AVFormatContext* s) {
     return ReadHeaderSteps(s);
   } catch (...) {
     // Only the frame bitmap can fail this way (out of memory).
-    ReleaseFrameStore(ContextOf(s)->FrameInfo);
+    ReleaseFrameStore(ContextOf(s));
     return AVERROR(ENOMEM);
   }
 }
@@ -275,8 +281,9 @@ int NoFrame(AVFormatContext* s, AVPacket* pkt, TFrameInputAdapter* adapter, int 
 int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
   FrameInputContext* c = ContextOf(s);
   TInputFrameInfo& info = c->FrameInfo;
-  // The adapter may have been destroyed since the input was opened.
-  TFrameInputAdapter* adapter = TFrameInputAdapter::FromAddress(reinterpret_cast<uintptr_t>(c->Adapter));
+  // The adapter may have been destroyed since the input was opened; the
+  // handle keeps it alive until this read is over.
+  const TFrameInputAdapter::Handle adapter = TFrameInputAdapter::Acquire(c->AdapterNumber);
   if (!adapter) {
     ff::av_log(s, AV_LOG_ERROR, "Invalid FrameInputAdapter\n");
     return -1;
@@ -293,7 +300,7 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
     case itCanvas:
       result = adapter->DoReadFrameCanvas(*info.Canvas, &info);
       if (result < 0)
-        return NoFrame(s, pkt, adapter, result, "Canvas", AV_LOG_INFO,
+        return NoFrame(s, pkt, adapter.get(), result, "Canvas", AV_LOG_INFO,
                        "reading frame (Canvas) return %d\n");
       CopyTopDown(pkt->data, info.Bits, info.Stride, info.Height);
       pkt->flags |= AV_PKT_FLAG_KEY;
@@ -301,7 +308,7 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
     case itBMP:
       result = adapter->DoReadFrameBMP(info.Bits, &info);
       if (result < 0)
-        return NoFrame(s, pkt, adapter, result, "BMP", AV_LOG_ERROR,
+        return NoFrame(s, pkt, adapter.get(), result, "BMP", AV_LOG_ERROR,
                        "reading frame (BMP) return %d\n");
       CopyTopDown(pkt->data, info.Bits, info.Stride, info.Height);
       pkt->flags |= AV_PKT_FLAG_KEY;
@@ -309,7 +316,7 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
     case itDC:
       result = adapter->DoReadFrameDC(*info.DCHandle, &info);
       if (result < 0)
-        return NoFrame(s, pkt, adapter, result, "DC", AV_LOG_INFO, "reading frame (DC) return %d\n");
+        return NoFrame(s, pkt, adapter.get(), result, "DC", AV_LOG_INFO, "reading frame (DC) return %d\n");
       // The section's rows top row first, as the system hands them out.
       CopyTopDown(pkt->data, info.Bits, info.SectionHandle->Stride(), info.Height);
       pkt->flags |= AV_PKT_FLAG_KEY;
@@ -317,7 +324,7 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
     case itYUV:
       result = adapter->DoReadFrameYUV(pkt->data, &info);
       if (result < 0)
-        return NoFrame(s, pkt, adapter, result, "YUV", AV_LOG_INFO, "reading frame (YUV) return\n");
+        return NoFrame(s, pkt, adapter.get(), result, "YUV", AV_LOG_INFO, "reading frame (YUV) return\n");
       // Every packet is a whole picture, as for the other types.
       pkt->flags |= AV_PKT_FLAG_KEY;
       break;
@@ -343,13 +350,13 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
 
 int ReadClose(AVFormatContext* s) {
   FrameInputContext* c = ContextOf(s);
-  ReleaseFrameStore(c->FrameInfo);
-  if (TFrameInputAdapter* adapter = TFrameInputAdapter::FromAddress(reinterpret_cast<uintptr_t>(c->Adapter))) {
+  ReleaseFrameStore(c);
+  if (const TFrameInputAdapter::Handle adapter = TFrameInputAdapter::Acquire(c->AdapterNumber)) {
     if (!adapter->DoReadClose())
       ff::av_log(s, AV_LOG_ERROR, "%s\n", adapter->LastFrameError().c_str());
     adapter->DetachInput(c);
   }
-  c->Adapter = nullptr;
+  c->AdapterNumber = 0;
   return 0;
 }
 

@@ -21,7 +21,10 @@ struct FrameInputContext {
   char* PixelFormat;  // "pixel_format"
   char* VideoSize;    // "video_size"
   char* FrameRate;    // "framerate"
-  TFrameInputAdapter* Adapter;
+  uint64_t AdapterNumber;  // the adapter's InputFileName; looked up per call
+  // The bitmap the frames are drawn on (bmp/canvas/dc): handed over by a
+  // successful header read, freed by the close.
+  gfx::Bitmap* FrameStore;
 };
 
 const TInputFormat& FrameInputFormat();

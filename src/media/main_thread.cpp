@@ -1,6 +1,8 @@
 #include "media/main_thread.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -10,6 +12,14 @@
 namespace media {
 
 namespace {
+
+// No caller can recover from a wrong thread set-up and any guess would run
+// events on the wrong thread, so the process stops loudly.
+[[noreturn]] void ProgrammingError(const char* what) {
+  std::fprintf(stderr, "Programming error: %s\n", what);
+  std::fflush(stderr);
+  std::abort();
+}
 
 struct PendingCall {
   const std::function<void()>* call;
@@ -37,13 +47,9 @@ struct MainThreadState {
     changed.notify_all();
   }
 
-  // Under the lock: whether the calling thread is the main thread, making it
-  // the main thread when there is none yet.
+  // Under the lock: whether the calling thread is the main thread.
   bool OnMainLocked() {
-    if (!haveMain) {
-      mainId = std::this_thread::get_id();
-      haveMain = true;
-    }
+    if (!haveMain) ProgrammingError("the main-thread calls were used before InitMainThread");
     return mainId == std::this_thread::get_id();
   }
 };
@@ -56,6 +62,8 @@ MainThreadState g_main;
 
 void InitMainThread() {
   std::lock_guard guard(g_main.lock);
+  if (g_main.haveMain && g_main.mainId != std::this_thread::get_id())
+    ProgrammingError("InitMainThread was called from a second thread");
   g_main.mainId = std::this_thread::get_id();
   g_main.haveMain = true;
   g_main.shutdown = false;

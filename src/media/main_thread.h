@@ -1,7 +1,10 @@
 // Running calls on the main thread.
 //
-// The main thread is the one that called InitMainThread, or else the first
-// thread that used any function here. Calls from other threads are queued
+// The main thread is the one that called InitMainThread; it must do so before
+// any function here is used. Using them earlier, or calling InitMainThread
+// from a second thread, is a programming error: the process prints why and
+// aborts rather than guess which thread is the main one. Calls from other
+// threads are queued
 // and wait until the main thread serves them: from its event loop (the GUI
 // installs a waker that posts to its loop, which then calls
 // ServeMainThreadCalls) or while it waits in WaitServingMainThreadCalls.
@@ -18,7 +21,8 @@
 
 namespace media {
 
-// Makes the calling thread the main thread and re-opens the queue.
+// Makes the calling thread the main thread and re-opens the queue; later
+// calls must come from that same thread.
 void InitMainThread();
 bool IsMainThread();
 

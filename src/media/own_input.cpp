@@ -64,6 +64,12 @@ int OpenOwnInput(const TInputFormat* format, const char* url, AVDictionary** for
   // of ours does.
   if (!(format->flags & AVFMT_NOFILE)) return AVERROR(ENOSYS);
 
+  // Only public fields of the descriptor are filled; the rest stays zero.
+  // This holds because libavformat reaches the read routines only through
+  // its own demuxing calls, which we never make on this context: the calls
+  // we do make (stream info, dump, options, free) read the public fields
+  // alone. own_input_test checks that assumption against the installed
+  // library.
   auto own = std::make_unique<OwnInput>();
   own->format = format;
   own->descriptor.name = format->name;

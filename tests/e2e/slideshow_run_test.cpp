@@ -109,6 +109,21 @@ TEST(SlideshowStopTest, StopMidRunDrainsAndLeavesAPlayableFile) {
   EXPECT_EQ(run.progress.back().FrameNumber, 19);
 }
 
+TEST(SlideshowStopTest, StopBeforeTheFirstFrameReportsNoFrameNumber) {
+  InitMedia();
+  const fs::path dir = Scratch("stop-first");
+  SlideshowRun run;
+  run.pictures = MakePictures(dir);
+  run.output = (dir / "show.mkv").string();
+  run.stopAfterFrames = 1;  // the first picture is not encoded any more
+  run.Execute();
+  ASSERT_GE(run.openOutputResult, 0) << run.lastErrorText;
+  ASSERT_FALSE(run.progress.empty());
+  EXPECT_EQ(run.progress.back().InputIndex, -1);
+  EXPECT_EQ(run.progress.back().FrameNumber, -1);
+  EXPECT_EQ(run.progress.back().FPS, -1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Containers, SlideshowRunTest, ::testing::Values("avi", "mp4", "mkv"));
 
 }  // namespace

@@ -68,7 +68,7 @@ TEST_F(SoundTrackTest, CompressedSoundFileIsDecodedAndReencoded) {
   EXPECT_NEAR(Seconds(facts.Find(AVMEDIA_TYPE_AUDIO)), 2.0, 0.1);
 }
 
-TEST_F(SoundTrackTest, RealTimeSourceTakesItsOwnLengthOfWallTime) {
+TEST_F(SoundTrackTest, RealTimeSourceWritesEveryFrame) {
   const fs::path dir = Scratch("realtime");
   SlideshowRun run;
   run.pictures = MakePictures(dir);
@@ -81,8 +81,8 @@ TEST_F(SoundTrackTest, RealTimeSourceTakesItsOwnLengthOfWallTime) {
   run.output = (dir / "show.mp4").string();
   run.Execute();
   ASSERT_FALSE(run.errorOccurred) << run.errorMessage << run.lastErrorText;
-  const double expected = double(run.totalFrames - 1) / 20.0;
-  EXPECT_NEAR(run.wallSeconds, expected, expected * 0.1);
+  // How closely the wall time follows the video is measured by
+  // bench_realtime; here only what was written counts.
   EXPECT_EQ(Probe(run.output, false).Find(AVMEDIA_TYPE_VIDEO)->frames, run.totalFrames);
 }
 

@@ -130,11 +130,45 @@ TEST_F(TranscoderTest, StoppedRunStillWritesItsTrailerButIsNotFinished) {
   engine.Run();
   EXPECT_FALSE(engine.ErrorOccurred()) << engine.ErrorMessage();
   EXPECT_FALSE(engine.Finished());
-  // Header and trailer were written: a valid, empty file.
+  // Header and trailer were written: a valid file without samples, whose
+  // only payload is the codec's global header.
   ASSERT_TRUE(fs::exists(out));
   EXPECT_GT(fs::file_size(out), 0u);
+  bool reported = false;
+  for (const LogLine& l : Logged())
+    reported |= l.level == media::llInfo &&
+                l.text.starts_with("video:0kB audio:0kB global headers:0kB muxing overhead ");
+  EXPECT_TRUE(reported);
+  EXPECT_FALSE(WasLogged(media::llWarning, "Output file is empty, nothing was encoded (check -ss / "
+                                           "-t / -frames parameters if used)"));
+}
+
+TEST_F(TranscoderTest, StopBreaksReadingWithItsMessage) {
+  const fs::path dir = Scratch("stop-read");
+  engine::TTranscoder engine;
+  ASSERT_EQ(engine.OpenInput(WriteWav(dir)), 0) << engine.LastErrorText();
+  const AVIOInterruptCB& check = engine.InputFiles()[0]->ctx->interrupt_callback;
+  ASSERT_NE(check.callback, nullptr);
+  EXPECT_EQ(check.callback(check.opaque), 0);
+  engine.RequestStop();
+  EXPECT_EQ(check.callback(check.opaque), 1);
+  EXPECT_TRUE(WasLogged(media::llInfo, "reading/writing broken"));
+}
+
+TEST_F(TranscoderTest, StoppedRunWithNothingEncodedOnlyWarnsThatTheFileIsEmpty) {
+  const fs::path dir = Scratch("stop-empty");
+  const std::string out = (dir / "tone.mkv").string();
+  engine::TTranscoder engine;
+  ASSERT_EQ(engine.OpenInput(WriteWav(dir)), 0) << engine.LastErrorText();
+  engine.ParseOptions("-c:a pcm_s16le");  // no global header either
+  ASSERT_EQ(engine.OpenOutput(out), 0) << engine.LastErrorText();
+  engine.RequestStop();
+  engine.Run();
+  EXPECT_FALSE(engine.ErrorOccurred()) << engine.ErrorMessage();
   EXPECT_TRUE(WasLogged(media::llWarning, "Output file is empty, nothing was encoded (check -ss / "
                                           "-t / -frames parameters if used)"));
+  for (const LogLine& l : Logged())
+    EXPECT_EQ(l.text.find("muxing overhead"), std::string::npos) << l.text;
 }
 
 TEST_F(TranscoderTest, VideoSyncDuplicatesAndDropsPictures) {
@@ -161,6 +195,14 @@ TEST_F(TranscoderTest, VideoSyncDuplicatesAndDropsPictures) {
   // Passthrough: every picture once, at its own time.
   EXPECT_EQ(engine.VideoFrameCount(ost, -5.0, 3.6, 0), 1);
   EXPECT_EQ(ost.sync_opts, 4);
+
+  // Picture times exactly between two frames go to the even one.
+  for (const auto& [time, frame] : {std::pair{2.5, 2}, {3.5, 4}, {-0.5, 0}}) {
+    engine.VideoFrameCount(ost, 0.0, time, 0);
+    EXPECT_EQ(ost.sync_opts, frame) << time;
+    engine.VideoFrameCount(ost, 0.9, time, 2);
+    EXPECT_EQ(ost.sync_opts, frame) << time;
+  }
 }
 
 }  // namespace

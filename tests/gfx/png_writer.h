@@ -10,10 +10,13 @@
 namespace pngtest {
 
 struct Png {
-  int width = 0, height = 0;
-  int bit_depth = 8;
-  int color_type = PNG_COLOR_TYPE_RGB;
-  bool interlaced = false;
+  Png(int w, int h, int depth, int type, bool adam7 = false)
+      : width(w), height(h), bit_depth(depth), color_type(type), interlaced(adam7) {}
+
+  int width, height;
+  int bit_depth;
+  int color_type;
+  bool interlaced;
   std::vector<png_color> palette;
   std::vector<uint8_t> transparency;  // tRNS: palette alphas
   // Rows top first, packed as the colour type and depth store them

@@ -32,13 +32,20 @@ TEST(FrameInputAdapterTest, RegisteringTwiceRegistersOnce) {
   EXPECT_EQ(media::FindInputFormat("FrameInput"), nullptr);
 }
 
-TEST(FrameInputAdapterTest, FileNameNamesOnlyLiveAdapters) {
+TEST(FrameInputAdapterTest, FileNameNamesOnlyLiveAdaptersAndIsNeverReused) {
   auto adapter = std::make_unique<TFrameInputAdapter>();
-  const uintptr_t address = std::stoull(adapter->InputFileName());
-  EXPECT_EQ(TFrameInputAdapter::FromAddress(address), adapter.get());
-  EXPECT_EQ(TFrameInputAdapter::FromAddress(address + 1), nullptr);
+  const uint64_t number = std::stoull(adapter->InputFileName());
+  EXPECT_EQ(TFrameInputAdapter::Acquire(number).get(), adapter.get());
+  EXPECT_FALSE(TFrameInputAdapter::Acquire(number + 1));
   adapter.reset();
-  EXPECT_EQ(TFrameInputAdapter::FromAddress(address), nullptr);
+  EXPECT_FALSE(TFrameInputAdapter::Acquire(number));
+  // The allocator likely hands the same memory to the next adapter; the
+  // old name must still not reach it.
+  for (int i = 0; i < 3; ++i) {
+    TFrameInputAdapter next;
+    EXPECT_NE(next.InputFileName(), std::to_string(number));
+    EXPECT_FALSE(TFrameInputAdapter::Acquire(number));
+  }
 }
 
 TEST(FrameInputAdapterTest, DispatchKeepsResultAndFailureText) {
@@ -113,12 +120,13 @@ class FrameInputThreadTest : public ::testing::Test {
     media::InitMainThread();  // re-open the queue a test may have shut
   }
 
-  int Open() {
+  int Open() { return Open(adapter_); }
+  int Open(const TFrameInputAdapter& adapter) {
     AVDictionary* dict = nullptr;
     ff::av_dict_set(&dict, "input_type", "canvas", 0);
     ff::av_dict_set(&dict, "pixel_format", "bgra", 0);
     ff::av_dict_set(&dict, "video_size", "16x8", 0);
-    const int ret = media::OpenOwnInput(&media::FrameInputFormat(), adapter_.InputFileName().c_str(), &dict, &ctx_);
+    const int ret = media::OpenOwnInput(&media::FrameInputFormat(), adapter.InputFileName().c_str(), &dict, &ctx_);
     ff::av_dict_free(&dict);
     return ret;
   }
@@ -196,6 +204,64 @@ TEST_F(FrameInputThreadTest, MainThreadGoneEndsTheInputInsteadOfHanging) {
   const std::vector<int> results = ReadOnWorker(3);
   EXPECT_EQ(results, (std::vector<int>{-1}));
   EXPECT_FALSE(drawn);
+}
+
+int ReadOne(AVFormatContext* ctx) {
+  AVPacket* pkt = ff::av_packet_alloc();
+  const int ret = media::ReadOwnPacket(ctx, pkt);
+  ff::av_packet_free(&pkt);
+  return ret;
+}
+
+TEST_F(FrameInputThreadTest, AdapterDestroyedWhileWorkerWaitsToReadFailsTheReadCleanly) {
+  auto adapter = std::make_unique<TFrameInputAdapter>();
+  std::atomic<int> drawn{0};
+  adapter->OnReadFrameCanvas = [&](TFrameInputAdapter*, gfx::Canvas&, TInputFrameInfo*) {
+    ++drawn;
+    return 0;
+  };
+  ASSERT_EQ(Open(*adapter), 0);
+  std::atomic<bool> queued{false};
+  media::SetMainThreadWaker([&] { queued = true; });
+  std::atomic<int> result{1};
+  std::thread worker([&] { result = ReadOne(ctx_); });
+  // The worker now holds the adapter and waits for us to draw; we destroy
+  // the adapter instead, which must serve that wait rather than free under it.
+  while (!queued) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  adapter.reset();
+  worker.join();
+  media::SetMainThreadWaker(nullptr);
+  EXPECT_EQ(result.load(), -1);
+  EXPECT_EQ(drawn.load(), 0);
+  // Later reads find no adapter; closing the input is still safe.
+  EXPECT_EQ(ReadOne(ctx_), -1);
+}
+
+TEST_F(FrameInputThreadTest, DestructionWaitsForAReadInProgress) {
+  auto adapter = std::make_unique<TFrameInputAdapter>();
+  adapter->SetTriggerEventInMainThread(false);
+  std::atomic<bool> drawing{false}, finish{false};
+  adapter->OnReadFrameCanvas = [&](TFrameInputAdapter*, gfx::Canvas&, TInputFrameInfo*) {
+    drawing = true;
+    while (!finish) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 0;
+  };
+  ASSERT_EQ(Open(*adapter), 0);
+  std::atomic<int> result{1};
+  std::thread worker([&] { result = ReadOne(ctx_); });
+  while (!drawing) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::atomic<bool> destroyed{false};
+  std::thread destroyer([&] {
+    adapter.reset();
+    destroyed = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(destroyed) << "the adapter went while its event was running";
+  finish = true;  // the read then records its result in the adapter
+  worker.join();
+  destroyer.join();
+  EXPECT_EQ(result.load(), 0);
+  EXPECT_TRUE(destroyed);
 }
 
 }  // namespace

@@ -66,6 +66,23 @@ TEST_F(MainThreadTest, ExceptionsReachTheWaitingCaller) {
   EXPECT_EQ(caught, "handler failed");
 }
 
+// Run in a fresh process each, where InitMainThread has not run yet.
+TEST(MainThreadDeathTest, UseBeforeInitAborts) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(IsMainThread(), "used before InitMainThread");
+  EXPECT_DEATH(CallInMainThread([] {}), "used before InitMainThread");
+}
+
+TEST(MainThreadDeathTest, InitFromASecondThreadAborts) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(
+      {
+        InitMainThread();
+        std::thread([] { InitMainThread(); }).join();
+      },
+      "InitMainThread was called from a second thread");
+}
+
 TEST_F(MainThreadTest, OtherThreadsCannotServe) {
   std::atomic<bool> served{false};
   std::thread caller([&] { CallInMainThread([&] { served = true; }); });

@@ -1,0 +1,226 @@
+// The main window's side of an encoding run: libraries and output choice,
+// building and starting the task, pause/resume/stop and the encoder's reports.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+
+#include "app/desktop_services.h"
+#include "app/main_window.h"
+#include "app/media_probe.h"
+#include "app/run_options.h"
+#include "app/skin_button.h"
+
+namespace app {
+namespace {
+
+const char* const kOutputFilter = "AVI format(*.avi)|*.avi";
+
+std::string Text(const QString& s) { return s.toStdString(); }
+
+char LocaleDecimalSeparator() {
+  const QString point = QLocale::system().decimalPoint();
+  return point.size() == 1 && point[0].unicode() < 128 ? char(point[0].unicode()) : '.';
+}
+
+}  // namespace
+
+// A library missing there (or the whole folder) is looked for in the system's
+// places, so an installed program uses Debian's libraries.
+std::string TFormMain::LibraryFolder() const { return exeFolder_ + "lib"; }
+
+// Every line ends with its line break, so that a leading empty line shows.
+void TFormMain::Log(const QString& line) {
+  QTextCursor end(mmoLog->document());
+  end.movePosition(QTextCursor::End);
+  end.insertText(line + '\n');
+  mmoLog->verticalScrollBar()->setValue(mmoLog->verticalScrollBar()->maximum());
+}
+
+void TFormMain::LogBlock(const QString& text) {
+  Log({});
+  Log(text);
+  Log({});
+}
+
+void TFormMain::btnOpenClick() {
+  if (!FFEncoder->LibrariesLoaded()) {
+    if (!FFEncoder->LoadLibraries(LibraryFolder())) {
+      Log(QString::fromStdString(FFEncoder->LastErrorMessage()));
+      return;
+    }
+    media::RegisterFrameInputFormat();
+  }
+  if (saveFileName_.isEmpty()) saveFileName_ = kDefaultOutputName;
+  const QString chosen = desktop_.SaveFile(this, {kOutputFilter, "avi", saveFileName_});
+  if (chosen.isEmpty()) return;
+  saveFileName_ = chosen;
+  txtOutput->setText(chosen);
+  btnStart->setEnabled(true);
+  btnStart->setFocus();
+}
+
+// Refusals that would otherwise surface only in the middle of a run or as a
+// broken file: no pictures, an unwritable output folder, a sound file
+// without sound.
+bool TFormMain::CheckStartInputs() {
+  auto refuse = [this](const QString& why) {
+    LogBlock("***Cannot start: " + why);
+    desktop_.Warning(this, title_, why);
+    return false;
+  };
+  if (lstPictures->count() == 0) return refuse("The picture list is empty; add pictures first.");
+  const QFileInfo output(saveFileName_);
+  const QFileInfo folder(output.absolutePath());
+  if (!folder.isDir() || !folder.isWritable())
+    return refuse(QString("The output folder \"%1\" cannot be written.").arg(output.absolutePath()));
+  const QString audio = txtAudio->text();
+  if (QFileInfo(audio).isFile()) {
+    const std::string problem = ProbeAudioFile(Text(audio));
+    if (!problem.empty()) return refuse(QString::fromStdString(problem));
+  }
+  return true;
+}
+
+int TFormMain::OpenVideoInput() {
+  encoder::TInputOptions options;
+  encoder::InitInputOptions(options);
+  options.Options = InputOptionString(Text(cboFrameRate->currentText()), Text(cboFrameSize->currentText()));
+  const int task = FFEncoder->AddTask(FIA->InputFileName(), &options);
+  if (task < 0) LogBlock("***File open error: " + QString::fromStdString(FFEncoder->LastErrorMessage()));
+  return task;
+}
+
+bool TFormMain::OpenAudioInput(int task) {
+  const QString audio = txtAudio->text();
+  if (!QFileInfo(audio).isFile()) return true;  // "...", "-" or a vanished file: no sound
+  if (FFEncoder->AddInput(task, Text(audio)) < 0) {
+    LogBlock("***File open error: " + QString::fromStdString(FFEncoder->LastErrorMessage()));
+    return false;
+  }
+  return true;
+}
+
+bool TFormMain::SetTaskOutput(int task) {
+  encoder::TOutputOptions options;
+  encoder::InitOutputOptions(options);
+  options.Options = OutputOptionString(Text(cboFrameRate->currentText()), Text(cboFrameSize->currentText()));
+  if (FFEncoder->SetOutput(task, Text(saveFileName_), &options) < 0) {
+    FFEncoder->RemoveTask(task);
+    LogBlock("***Cannot do convert, error: " + QString::fromStdString(FFEncoder->LastErrorMessage()));
+    return false;
+  }
+  return true;
+}
+
+void TFormMain::EnterRunningState() {
+  LogBlock("***Can do convert.");
+  btnOpen->setEnabled(false);
+  btnStart->setEnabled(false);
+  btnStop->setEnabled(true);
+  btnPause->setEnabled(true);
+  btnResume->setEnabled(false);
+  btnPictures->setEnabled(false);
+  btnClear->setEnabled(false);
+  btnAudio->setEnabled(false);
+  btnStop->setFocus();
+  edtPictureDelay->setEnabled(false);
+  edtTransitionDelay->setEnabled(false);
+  chkRandomEffect->setEnabled(false);
+}
+
+void TFormMain::btnStartClick() {
+  if (!CheckStartInputs()) return;
+  timeline_->Pictures.clear();
+  for (int i = 0; i < lstPictures->count(); ++i) timeline_->Pictures.push_back(Text(lstPictures->item(i)->text()));
+  slideshow::TimelineSettings settings;
+  settings.FrameSize = Text(cboFrameSize->currentText());
+  settings.FrameRate = Text(cboFrameRate->currentText());
+  settings.PictureDelay = Text(edtPictureDelay->text());
+  settings.TransitionDelay = Text(edtTransitionDelay->text());
+  settings.RandomEffects = chkRandomEffect->isChecked();
+  settings.DecimalSeparator = LocaleDecimalSeparator();
+  settings.ExifOrientation = Globals().ExifOrientation;
+  settings.SmoothFit = Globals().SmoothFit;
+  try {
+    timeline_->PrepareTimeline(settings);
+  } catch (const std::exception& e) {
+    LogBlock(QString("***Cannot start: ") + e.what());
+    return;
+  }
+  FFEncoder->ClearTasks();
+  const int task = OpenVideoInput();
+  if (task < 0 || !OpenAudioInput(task) || !SetTaskOutput(task)) return;
+  EnterRunningState();
+  FFEncoder->SetPreview(chkPreview->isChecked());
+  FFEncoder->StartTask(1);
+}
+
+int TFormMain::FIAReadFrameCanvas(gfx::Canvas& ACanvas) {
+  timeline_->BreakWhenNoPictures = chkPictures->isChecked();
+  return timeline_->FIAReadFrameCanvas(ACanvas);
+}
+
+void TFormMain::btnStopClick() {
+  btnStop->setEnabled(false);
+  FFEncoder->Stop(true);
+}
+
+void TFormMain::btnPauseClick() {
+  btnPause->setEnabled(false);
+  btnResume->setEnabled(true);
+  FFEncoder->Pause();
+}
+
+void TFormMain::btnResumeClick() {
+  btnPause->setEnabled(true);
+  btnResume->setEnabled(false);
+  FFEncoder->Resume();
+}
+
+void TFormMain::chkPreviewClick() { FFEncoder->SetPreview(chkPreview->isChecked()); }
+
+void TFormMain::FFEncoderProgress(encoder::TCustomEncoder*, encoder::PProgressInfo AProgressInfo) {
+  lblStatus->setText(QString::asprintf("Frame number: %d; FPS: %d; Size: %lld; Time: %lld",
+                                       AProgressInfo->FrameNumber, AProgressInfo->FPS,
+                                       static_cast<long long>(AProgressInfo->CurrentSize),
+                                       static_cast<long long>(AProgressInfo->CurrentDuration)));
+}
+
+void TFormMain::FFEncoderTerminate(encoder::TCustomEncoder*, const encoder::TTerminateInfo& ATerminateInfo) {
+  if (ATerminateInfo.TaskIndex < 0) {
+    btnOpen->setEnabled(true);
+    for (auto* b : {btnStart, btnStop, btnPause, btnResume}) b->setEnabled(false);
+    for (auto* b : {btnPictures, btnClear, btnAudio}) b->setEnabled(true);
+    edtPictureDelay->setEnabled(true);
+    edtTransitionDelay->setEnabled(true);
+    chkRandomEffect->setEnabled(true);
+  }
+  if (ATerminateInfo.ErrorOccurred)
+    desktop_.Warning(this, title_, QString::fromStdString(ATerminateInfo.ErrorMessage));
+}
+
+void TFormMain::FFLoggerLog(const void*, uint32_t AThreadID, media::TLogLevel ALogLevel,
+                            const std::string& ALogMsg) {
+  Log(QString("#%1.%2: %3").arg(AThreadID).arg(int(ALogLevel)).arg(QString::fromStdString(ALogMsg)));
+}
+
+void TFormMain::FormCloseQuery() {
+  closed_ = true;
+  FFEncoder->OnProgress = nullptr;
+  FFEncoder->OnTerminate = nullptr;
+  FFEncoder->Stop(true);
+  FFLogger->SetOnLog(nullptr);
+  // The working pictures are not needed any more; the frame counts stay.
+  for (gfx::Bitmap* b : {&timeline_->DecodeBitmap, &timeline_->OutgoingBitmap, &timeline_->IncomingBitmap,
+                         &timeline_->CompositeBitmap})
+    b->SetSize(0, 0);
+}
+
+}  // namespace app

@@ -1,0 +1,86 @@
+#include "app/preview_window.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+#include <cstring>
+
+#include "gfx/bitmap.h"
+
+namespace app {
+
+QImage BitmapToImage(const gfx::Bitmap& bitmap) {
+  QImage::Format format = QImage::Format_RGB32;
+  switch (bitmap.Format()) {
+    case gfx::PixelFormat::pf8bit: format = QImage::Format_Indexed8; break;
+    case gfx::PixelFormat::pf15bit: format = QImage::Format_RGB555; break;
+    case gfx::PixelFormat::pf16bit: format = QImage::Format_RGB16; break;
+    case gfx::PixelFormat::pf24bit: format = QImage::Format_BGR888; break;
+    case gfx::PixelFormat::pf32bit: format = QImage::Format_RGB32; break;
+  }
+  QImage image(bitmap.Width(), bitmap.Height(), format);
+  if (image.isNull()) return image;
+  const size_t rowBytes = size_t(bitmap.Width()) * size_t(gfx::BitsPerPixel(bitmap.Format()) / 8);
+  for (int y = 0; y < bitmap.Height(); ++y) std::memcpy(image.scanLine(y), bitmap.ScanLine(y), rowBytes);
+  if (format == QImage::Format_Indexed8) {
+    QList<QRgb> colours;
+    for (gfx::Color c : bitmap.Palette()) colours << (0xFF000000u | (uint32_t(c) & 0xFFFFFFu));
+    image.setColorTable(colours);
+  }
+  return image;
+}
+
+TPreviewForm::TPreviewForm(int width, int height, std::function<void()> onClosed)
+    : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      onClosed_(std::move(onClosed)) {
+  setObjectName("PreviewForm");
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setFixedSize(width, height);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+  show();
+}
+
+void TPreviewForm::Paint(const gfx::Bitmap& bitmap, const std::string& caption) {
+  setWindowTitle(QString::fromStdString(caption));
+  frame_ = BitmapToImage(bitmap);
+  repaint();
+}
+
+void TPreviewForm::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), Qt::black);
+  p.drawImage(0, 0, frame_);
+}
+
+// Dragging the picture moves the window, as its caption would.
+void TPreviewForm::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  if (QWindow* handle = windowHandle(); handle && handle->startSystemMove()) return;
+  dragging_ = true;
+  dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void TPreviewForm::mouseMoveEvent(QMouseEvent* event) {
+  if (dragging_ && (event->buttons() & Qt::LeftButton))
+    move(event->globalPosition().toPoint() - dragOffset_);
+  else
+    dragging_ = false;
+}
+
+void TPreviewForm::closeEvent(QCloseEvent* event) {
+  event->accept();
+  if (onClosed_) onClosed_();
+}
+
+void InstallPreviewWindows() {
+  media::SetPreviewWindowFactory([](int width, int height, std::function<void()> onClosed) {
+    return std::unique_ptr<media::TPreviewWindow>(new TPreviewForm(width, height, std::move(onClosed)));
+  });
+}
+
+}  // namespace app

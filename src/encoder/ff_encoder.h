@@ -1,0 +1,250 @@
+// The object through which the application converts media: a list of tasks,
+// each one engine with its inputs and one output, started on worker threads,
+// paused, resumed and stopped, with progress and termination events brought
+// to the main thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+extern "C" {
+#include <libavutil/pixfmt.h>
+}
+
+#include "encoder/encoder_event.h"
+#include "engine/thread_priority.h"
+#include "media/ff_base_component.h"
+#include "media/preview_window.h"
+
+struct AVFormatContext;
+
+namespace gfx {
+class Bitmap;
+}
+namespace media {
+class TFFDecoder;
+}
+
+namespace encoder {
+
+class TCustomEncoder;
+class TFFmpeg;
+class TFFmpegList;
+
+// Options for one input file; a default-constructed record is cleared.
+struct TInputOptions {
+  std::string FileName;  // filled in with the name passed when empty
+  std::string Options;   // option string in the engine's command-line syntax
+  std::string Presets;   // name=value lines, parsed after Options
+};
+
+// Options for the output file; a default-constructed record is cleared
+// except HookBitsPerPixel.
+struct TOutputOptions {
+  std::string FileName;
+  std::string Options;
+  std::string Presets;
+  bool AudioHook = false;
+  bool VideoInputHook = false;
+  bool VideoOutputHook = false;
+  int32_t HookBitsPerPixel = 24;  // 8, 15, 16, 24 or 32
+  bool FrameInputHook = false;
+  bool FrameOutputHook = false;
+  bool Join = false;  // all inputs one after another into this output
+};
+
+// The initialisers: reset a record to its cleared state.
+void InitInputOptions(TInputOptions& options);
+void InitOutputOptions(TOutputOptions& options);
+
+// One progress report of one task.
+struct TProgressInfo {
+  int32_t TaskIndex = 0;
+  int32_t InputIndex = 0;     // input read last; -1 in the final report
+  int32_t FrameNumber = -1;   // video frames written; -1 while none
+  int32_t FPS = -1;           // 0 in the first second, -1 while no frame
+  float Quality = -1.0f;      // quantizer of the last coded frame
+  float BitRate = 0.0f;       // kbit/s
+  int64_t CurrentSize = 0;      // bytes of the output so far
+  int64_t CurrentDuration = 0;  // µs written
+  int64_t TotalDuration = -1;   // µs expected, -1 when unknown
+};
+using PProgressInfo = TProgressInfo*;
+
+// The end of one task, or of all of them (TaskIndex -1, Finished true).
+struct TTerminateInfo {
+  int32_t TaskIndex = 0;
+  bool Finished = false;       // ran to its end, not stopped
+  bool ErrorOccurred = false;
+  std::string ErrorMessage;
+};
+
+// A frame about to be encoded, as a bitmap of HookBitsPerPixel bits. The
+// bitmap belongs to the engine: copy what you keep.
+struct TPreviewInfo {
+  int32_t TaskIndex = 0;
+  const gfx::Bitmap* Bitmap = nullptr;
+  int32_t FrameNumber = 0;  // output frame number, counted from 1
+  int64_t PTS = 0;          // µs
+};
+
+using TThreadPriority = engine::TThreadPriority;
+
+// Handlers; Sender is the encoder that raises the event.
+using TProgressEvent = std::function<void(TCustomEncoder* Sender, PProgressInfo AProgressInfo)>;
+using TTerminateEvent =
+    std::function<void(TCustomEncoder* Sender, const TTerminateInfo& ATerminateInfo)>;
+using TPreviewBitmapEvent =
+    std::function<void(TCustomEncoder* Sender, const TPreviewInfo& APreviewInfo)>;
+using TBeforeFindStreamInfoEvent =
+    std::function<void(TCustomEncoder* Sender, AVFormatContext* AFormatContext)>;
+
+// Thrown by the operations that refuse to run during a run:
+// "Cannot %s while working."
+class EncoderBusy : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class TCustomEncoder : public media::TFFBaseComponent {
+ public:
+  TCustomEncoder();
+  ~TCustomEncoder() override;
+
+  // Events. Assign on the main thread; a handler may be replaced or cleared
+  // at any time, a report already under way still completes.
+  TEventSlot<TProgressEvent> OnProgress;
+  TEventSlot<TTerminateEvent> OnTerminate;
+  TEventSlot<TPreviewBitmapEvent> OnPreviewBitmap;
+  TEventSlot<TBeforeFindStreamInfoEvent> OnBeforeFindStreamInfo;
+
+  // Show each task's frames in a preview window (at most one per 100 ms).
+  bool Preview() const { return preview_; }
+  void SetPreview(bool on);
+  // Deliver the frames through OnPreviewBitmap instead; wins over Preview.
+  bool PreviewBitmap() const { return previewBitmap_; }
+  void SetPreviewBitmap(bool on);
+  // Milliseconds between progress reports; values up to 100 become 100.
+  int ProgressInterval() const { return progressInterval_; }
+  void SetProgressInterval(int ms) { progressInterval_ = ms <= 100 ? 100 : ms; }
+  TThreadPriority ThreadPriority() const { return threadPriority_; }
+  void SetThreadPriority(TThreadPriority p) { threadPriority_ = p; }
+
+  // The media libraries (all eight) loaded and bound.
+  bool LibrariesLoaded() const;
+  // Loads them from the folder (empty: the system's); false with
+  // LastErrorMessage on failure.
+  bool LoadLibraries(const std::string& folder);
+
+  // Task set-up. Each returns the new index (>= 0) or a negative code with
+  // the text in LastErrorMessage; media errors never throw. When options are
+  // given with an empty FileName, it is set to fileName. Each throws
+  // EncoderBusy during a run and after it until ClearTasks.
+  int AddTask(const std::string& fileName, TInputOptions* options = nullptr);
+  int AddInput(int taskIndex, const std::string& fileName, TInputOptions* options = nullptr);
+  int SetOutput(int taskIndex, const std::string& fileName, TOutputOptions* options = nullptr);
+  void RemoveTask(int taskIndex);
+  // Frees all tasks; refused only while a run has not ended.
+  void ClearTasks();
+  int TaskCount() const;
+
+  // Starts the run: with count > 0 up to count tasks at once on their own
+  // threads (returns at once); with count <= 0 all of them one after the
+  // other on this thread (returns after the final OnTerminate).
+  void StartTask(int count);
+  void Pause();
+  void Resume();
+  // Stops the run. With waitForEnd the call returns when every worker has
+  // ended and keeps serving main-thread calls meanwhile; without, it only
+  // asks (use that from inside a frame request).
+  void Stop(bool waitForEnd);
+
+  // Run state: working from StartTask until ClearTasks, all ended after the
+  // final OnTerminate was raised.
+  bool Working() const { return working_; }
+  bool Paused() const { return paused_; }
+  bool AllEnded() const { return allEnded_; }
+
+  // The stream information of an opened input (owned by the task).
+  media::TFFDecoder* InputDecoder(int taskIndex, int inputIndex) const;
+
+  using media::TFFBaseComponent::LastErrorMessage;
+
+ protected:
+  // Relays the engines call (on their worker, or the caller's thread).
+  virtual void DoPreviewBitmap(TFFmpeg& engine, const gfx::Bitmap& bitmap, int frameNumber,
+                               int64_t pts);
+  virtual void DoProgress(TFFmpeg& engine, const TProgressInfo& values);
+  virtual void TaskEnded(TFFmpeg& engine);
+  void DoBeforeFindStreamInfo(TFFmpeg& engine, AVFormatContext* context);
+
+ private:
+  friend class TFFmpeg;
+
+  void CheckBusy(const char* operation) const;
+  TFFmpeg& Task(int taskIndex) const;
+  int TaskIndexOf(const TFFmpeg& engine) const;
+  void StartNextTask();
+  void ReportAllEnded();
+  // Raises OnTerminate with the terminate buffer: directly on the thread
+  // running a run without workers, else from a termination thread.
+  void RaiseTerminate(bool final);
+  void StartTerminationThread(const TTerminateInfo& info, bool final);
+  // Joins the termination threads that are done; with all, waits for the
+  // others first (serving main-thread calls).
+  void ReapTerminationThreads(bool all);
+  void SetPreviewFlag(uint8_t bit, bool on);
+
+  std::unique_ptr<TFFmpegList> tasks_;
+
+  bool preview_ = false;
+  bool previewBitmap_ = false;
+  int progressInterval_ = 500;
+  TThreadPriority threadPriority_ = TThreadPriority::tpNormal;
+  bool optionErrorsFatal_ = true;
+
+  int finishedCount_ = 0;
+  int nextIndex_ = -1;
+  int remaining_ = 0;
+  std::atomic<bool> allEnded_{false};
+  std::atomic<bool> threaded_{false};
+  std::atomic<bool> working_{false};
+  std::atomic<bool> paused_{false};
+
+  // One lock per event kind; the terminate lock also guards the counters
+  // and is re-entered when a task fails at its start.
+  std::mutex previewLock_;
+  std::mutex progressLock_;
+  std::recursive_mutex terminateLock_;
+  std::mutex beforeFindLock_;
+  TProgressInfo progressBuffer_;
+  TPreviewInfo previewBuffer_;
+  TTerminateInfo terminateBuffer_;
+
+  // Termination threads deliver OnTerminate off the worker; the final one
+  // waits until every task's event has been delivered.
+  struct TerminationThread {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+  };
+  std::atomic<int> pendingDeliveries_{0};
+  std::atomic<bool> finalDelivered_{false};
+  std::thread::id startThread_;
+  std::mutex terminationThreadsLock_;
+  std::vector<TerminationThread> terminationThreads_;
+};
+
+// The published form; adds nothing.
+class TFFEncoder : public TCustomEncoder {
+ public:
+  using TCustomEncoder::TCustomEncoder;
+};
+
+}  // namespace encoder

@@ -1,0 +1,96 @@
+// Hands the frames about to be encoded to a preview window or to the
+// preview-bitmap handler, at most once per preview interval.
+//
+// The flags of all engines share one lock, but it is never held while a
+// frame is converted or painted: the paint waits for the main thread, and
+// the main thread may be waiting for this lock in a flags setter.
+#include "engine/transcoder.h"
+#include "media/ff_utils.h"
+#include "media/format_converter.h"
+#include "media/previewer.h"
+
+namespace engine {
+namespace {
+
+std::mutex& PreviewFlagsLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+}  // namespace
+
+void TTranscoder::SetPreviewFlags(uint8_t flags) {
+  std::shared_ptr<media::TPreviewer> closing;
+  {
+    std::lock_guard guard(PreviewFlagsLock());
+    if ((previewFlags_ & kPreviewWindow) && !(flags & kPreviewWindow))
+      closing = std::move(previewer_);
+    previewFlags_ = flags;
+    previewFlagsChanged_ = true;
+  }
+  // Closes at once even while the worker still holds the previewer.
+  if (closing) closing->Close();
+}
+
+uint8_t TTranscoder::PreviewFlags() const {
+  std::lock_guard guard(PreviewFlagsLock());
+  return previewFlags_;
+}
+
+std::shared_ptr<media::TPreviewer> TTranscoder::TakePreviewer() {
+  std::lock_guard guard(PreviewFlagsLock());
+  return std::move(previewer_);
+}
+
+// Records the attempt and clears the bit that failed, unless the flags were
+// set anew meanwhile (the user's latest choice wins). A failed window hands
+// out its previewer, to be let go of outside the lock.
+std::shared_ptr<media::TPreviewer> TTranscoder::EndPreviewStep(uint8_t failedBit) {
+  std::lock_guard guard(PreviewFlagsLock());
+  // Timed from the end of this attempt: a slow paint cannot take all the
+  // worker's time.
+  lastPreview_ = ff::av_gettime();
+  if (!failedBit) return nullptr;
+  if (!previewFlagsChanged_) previewFlags_ &= uint8_t(~failedBit);
+  // Only the worker makes previewers, so this one is the step's own.
+  return failedBit == kPreviewWindow ? std::move(previewer_) : nullptr;
+}
+
+void TTranscoder::PreviewStep(const AVFrame& picture, int frameNumber, int64_t pts) {
+  uint8_t mode = 0;
+  std::shared_ptr<media::TPreviewer> previewer;
+  {
+    std::lock_guard guard(PreviewFlagsLock());
+    const uint8_t flags = previewFlags_;
+    if ((flags & kPreviewBitmap) && OnPreviewBitmap) mode = kPreviewBitmap;
+    else if (flags & kPreviewWindow) mode = kPreviewWindow;
+    if (!mode) return;
+    if (ff::av_gettime() - lastPreview_ <= PreviewInterval()) return;
+    previewFlagsChanged_ = false;
+    if (mode == kPreviewWindow) {
+      if (!previewer_) previewer_ = std::make_shared<media::TPreviewer>();
+      previewer = previewer_;
+    }
+  }
+  media::TFormatConverter& converter = OutputConverter();
+  media::TPicture source;
+  for (int i = 0; i < 4; ++i) {
+    source.data[i] = picture.data[i];
+    source.linesize[i] = picture.linesize[i];
+  }
+  uint8_t failed = 0;
+  if (!converter.LoadFramePicture(source, AVPixelFormat(picture.format), picture.width,
+                                  picture.height, true)) {
+    Log(media::llError, converter.LastError());
+    failed = mode;
+  } else if (mode == kPreviewBitmap) {
+    OnPreviewBitmap(converter.Bitmap(), frameNumber, pts);
+  } else if (!previewer->ShowFrame(converter.Bitmap(), frameNumber, pts)) {
+    failed = kPreviewWindow;  // closed by the user
+  }
+  auto closing = EndPreviewStep(failed);
+  previewer.reset();
+  if (closing) closing->Close();
+}
+
+}  // namespace engine
