@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "app/settings_file.h"
 #include "gfx/bmp_writer.h"
 #include "gfx/jpeg_writer.h"
 #include "gfx/png_writer.h"
@@ -54,13 +56,9 @@ Bytes MakeJpeg(int subsamp, int flags) {
 }
 
 Bytes MakePng(int colorType, int depth, bool interlaced) {
-  pngtest::Png p;
-  p.width = 3;
-  p.height = 2;
-  p.color_type = colorType;
-  p.bit_depth = depth;
-  p.interlaced = interlaced;
+  pngtest::Png p(3, 2, depth, colorType, interlaced);
   int channels = 1;
+  if (colorType == PNG_COLOR_TYPE_GRAY_ALPHA) channels = 2;
   if (colorType == PNG_COLOR_TYPE_RGB) channels = 3;
   if (colorType == PNG_COLOR_TYPE_RGB_ALPHA) channels = 4;
   if (colorType == PNG_COLOR_TYPE_PALETTE) {
@@ -130,5 +128,15 @@ int main(int argc, char** argv) {
                                         9, 10, 11, 12, 13, 14, 15, 16, 17, 0, 1, 0, 6, 0, 0, 0, 0});
   Write(root / "region", "seed1", Bytes{200, 100, 20, 10, 1, 1, 1, 1, 0, 0, 0, 0, 2, 0, 0, 0, 0,
                                         3, 0, 0, 0, 0, 2, 3, 3, 3, 3, 0, 0, 0, 0, 0, 0});
+  // Settings files as stored: every line complemented, CR LF between lines.
+  auto settings = [](std::initializer_list<const char*> lines, const char* lineBreak) {
+    std::string text;
+    for (const char* line : lines) text += app::DecodeSettingsLine(line) + lineBreak;
+    return text;
+  };
+  Write(root / "settings_file", "seed0",
+        settings({"[SYSTEM]", "Version=1.0", "Skin=2", "ResFolder=Blue\\", "ExifOrientation=0"}, "\r\n"));
+  Write(root / "settings_file", "seed1", settings({"; note", "[system]", " skin = +7 ", "SmoothFit=1"}, "\n"));
+  Write(root / "settings_file", "seed2", settings({"[Other]", "Skin=x", "[SYSTEM]", "Skin=1"}, "\r"));
   return 0;
 }
