@@ -32,8 +32,11 @@ int ParseSkin(const std::string& text) {
   const char* last = t.data() + t.size();
   if (!t.empty() && *first == '+') ++first;
   const auto [end, ec] = std::from_chars(first, last, value);
-  if (t.empty() || ec != std::errc() || end != last)
-    throw SettingsError("'" + text + "' is not a valid integer value (settings key \"Skin\")");
+  if (t.empty() || ec != std::errc() || end != last) {
+    // A stored 255 reads as a zero byte, which would cut the message short.
+    const std::string shown = text.substr(0, text.find('\0'));
+    throw SettingsError("'" + shown + "' is not a valid integer value (settings key \"Skin\")");
+  }
   return value;
 }
 

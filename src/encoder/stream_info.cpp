@@ -149,7 +149,7 @@ std::string FormatStartTime(int64_t value, AVRational timeBase) {
   // The whole seconds of -0.5 are 0: the sign has to be written on its own.
   const char* sign = value < 0 && value > -1000000 ? "-" : "";
   return media::FormatText("%s%" PRId64 ".%.6" PRId64, sign, value / 1000000,
-                           std::llabs(value % 1000000));
+                           int64_t(std::llabs(value % 1000000)));
 }
 
 std::string FormatFileSize(int64_t bytes) {

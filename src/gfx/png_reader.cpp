@@ -27,7 +27,7 @@ struct Source {
 
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t n) {
   auto* s = static_cast<Source*>(png_get_io_ptr(png));
-  if (s->data->size() - s->pos < n) png_error(png, "the file ends early");
+  if (s->pos > s->data->size() || s->data->size() - s->pos < n) png_error(png, "the file ends early");
   std::memcpy(out, s->data->data() + s->pos, n);
   s->pos += n;
 }
@@ -152,6 +152,10 @@ void ComposeOntoBlack(Bitmap& out) {
 void Png(const std::string& path, const Bytes& data, Bitmap& out) {
   try {
     if (data.empty()) ThrowPictureError(path, "the file is empty");
+    // libpng is told the signature was checked: it must have been, here too,
+    // as DecodePng is called on files of any content.
+    if (SniffSignature(data) != Signature::kPng)
+      ThrowPictureError(path, "not a PNG file (it does not start with the PNG signature)");
     Source source{&data};
     PngReader reader(source);
     Header h;

@@ -133,6 +133,17 @@ TEST(GlobalVars, SkinMustBeADecimalInteger) {
   EXPECT_THROW(skin("99999999999"), SettingsError);
 }
 
+// Found by fuzzing: a stored 255 decodes to a zero byte, which cut the
+// message off before the key's name.
+TEST(GlobalVars, SkinWithAZeroByteIsRefusedNamingTheKey) {
+  try {
+    ReadGlobalVars(TIniText({"[SYSTEM]", std::string("Skin=4\0x", 8)}));
+    ADD_FAILURE() << "accepted";
+  } catch (const SettingsError& e) {
+    EXPECT_STREQ(e.what(), "'4' is not a valid integer value (settings key \"Skin\")");
+  }
+}
+
 TEST(Paths, TrailingDelimiterAndSkinPath) {
   EXPECT_EQ(WithTrailingBackslash("/opt/ls"), "/opt/ls/");
   EXPECT_EQ(WithTrailingBackslash("/opt/ls/"), "/opt/ls/");

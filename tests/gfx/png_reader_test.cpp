@@ -161,3 +161,24 @@ TEST(PngReader, BrokenFilesAreRefusedNamingTheFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// Found by fuzzing: DecodePng on a file shorter than the PNG signature read
+// past the end of the data, and any other file was read as if its first
+// eight bytes were the signature.
+TEST(PngReader, FilesWithoutTheSignatureAreRefused) {
+  const std::string kMessage = "not a PNG file (it does not start with the PNG signature)";
+  EXPECT_EQ(ErrorOf("short", {0x89, 'P', 0x89}), kMessage);
+  EXPECT_EQ(ErrorOf("one_byte", {0x89}), kMessage);
+  const std::vector<uint8_t> signatureOnly = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  EXPECT_EQ(ErrorOf("signature_only", signatureOnly), "the file ends early");
+
+  pngtest::Png p{2, 2, 8, PNG_COLOR_TYPE_GRAY};
+  p.rows.assign(2, std::vector<uint8_t>(2, 7));
+  auto other = pngtest::Encode(p);
+  other[1] = 'Q';  // chunks intact, signature not
+  EXPECT_EQ(ErrorOf("other", other), kMessage);
+}
+
+}  // namespace
