@@ -36,9 +36,11 @@ void ExpectVideoMatchesComposer(const SlideshowRun& run, const FileFacts& facts)
     EXPECT_GT(p, kMinPsnr) << "frame " << i;
     // Timing: a frame that differs from its neighbours matches its own
     // composed frame better than theirs.
-    for (const size_t n : {i - 1, i + 1})
-      if (n < v.pictures.size() && Psnr(run.composed[n], run.composed[i]) < 30)
+    for (const size_t n : {i - 1, i + 1}) {
+      if (n < v.pictures.size() && Psnr(run.composed[n], run.composed[i]) < 30) {
         EXPECT_GT(p, Psnr(v.pictures[i], run.composed[n])) << "frame " << i << " vs " << n;
+      }
+    }
   }
   EXPECT_GT(sum / double(v.pictures.size()), kMeanPsnr);
 }

@@ -49,8 +49,12 @@ TEST_F(ProgressTest, ReportsComeAtMostOncePerIntervalAndEndWithTheFinalOne) {
     EXPECT_EQ(reports[i].info.InputIndex, 0) << i;
     EXPECT_NE(reports[i].thread, std::this_thread::get_id());
     EXPECT_EQ(reports[i].info.TaskIndex, 0);
-    // The engine compares with its own clock taken just before reporting.
-    if (i > 0) EXPECT_GT(reports[i].at - reports[i - 1].at, 100000 - 2000) << i;
+    // The engine compares with its own clock taken just before reporting; the
+    // slack allows for the worker being preempted between that and the
+    // handler, yet a report per frame (33 ms apart) still fails.
+    if (i > 0) {
+      EXPECT_GT(reports[i].at - reports[i - 1].at, 100000 - 20000) << i;
+    }
   }
   // Frame numbers only grow; the size too.
   for (size_t i = 1; i < reports.size(); ++i) {
