@@ -105,7 +105,7 @@ int AddFrameHook(TFrameHookList& list, int argc, char* argv[]) {
     // current, and PATH gets no entry that depends on the current folder.
     std::error_code ec;
     const auto absolute = std::filesystem::absolute(file, ec);
-    if (!ec) openPath = absolute.string();
+    if (!ec) openPath = absolute.lexically_normal().string();
     const std::string folder = std::filesystem::path(openPath).parent_path().string();
     visit.emplace(folder);
     AppendToPath(folder);
