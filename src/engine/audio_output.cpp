@@ -36,11 +36,35 @@ bool IsPlanar(AVSampleFormat f) {
 }  // namespace
 
 void TTranscoder::DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, AVFrame* decoded) {
-  AVCodecContext* c = ost.enc_ctx.get();
+  if (decoded->sample_rate <= 0 || decoded->ch_layout.nb_channels <= 0) return;
+  NoteAudioInputChange(ost, ist, istIndex, decoded);
+  PrepareResampler(ost, ist, istIndex, decoded);
+  const int64_t cut = SyncAudio(ost, ist);
+
+  uint8_t** data = decoded->extended_data;
+  int count = decoded->nb_samples;
+  if (ost.swr) {
+    AVCodecContext* c = ost.enc_ctx.get();
+    const int capacity = ff::swr_get_out_samples(ost.swr.get(), decoded->nb_samples);
+    if (capacity < 0) RaiseError("Out of memory in do_audio_out()");
+    if (PrepareFrame(ost.converted.get(), c, capacity) < 0)
+      RaiseError("Out of memory in do_audio_out()");
+    count = ff::swr_convert(ost.swr.get(), ost.converted->data, capacity,
+                            const_cast<const uint8_t**>(decoded->extended_data),
+                            decoded->nb_samples);
+    if (count < 0) RaiseError(media::FormatMediaError("swr_convert()", count));
+    data = ost.converted->data;
+  }
+  QueueAudio(ost, data, count, cut);
+  EncodeAudioFrames(ost, false);
+}
+
+// A stream whose rate, format or channels change mid-way gets a new resampler.
+void TTranscoder::NoteAudioInputChange(OutputStream& ost, InputStream& ist, int istIndex,
+                                       const AVFrame* decoded) {
   const int inRate = decoded->sample_rate;
   const int inFormat = decoded->format;
   const int inChannels = decoded->ch_layout.nb_channels;
-  if (inRate <= 0 || inChannels <= 0) return;
   if (ist.last_rate && (ist.last_rate != inRate || ist.last_format != inFormat ||
                         ist.last_channels != inChannels)) {
     const char* oldName = ff::av_get_sample_fmt_name(AVSampleFormat(ist.last_format));
@@ -57,7 +81,16 @@ void TTranscoder::DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, 
   ist.last_rate = inRate;
   ist.last_format = inFormat;
   ist.last_channels = inChannels;
+}
 
+// Makes the resampler when the encoder's rate, format or channels differ,
+// when drift is compensated or channels are mapped; raises when none can be.
+void TTranscoder::PrepareResampler(OutputStream& ost, InputStream& ist, int istIndex,
+                                   const AVFrame* decoded) {
+  AVCodecContext* c = ost.enc_ctx.get();
+  const int inRate = decoded->sample_rate;
+  const int inFormat = decoded->format;
+  const int inChannels = decoded->ch_layout.nb_channels;
   const bool resample = c->sample_rate != inRate || c->sample_fmt != inFormat ||
                         c->ch_layout.nb_channels != inChannels ||
                         Settings().audio_sync_method > 1 || !ost.channel_map.empty();
@@ -96,83 +129,70 @@ void TTranscoder::DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, 
   if (resample && !ost.swr)
     RaiseError(media::FormatText("Can not resample %d channels @ %d Hz to %d channels @ %d Hz",
                                  inChannels, inRate, c->ch_layout.nb_channels, c->sample_rate));
+}
 
+// Follows the time stamps: silence for a gap, a count of samples to cut for
+// an overlap (returned), or a stretch for a small drift. Decided before
+// converting, so a compensation applies to this frame.
+int64_t TTranscoder::SyncAudio(OutputStream& ost, InputStream& ist) {
+  AVCodecContext* c = ost.enc_ctx.get();
   // With no sync method the sound starts where its first time stamp says.
   if (ist.is_start && ost.next_sample == 0 && ff::av_audio_fifo_size(ost.fifo.get()) == 0 &&
       ist.pts > 0 && Settings().audio_sync_method == 0)
     ost.next_sample = ff::av_rescale(ist.pts, c->sample_rate, AV_TIME_BASE);
+  if (Settings().audio_sync_method <= 0) return 0;
 
-  // Samples the time stamps say should have gone out by now, against what
-  // has; decided before converting so a compensation applies to this frame.
-  int64_t cut = 0;
-  if (Settings().audio_sync_method > 0) {
-    const double syncTime = double(ist.pts) / AV_TIME_BASE;
-    const int64_t queued = ff::av_audio_fifo_size(ost.fifo.get());
-    const double delta = syncTime * c->sample_rate - double(ost.next_sample) - double(queued);
-    if (std::fabs(delta) > 50) {
-      if (ist.is_start || std::fabs(delta) > Settings().audio_drift_threshold * c->sample_rate) {
-        if (delta < 0) {
-          cut = std::llround(-delta);
-        } else {
-          const int silence = int(std::min<double>(delta, c->sample_rate * 60.0));
-          Log(media::llVerbose, media::FormatText("adding %d audio samples of silence", silence));
-          if (PrepareFrame(ost.audio_frame.get(), c, silence) < 0)
-            RaiseError("Out of memory in do_audio_out()");
-          ff::av_samples_set_silence(ost.audio_frame->data, 0, silence, c->ch_layout.nb_channels,
-                                     c->sample_fmt);
-          if (ff::av_audio_fifo_write(ost.fifo.get(),
-                                      reinterpret_cast<void**>(ost.audio_frame->data),
-                                      silence) < silence)
-            RaiseError("av_fifo_realloc2() failed");
-        }
-      } else if (Settings().audio_sync_method > 1 && ost.swr) {
-        // A small drift is absorbed by stretching the next second of sound.
-        const int limit = Settings().audio_sync_method;
-        const int comp = int(std::clamp<double>(delta, -limit, limit));
-        Log(media::llVerbose,
-            media::FormatText("compensating audio timestamp drift:%f compensation:%d in:%d",
-                              delta, comp, c->sample_rate));
-        const int ret = ff::swr_set_compensation(ost.swr.get(), comp, c->sample_rate);
-        if (ret < 0) RaiseError(media::FormatMediaError("swr_set_compensation()", ret));
-      }
-    }
-  }
-
-  uint8_t** data = decoded->extended_data;
-  int count = decoded->nb_samples;
-  if (ost.swr) {
-    const int capacity = ff::swr_get_out_samples(ost.swr.get(), decoded->nb_samples);
-    if (capacity < 0) RaiseError("Out of memory in do_audio_out()");
-    if (PrepareFrame(ost.converted.get(), c, capacity) < 0)
+  // Samples the time stamps say should have gone out by now, against what has.
+  const double syncTime = double(ist.pts) / AV_TIME_BASE;
+  const int64_t queued = ff::av_audio_fifo_size(ost.fifo.get());
+  const double delta = syncTime * c->sample_rate - double(ost.next_sample) - double(queued);
+  if (std::fabs(delta) <= 50) return 0;
+  if (ist.is_start || std::fabs(delta) > Settings().audio_drift_threshold * c->sample_rate) {
+    if (delta < 0) return std::llround(-delta);
+    const int silence = int(std::min<double>(delta, c->sample_rate * 60.0));
+    Log(media::llVerbose, media::FormatText("adding %d audio samples of silence", silence));
+    if (PrepareFrame(ost.audio_frame.get(), c, silence) < 0)
       RaiseError("Out of memory in do_audio_out()");
-    count = ff::swr_convert(ost.swr.get(), ost.converted->data, capacity,
-                            const_cast<const uint8_t**>(decoded->extended_data),
-                            decoded->nb_samples);
-    if (count < 0) RaiseError(media::FormatMediaError("swr_convert()", count));
-    data = ost.converted->data;
+    ff::av_samples_set_silence(ost.audio_frame->data, 0, silence, c->ch_layout.nb_channels,
+                               c->sample_fmt);
+    if (ff::av_audio_fifo_write(ost.fifo.get(), reinterpret_cast<void**>(ost.audio_frame->data),
+                                silence) < silence)
+      RaiseError("av_fifo_realloc2() failed");
+  } else if (Settings().audio_sync_method > 1 && ost.swr) {
+    // A small drift is absorbed by stretching the next second of sound.
+    const int limit = Settings().audio_sync_method;
+    const int comp = int(std::clamp<double>(delta, -limit, limit));
+    Log(media::llVerbose,
+        media::FormatText("compensating audio timestamp drift:%f compensation:%d in:%d", delta,
+                          comp, c->sample_rate));
+    const int ret = ff::swr_set_compensation(ost.swr.get(), comp, c->sample_rate);
+    if (ret < 0) RaiseError(media::FormatMediaError("swr_set_compensation()", ret));
   }
+  return 0;
+}
 
+// Queues the converted samples for the encoder, less the first CUT.
+void TTranscoder::QueueAudio(OutputStream& ost, uint8_t** data, int count, int64_t cut) {
+  AVCodecContext* c = ost.enc_ctx.get();
   int skip = 0;
   if (cut > 0) {
     skip = int(std::min<int64_t>(cut, count));
     Log(media::llVerbose, media::FormatText("discarding %d audio samples", skip));
   }
-  if (count - skip > 0) {
-    void** samples = reinterpret_cast<void**>(data);
-    std::vector<uint8_t*> cut;
-    if (skip > 0) {
-      // The samples after the cut, per plane (planar) or interleaved.
-      const int bytes = ff::av_get_bytes_per_sample(c->sample_fmt);
-      const bool planar = IsPlanar(c->sample_fmt);
-      const int planes = planar ? c->ch_layout.nb_channels : 1;
-      const int step = planar ? bytes : bytes * c->ch_layout.nb_channels;
-      for (int p = 0; p < planes; ++p) cut.push_back(data[p] + size_t(skip) * step);
-      samples = reinterpret_cast<void**>(cut.data());
-    }
-    if (ff::av_audio_fifo_write(ost.fifo.get(), samples, count - skip) < count - skip)
-      RaiseError("av_fifo_realloc2() failed");
+  if (count - skip <= 0) return;
+  void** samples = reinterpret_cast<void**>(data);
+  std::vector<uint8_t*> planes;
+  if (skip > 0) {
+    // The samples after the cut, per plane (planar) or interleaved.
+    const int bytes = ff::av_get_bytes_per_sample(c->sample_fmt);
+    const bool planar = IsPlanar(c->sample_fmt);
+    const int planeCount = planar ? c->ch_layout.nb_channels : 1;
+    const int step = planar ? bytes : bytes * c->ch_layout.nb_channels;
+    for (int p = 0; p < planeCount; ++p) planes.push_back(data[p] + size_t(skip) * step);
+    samples = reinterpret_cast<void**>(planes.data());
   }
-  EncodeAudioFrames(ost, false);
+  if (ff::av_audio_fifo_write(ost.fifo.get(), samples, count - skip) < count - skip)
+    RaiseError("av_fifo_realloc2() failed");
 }
 
 void TTranscoder::EncodeAudioFrames(OutputStream& ost, bool flush) {

@@ -42,18 +42,9 @@ int TTranscoder::DoOpenOutput(const std::string& fileName, bool join) {
     return -1;
   }
   FileOptions& o = FileOpts();
-  AVFormatContext* oc = nullptr;
-  int ret = ff::avformat_alloc_output_context2(&oc, nullptr,
-                                               o.format.empty() ? nullptr : o.format.c_str(),
-                                               fileName.c_str());
-  if (ret < 0 || !oc) {
-    const std::string text = media::FormatMediaError(fileName, ret < 0 ? ret : AVERROR(EINVAL));
-    SetLastErrorText(text);
-    Log(media::llFatal, text);
-    return ret < 0 ? ret : AVERROR(EINVAL);
-  }
-  media::OutputContextPtr owner(oc);
-  oc->interrupt_callback = {&TTranscoder::WriteInterrupt, this};
+  media::OutputContextPtr owner;
+  if (const int ret = CreateOutputContext(fileName, o, owner); ret < 0) return ret;
+  AVFormatContext* oc = owner.get();
 
   if (o.recording_time != std::numeric_limits<int64_t>::max() && o.recording_time > totalDuration_)
     totalDuration_ = o.recording_time;
@@ -66,7 +57,6 @@ int TTranscoder::DoOpenOutput(const std::string& fileName, bool join) {
   of->limit_filesize = o.limit_filesize;
   of->ctx = std::move(owner);
   const int fileIndex = int(outputFiles_.size());
-  const size_t streamsBefore = outputStreams_.size();
   // A failure below takes the streams made for this file away again.
   struct StreamRollback {
     std::vector<std::unique_ptr<OutputStream>>& v;
@@ -75,99 +65,133 @@ int TTranscoder::DoOpenOutput(const std::string& fileName, bool join) {
     ~StreamRollback() {
       if (!done) v.resize(keep);
     }
-  } rollback{outputStreams_, streamsBefore};
+  } rollback{outputStreams_, outputStreams_.size()};
 
-  const AVOutputFormat* ofmt = oc->oformat;
-  if (!o.stream_maps.empty()) {
-    for (const StreamMap& map : o.stream_maps) {
-      if (map.disabled) continue;
-      const int src = inputFiles_[map.file_index]->ist_index + map.stream_index;
-      const AVMediaType type = inputStreams_[src]->st->codecpar->codec_type;
-      switch (type) {
-        case AVMEDIA_TYPE_VIDEO:
-        case AVMEDIA_TYPE_AUDIO:
-        case AVMEDIA_TYPE_DATA:
-        case AVMEDIA_TYPE_SUBTITLE:
-        case AVMEDIA_TYPE_ATTACHMENT:
-          if (Disabled(o, type)) continue;
-          NewOutputStream(*of, oc, src, type);
-          break;
-        default:
-          RaiseError(media::FormatText("Cannot map stream #%d:%d - unsupported type.",
-                                       map.file_index, map.stream_index));
-      }
-    }
-  } else {
-    auto pick = [&](AVMediaType type, auto better) {
-      int best = -1;
-      for (size_t i = 0; i < inputStreams_.size(); ++i) {
-        const AVStream* st = inputStreams_[i]->st;
-        if (st->codecpar->codec_type != type) continue;
-        if (best < 0 || better(st, inputStreams_[best]->st)) best = int(i);
-      }
-      return best;
-    };
-    if (!o.video_disable && ofmt->video_codec != AV_CODEC_ID_NONE) {
-      // Cover art (an MP3's picture) is video only when nothing else is.
-      const int i = pick(AVMEDIA_TYPE_VIDEO, [](const AVStream* a, const AVStream* b) {
-        const bool coverA = a->disposition & AV_DISPOSITION_ATTACHED_PIC;
-        const bool coverB = b->disposition & AV_DISPOSITION_ATTACHED_PIC;
-        if (coverA != coverB) return coverB;
-        return int64_t(a->codecpar->width) * a->codecpar->height >
-               int64_t(b->codecpar->width) * b->codecpar->height;
-      });
-      if (i >= 0) NewOutputStream(*of, oc, i, AVMEDIA_TYPE_VIDEO);
-    }
-    if (!o.audio_disable && ofmt->audio_codec != AV_CODEC_ID_NONE) {
-      const int i = pick(AVMEDIA_TYPE_AUDIO, [](const AVStream* a, const AVStream* b) {
-        return a->codecpar->ch_layout.nb_channels > b->codecpar->ch_layout.nb_channels;
-      });
-      if (i >= 0) NewOutputStream(*of, oc, i, AVMEDIA_TYPE_AUDIO);
-    }
-    if (!o.subtitle_disable && ofmt->subtitle_codec != AV_CODEC_ID_NONE) {
-      const int i = pick(AVMEDIA_TYPE_SUBTITLE, [](auto, auto) { return false; });
-      if (i >= 0) NewOutputStream(*of, oc, i, AVMEDIA_TYPE_SUBTITLE);
-    }
-  }
-
+  if (!o.stream_maps.empty())
+    AddMappedStreams(*of, o);
+  else
+    AddChosenStreams(*of, o);
   for (const std::string& path : o.attachments) AddAttachment(oc, path);
 
   ff::av_dict_copy(of->opts.Ref(), FormatOptions(), 0);
-
-  if ((ofmt->flags & AVFMT_NEEDNUMBER) && !ff::av_filename_number_test(fileName.c_str())) {
-    const std::string text = media::FormatMediaError(fileName, AVERROR(EINVAL));
-    SetLastErrorText(text);
-    Log(media::llFatal, text);
-    return AVERROR(EINVAL);
-  }
-
-  if (!(ofmt->flags & AVFMT_NOFILE)) {
-    writeStart_ = ff::av_gettime();
-    ret = ff::avio_open2(&oc->pb, fileName.c_str(), AVIO_FLAG_WRITE, &oc->interrupt_callback,
-                         of->opts.Ref());
-    if (ret < 0) {
-      const std::string text = media::FormatMediaError(fileName, ret);
-      SetLastErrorText(text);
-      Log(media::llFatal, text);
-      return ret;
-    }
-  }
-
-  if (o.mux_preload != 0.0f)
-    ff::av_dict_set(of->opts.Ref(), "preload",
-                    std::to_string(int64_t(o.mux_preload * AV_TIME_BASE)).c_str(), 0);
-  oc->max_delay = int(o.mux_max_delay * AV_TIME_BASE);
-  if (Settings().loop_output >= 0) {
-    Log(media::llWarning, "-loop_output is deprecated, use -loop");
-    ff::av_dict_set(of->opts.Ref(), "loop", std::to_string(Settings().loop_output).c_str(), 0);
-  }
-
+  if (const int ret = OpenOutputFile(*of); ret < 0) return ret;
+  ApplyMuxerOptions(*of, o);
   CopyMetadata(*of, oc);
 
   rollback.done = true;
   outputFiles_.push_back(std::move(of));
   ResetFileOptions(false);
   return fileIndex;
+}
+
+// The muxer the name or "-f" asks for, with the stop check on every write.
+int TTranscoder::CreateOutputContext(const std::string& fileName, const FileOptions& o,
+                                     media::OutputContextPtr& owner) {
+  AVFormatContext* oc = nullptr;
+  const int ret = ff::avformat_alloc_output_context2(
+      &oc, nullptr, o.format.empty() ? nullptr : o.format.c_str(), fileName.c_str());
+  if (ret < 0 || !oc) {
+    const int code = ret < 0 ? ret : AVERROR(EINVAL);
+    const std::string text = media::FormatMediaError(fileName, code);
+    SetLastErrorText(text);
+    Log(media::llFatal, text);
+    return code;
+  }
+  owner.reset(oc);
+  oc->interrupt_callback = {&TTranscoder::WriteInterrupt, this};
+  return 0;
+}
+
+// "-map": exactly the streams named, in their order.
+void TTranscoder::AddMappedStreams(OutputFile& of, const FileOptions& o) {
+  for (const StreamMap& map : o.stream_maps) {
+    if (map.disabled) continue;
+    const int src = inputFiles_[map.file_index]->ist_index + map.stream_index;
+    const AVMediaType type = inputStreams_[src]->st->codecpar->codec_type;
+    switch (type) {
+      case AVMEDIA_TYPE_VIDEO:
+      case AVMEDIA_TYPE_AUDIO:
+      case AVMEDIA_TYPE_DATA:
+      case AVMEDIA_TYPE_SUBTITLE:
+      case AVMEDIA_TYPE_ATTACHMENT:
+        if (Disabled(o, type)) continue;
+        NewOutputStream(of, of.ctx.get(), src, type);
+        break;
+      default:
+        RaiseError(media::FormatText("Cannot map stream #%d:%d - unsupported type.",
+                                     map.file_index, map.stream_index));
+    }
+  }
+}
+
+// Without "-map": the best video, audio and subtitle stream the muxer takes.
+void TTranscoder::AddChosenStreams(OutputFile& of, const FileOptions& o) {
+  AVFormatContext* oc = of.ctx.get();
+  const AVOutputFormat* ofmt = oc->oformat;
+  auto pick = [&](AVMediaType type, auto better) {
+    int best = -1;
+    for (size_t i = 0; i < inputStreams_.size(); ++i) {
+      const AVStream* st = inputStreams_[i]->st;
+      if (st->codecpar->codec_type != type) continue;
+      if (best < 0 || better(st, inputStreams_[best]->st)) best = int(i);
+    }
+    return best;
+  };
+  if (!o.video_disable && ofmt->video_codec != AV_CODEC_ID_NONE) {
+    // Cover art (an MP3's picture) is video only when nothing else is.
+    const int i = pick(AVMEDIA_TYPE_VIDEO, [](const AVStream* a, const AVStream* b) {
+      const bool coverA = a->disposition & AV_DISPOSITION_ATTACHED_PIC;
+      const bool coverB = b->disposition & AV_DISPOSITION_ATTACHED_PIC;
+      if (coverA != coverB) return coverB;
+      return int64_t(a->codecpar->width) * a->codecpar->height >
+             int64_t(b->codecpar->width) * b->codecpar->height;
+    });
+    if (i >= 0) NewOutputStream(of, oc, i, AVMEDIA_TYPE_VIDEO);
+  }
+  if (!o.audio_disable && ofmt->audio_codec != AV_CODEC_ID_NONE) {
+    const int i = pick(AVMEDIA_TYPE_AUDIO, [](const AVStream* a, const AVStream* b) {
+      return a->codecpar->ch_layout.nb_channels > b->codecpar->ch_layout.nb_channels;
+    });
+    if (i >= 0) NewOutputStream(of, oc, i, AVMEDIA_TYPE_AUDIO);
+  }
+  if (!o.subtitle_disable && ofmt->subtitle_codec != AV_CODEC_ID_NONE) {
+    const int i = pick(AVMEDIA_TYPE_SUBTITLE, [](auto, auto) { return false; });
+    if (i >= 0) NewOutputStream(of, oc, i, AVMEDIA_TYPE_SUBTITLE);
+  }
+}
+
+// Checks a numbered name and opens the file, unless the muxer writes none.
+int TTranscoder::OpenOutputFile(OutputFile& of) {
+  AVFormatContext* oc = of.ctx.get();
+  const AVOutputFormat* ofmt = oc->oformat;
+  if ((ofmt->flags & AVFMT_NEEDNUMBER) && !ff::av_filename_number_test(of.name.c_str())) {
+    const std::string text = media::FormatMediaError(of.name, AVERROR(EINVAL));
+    SetLastErrorText(text);
+    Log(media::llFatal, text);
+    return AVERROR(EINVAL);
+  }
+  if (ofmt->flags & AVFMT_NOFILE) return 0;
+  writeStart_ = ff::av_gettime();
+  const int ret = ff::avio_open2(&oc->pb, of.name.c_str(), AVIO_FLAG_WRITE,
+                                 &oc->interrupt_callback, of.opts.Ref());
+  if (ret < 0) {
+    const std::string text = media::FormatMediaError(of.name, ret);
+    SetLastErrorText(text);
+    Log(media::llFatal, text);
+  }
+  return ret;
+}
+
+// Preload, maximum delay and the deprecated output loop.
+void TTranscoder::ApplyMuxerOptions(OutputFile& of, const FileOptions& o) {
+  if (o.mux_preload != 0.0f)
+    ff::av_dict_set(of.opts.Ref(), "preload",
+                    std::to_string(int64_t(o.mux_preload * AV_TIME_BASE)).c_str(), 0);
+  of.ctx->max_delay = int(o.mux_max_delay * AV_TIME_BASE);
+  if (Settings().loop_output >= 0) {
+    Log(media::llWarning, "-loop_output is deprecated, use -loop");
+    ff::av_dict_set(of.opts.Ref(), "loop", std::to_string(Settings().loop_output).c_str(), 0);
+  }
 }
 
 void TTranscoder::AddAttachment(AVFormatContext* oc, const std::string& path) {

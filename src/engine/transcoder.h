@@ -154,6 +154,12 @@ class TTranscoder : public TCustomFFmpeg {
 
   // Output side (output_files.cpp, output_streams.cpp).
   int DoOpenOutput(const std::string& fileName, bool join);
+  int CreateOutputContext(const std::string& fileName, const FileOptions& o,
+                          media::OutputContextPtr& owner);
+  void AddMappedStreams(OutputFile& of, const FileOptions& o);
+  void AddChosenStreams(OutputFile& of, const FileOptions& o);
+  int OpenOutputFile(OutputFile& of);
+  void ApplyMuxerOptions(OutputFile& of, const FileOptions& o);
   OutputStream& NewOutputStream(OutputFile& of, AVFormatContext* oc, int sourceIndex,
                                 AVMediaType type);
   void NewVideoStream(OutputStream& ost, AVFormatContext* oc);
@@ -202,6 +208,11 @@ class TTranscoder : public TCustomFFmpeg {
   void DoVideoOut(OutputStream& ost, AVFrame* picture);
   void EncodeVideo(OutputStream& ost, AVFrame* picture);
   void DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, AVFrame* decoded);
+  void NoteAudioInputChange(OutputStream& ost, InputStream& ist, int istIndex,
+                            const AVFrame* decoded);
+  void PrepareResampler(OutputStream& ost, InputStream& ist, int istIndex, const AVFrame* decoded);
+  int64_t SyncAudio(OutputStream& ost, InputStream& ist);
+  void QueueAudio(OutputStream& ost, uint8_t** data, int count, int64_t cut);
   void FlushAudio(OutputStream& ost);
   void EncodeAudioFrames(OutputStream& ost, bool flush);
   // Sends the frame (null: end of stream) and writes what comes out.
