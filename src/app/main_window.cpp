@@ -261,19 +261,9 @@ void TFormMain::paintEvent(QPaintEvent*) {
 }
 
 // Dragging by the skin moves the window.
-void TFormMain::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return;
-  if (QWindow* handle = windowHandle(); handle && handle->startSystemMove()) return;
-  dragging_ = true;
-  dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
-}
+void TFormMain::mousePressEvent(QMouseEvent* event) { drag_.Press(*this, *event); }
 
-void TFormMain::mouseMoveEvent(QMouseEvent* event) {
-  if (dragging_ && (event->buttons() & Qt::LeftButton))
-    move(event->globalPosition().toPoint() - dragOffset_);
-  else
-    dragging_ = false;
-}
+void TFormMain::mouseMoveEvent(QMouseEvent* event) { drag_.Move(*this, *event); }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
   if (!closed_) FormCloseQuery();

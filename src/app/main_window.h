@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/settings_file.h"
+#include "app/window_drag.h"
 #include "encoder/ff_encoder.h"
 #include "media/ff_logger.h"
 #include "media/frame_input_adapter.h"
@@ -110,8 +111,7 @@ class TFormMain : public QWidget {
   std::string exeFolder_;
   TDesktopServices& desktop_;
   QImage skin_;
-  QPoint dragOffset_;
-  bool dragging_ = false;
+  TWindowDrag drag_;
   bool closed_ = false;
   QString saveFileName_;  // the save dialog's file name
 

@@ -58,19 +58,9 @@ void TPreviewForm::paintEvent(QPaintEvent*) {
 }
 
 // Dragging the picture moves the window, as its caption would.
-void TPreviewForm::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return;
-  if (QWindow* handle = windowHandle(); handle && handle->startSystemMove()) return;
-  dragging_ = true;
-  dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
-}
+void TPreviewForm::mousePressEvent(QMouseEvent* event) { drag_.Press(*this, *event); }
 
-void TPreviewForm::mouseMoveEvent(QMouseEvent* event) {
-  if (dragging_ && (event->buttons() & Qt::LeftButton))
-    move(event->globalPosition().toPoint() - dragOffset_);
-  else
-    dragging_ = false;
-}
+void TPreviewForm::mouseMoveEvent(QMouseEvent* event) { drag_.Move(*this, *event); }
 
 void TPreviewForm::closeEvent(QCloseEvent* event) {
   event->accept();

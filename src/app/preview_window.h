@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "app/window_drag.h"
 #include "media/preview_window.h"
 
 namespace gfx {
@@ -33,8 +34,7 @@ class TPreviewForm : public QWidget, public media::TPreviewWindow {
  private:
   std::function<void()> onClosed_;
   QImage frame_;
-  QPoint dragOffset_;
-  bool dragging_ = false;
+  TWindowDrag drag_;
 };
 
 // Makes the encoder's previews open TPreviewForm windows.
