@@ -12,17 +12,12 @@
 #include "media/ff_loader.h"
 #include "media/frame_input_adapter.h"
 #include "media/main_thread.h"
+#include "media_setup.h"
 #include "wav_file.h"
 
 namespace e2e {
 
-void InitMedia() {
-  media::InitMainThread();
-  media::FFLoader().SetLibraryFolder("");
-  ASSERT_TRUE(media::FFLoader().LoadLibrarySet(media::kAllLibraries))
-      << media::FFLoader().LastLoaderError();
-  media::RegisterFrameInputFormat();
-}
+void InitMedia() { LoadMediaForTests(); }
 
 fs::path Scratch(const std::string& name) { return testpics::ScratchDir("e2e/" + name); }
 

@@ -8,16 +8,11 @@
 #include "media/ff_entry_points.h"
 #include "media/ff_loader.h"
 #include "media/main_thread.h"
+#include "media_setup.h"
 
 namespace encoder_test {
 
-void InitMedia() {
-  media::InitMainThread();
-  media::FFLoader().SetLibraryFolder("");
-  ASSERT_TRUE(media::FFLoader().LoadLibrarySet(media::kAllLibraries))
-      << media::FFLoader().LastLoaderError();
-  media::RegisterFrameInputFormat();
-}
+void InitMedia() { LoadMediaForTests(); }
 
 fs::path Scratch(const std::string& name) {
   const char* root = std::getenv("LS_TEST_TMP");
