@@ -149,7 +149,9 @@ int TCustomEncoder::SetOutput(int taskIndex, const std::string& fileName, TOutpu
     }
     e.SetInputTimeout(InputTimeout());
     e.SetOutputTimeout(OutputTimeout());
-    const int result = e.OpenOutput(fileName, join);
+    int result = e.OpenOutput(fileName, join);
+    // Joining one input is refused here: the preparation asserts join mode.
+    if (result >= 0 && join && e.JoinPrepare() < 0) result = -1;
     if (result < 0) {
       SetLastErrorMessage(e.LastErrorText());
       e.StoreOutputOptions(m, nullptr);

@@ -227,6 +227,12 @@ void TTranscoder::EncodeAudioFrames(OutputStream& ost, bool flush) {
 }
 
 void TTranscoder::FlushAudio(OutputStream& ost) {
+  DrainResampler(ost);
+  EncodeAudioFrames(ost, true);
+  DrainEncoder(ost, nullptr, &audioSize_, "Audio encoding failed");
+}
+
+void TTranscoder::DrainResampler(OutputStream& ost) {
   if (ost.swr) {
     AVCodecContext* c = ost.enc_ctx.get();
     const int capacity = ff::swr_get_out_samples(ost.swr.get(), 0);
@@ -236,8 +242,6 @@ void TTranscoder::FlushAudio(OutputStream& ost) {
         ff::av_audio_fifo_write(ost.fifo.get(), reinterpret_cast<void**>(ost.converted->data), got);
     }
   }
-  EncodeAudioFrames(ost, true);
-  DrainEncoder(ost, nullptr, &audioSize_, "Audio encoding failed");
 }
 
 }  // namespace engine

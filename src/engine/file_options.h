@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+extern "C" {
+#include <libavutil/avutil.h>
+}
+
 namespace engine {
 
 // One occurrence of a per-stream option: what followed the first ":" of the
@@ -94,6 +98,17 @@ struct FileOptions {
     const int64_t recording = recording_time;
     *this = FileOptions{};
     if (keep_recording_time) recording_time = recording;
+  }
+
+  // Streams of this kind are left out of the output ("vn", "an", "sn", "dn").
+  bool Disabled(AVMediaType type) const {
+    switch (type) {
+      case AVMEDIA_TYPE_VIDEO: return video_disable;
+      case AVMEDIA_TYPE_AUDIO: return audio_disable;
+      case AVMEDIA_TYPE_SUBTITLE: return subtitle_disable;
+      case AVMEDIA_TYPE_DATA: return data_disable;
+      default: return false;
+    }
   }
 };
 

@@ -21,26 +21,14 @@ int TTranscoder::OpenOutput(const std::string& fileName, bool join) {
   return result;
 }
 
-namespace {
-
-bool Disabled(const FileOptions& o, AVMediaType type) {
-  switch (type) {
-    case AVMEDIA_TYPE_VIDEO: return o.video_disable;
-    case AVMEDIA_TYPE_AUDIO: return o.audio_disable;
-    case AVMEDIA_TYPE_SUBTITLE: return o.subtitle_disable;
-    case AVMEDIA_TYPE_DATA: return o.data_disable;
-    default: return false;
-  }
-}
-
-}  // namespace
-
 int TTranscoder::DoOpenOutput(const std::string& fileName, bool join) {
-  if (join && inputFiles_.size() > 1 && !outputFiles_.empty()) {
+  if (joining_ || (join && inputFiles_.size() > 1 && !outputFiles_.empty())) {
     SetLastErrorText("Cannot join more than one output file.");
     Log(media::llError, LastErrorText());
     return -1;
   }
+  // With one input there is nothing to join: a normal output.
+  const bool joinInputs = join && inputFiles_.size() > 1;
   FileOptions& o = FileOpts();
   media::OutputContextPtr owner;
   if (const int ret = CreateOutputContext(fileName, o, owner); ret < 0) return ret;
@@ -67,10 +55,12 @@ int TTranscoder::DoOpenOutput(const std::string& fileName, bool join) {
     }
   } rollback{outputStreams_, outputStreams_.size()};
 
+  // Joined inputs take their streams from the first input's choice; the
+  // preparation maps the others onto copies of them.
   if (!o.stream_maps.empty())
-    AddMappedStreams(*of, o);
+    AddMappedStreams(*of, o, joinInputs);
   else
-    AddChosenStreams(*of, o);
+    AddChosenStreams(*of, o, joinInputs);
   for (const std::string& path : o.attachments) AddAttachment(oc, path);
 
   ff::av_dict_copy(of->opts.Ref(), FormatOptions(), 0);
@@ -80,7 +70,9 @@ int TTranscoder::DoOpenOutput(const std::string& fileName, bool join) {
 
   rollback.done = true;
   outputFiles_.push_back(std::move(of));
-  ResetFileOptions(false);
+  // The preparation still needs the options (maps, disabled kinds).
+  if (joinInputs) joining_ = true;
+  else ResetFileOptions(false);
   return fileIndex;
 }
 
@@ -103,9 +95,9 @@ int TTranscoder::CreateOutputContext(const std::string& fileName, const FileOpti
 }
 
 // "-map": exactly the streams named, in their order.
-void TTranscoder::AddMappedStreams(OutputFile& of, const FileOptions& o) {
+void TTranscoder::AddMappedStreams(OutputFile& of, const FileOptions& o, bool firstInputOnly) {
   for (const StreamMap& map : o.stream_maps) {
-    if (map.disabled) continue;
+    if (map.disabled || (firstInputOnly && map.file_index != 0)) continue;
     const int src = inputFiles_[map.file_index]->ist_index + map.stream_index;
     const AVMediaType type = inputStreams_[src]->st->codecpar->codec_type;
     switch (type) {
@@ -114,7 +106,7 @@ void TTranscoder::AddMappedStreams(OutputFile& of, const FileOptions& o) {
       case AVMEDIA_TYPE_DATA:
       case AVMEDIA_TYPE_SUBTITLE:
       case AVMEDIA_TYPE_ATTACHMENT:
-        if (Disabled(o, type)) continue;
+        if (o.Disabled(type)) continue;
         NewOutputStream(of, of.ctx.get(), src, type);
         break;
       default:
@@ -124,40 +116,45 @@ void TTranscoder::AddMappedStreams(OutputFile& of, const FileOptions& o) {
   }
 }
 
-// Without "-map": the best video, audio and subtitle stream the muxer takes.
-void TTranscoder::AddChosenStreams(OutputFile& of, const FileOptions& o) {
-  AVFormatContext* oc = of.ctx.get();
-  const AVOutputFormat* ofmt = oc->oformat;
-  auto pick = [&](AVMediaType type, auto better) {
-    int best = -1;
-    for (size_t i = 0; i < inputStreams_.size(); ++i) {
-      const AVStream* st = inputStreams_[i]->st;
-      if (st->codecpar->codec_type != type) continue;
-      if (best < 0 || better(st, inputStreams_[best]->st)) best = int(i);
-    }
-    return best;
-  };
-  if (!o.video_disable && ofmt->video_codec != AV_CODEC_ID_NONE) {
-    // Cover art (an MP3's picture) is video only when nothing else is.
-    const int i = pick(AVMEDIA_TYPE_VIDEO, [](const AVStream* a, const AVStream* b) {
+// The picked stream of a kind: the largest picture (cover art only when
+// nothing else), the most channels, or the first; ties go to the first.
+int TTranscoder::BestInputStream(AVMediaType type, size_t first, size_t end) const {
+  auto better = [type](const AVStream* a, const AVStream* b) {
+    if (type == AVMEDIA_TYPE_VIDEO) {
       const bool coverA = a->disposition & AV_DISPOSITION_ATTACHED_PIC;
       const bool coverB = b->disposition & AV_DISPOSITION_ATTACHED_PIC;
       if (coverA != coverB) return coverB;
       return int64_t(a->codecpar->width) * a->codecpar->height >
              int64_t(b->codecpar->width) * b->codecpar->height;
-    });
-    if (i >= 0) NewOutputStream(of, oc, i, AVMEDIA_TYPE_VIDEO);
-  }
-  if (!o.audio_disable && ofmt->audio_codec != AV_CODEC_ID_NONE) {
-    const int i = pick(AVMEDIA_TYPE_AUDIO, [](const AVStream* a, const AVStream* b) {
+    }
+    if (type == AVMEDIA_TYPE_AUDIO)
       return a->codecpar->ch_layout.nb_channels > b->codecpar->ch_layout.nb_channels;
-    });
-    if (i >= 0) NewOutputStream(of, oc, i, AVMEDIA_TYPE_AUDIO);
+    return false;
+  };
+  int best = -1;
+  for (size_t i = first; i < end; ++i) {
+    const AVStream* st = inputStreams_[i]->st;
+    if (st->codecpar->codec_type != type) continue;
+    if (best < 0 || better(st, inputStreams_[best]->st)) best = int(i);
   }
-  if (!o.subtitle_disable && ofmt->subtitle_codec != AV_CODEC_ID_NONE) {
-    const int i = pick(AVMEDIA_TYPE_SUBTITLE, [](auto, auto) { return false; });
-    if (i >= 0) NewOutputStream(of, oc, i, AVMEDIA_TYPE_SUBTITLE);
-  }
+  return best;
+}
+
+// Without "-map": the best video, audio and subtitle stream the muxer takes
+// (of the first input only when joining).
+void TTranscoder::AddChosenStreams(OutputFile& of, const FileOptions& o, bool firstInputOnly) {
+  AVFormatContext* oc = of.ctx.get();
+  const AVOutputFormat* ofmt = oc->oformat;
+  const size_t end = firstInputOnly ? size_t(inputFiles_[0]->nb_streams) : inputStreams_.size();
+  if (!o.video_disable && ofmt->video_codec != AV_CODEC_ID_NONE)
+    if (const int i = BestInputStream(AVMEDIA_TYPE_VIDEO, 0, end); i >= 0)
+      NewOutputStream(of, oc, i, AVMEDIA_TYPE_VIDEO);
+  if (!o.audio_disable && ofmt->audio_codec != AV_CODEC_ID_NONE)
+    if (const int i = BestInputStream(AVMEDIA_TYPE_AUDIO, 0, end); i >= 0)
+      NewOutputStream(of, oc, i, AVMEDIA_TYPE_AUDIO);
+  if (!o.subtitle_disable && ofmt->subtitle_codec != AV_CODEC_ID_NONE)
+    if (const int i = BestInputStream(AVMEDIA_TYPE_SUBTITLE, 0, end); i >= 0)
+      NewOutputStream(of, oc, i, AVMEDIA_TYPE_SUBTITLE);
 }
 
 // Checks a numbered name and opens the file, unless the muxer writes none.

@@ -38,6 +38,10 @@ void TTranscoder::TranscodeInit() {
     InputStream& ist = *inputStreams_[ost.source_index];
     ist.discard = false;
     ist.st->discard = AVDISCARD_DEFAULT;
+    if (IsJoinedCopy(ost)) {
+      SetUpJoinedStream(ost, ist);
+      continue;
+    }
     AVCodecContext* c = ost.enc_ctx.get();
     if (ost.stream_copy) {
       int ret = ff::avcodec_parameters_copy(ost.st->codecpar, ist.st->codecpar);
@@ -75,15 +79,18 @@ void TTranscoder::TranscodeInit() {
     }
   }
 
+  // Joined inputs' groups share the first group's encoders.
   for (size_t i = 0; i < outputStreams_.size(); ++i)
-    if (outputStreams_[i]->encoding_needed) SetUpTwoPass(*outputStreams_[i], int(i));
+    if (outputStreams_[i]->encoding_needed && !IsJoinedCopy(*outputStreams_[i]))
+      SetUpTwoPass(*outputStreams_[i], int(i));
   for (auto& ost : outputStreams_)
-    if (ost->encoding_needed) OpenEncoder(*ost);
+    if (ost->encoding_needed && !IsJoinedCopy(*ost)) OpenEncoder(*ost);
   for (size_t i = 0; i < inputStreams_.size(); ++i)
     if (inputStreams_[i]->decoding_needed) OpenDecoder(*inputStreams_[i], int(i));
 
-  for (size_t i = 0; i < outputFiles_.size(); ++i) {
-    OutputFile& of = *outputFiles_[i];
+  const auto written = WrittenOutputFiles();
+  for (size_t i = 0; i < written.size(); ++i) {
+    OutputFile& of = *written[i];
     writeStart_ = ff::av_gettime();
     const int ret = ff::avformat_write_header(of.ctx.get(), of.opts.Ref());
     if (ret < 0)

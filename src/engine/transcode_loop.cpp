@@ -41,6 +41,8 @@ void TTranscoder::Run() {
 }
 
 void TTranscoder::CleanUp() {
+  // The groups' records of a joined output share the first one's muxer.
+  if (joining_ && outputFiles_.size() > 1) outputFiles_.resize(1);
   for (auto& of : outputFiles_) {
     const bool wroteFile = of->ctx && !(of->ctx->oformat->flags & AVFMT_NOFILE) && of->ctx->pb;
     of->ctx.reset();
@@ -57,6 +59,9 @@ void TTranscoder::CleanUp() {
   inputContexts_.clear();
   encPacket_.reset();
   ResetFileOptions(false);
+  joining_ = false;
+  groupSize_ = 0;
+  currentInput_ = 0;
 }
 
 void TTranscoder::TranscodeLoop() {
@@ -95,7 +100,8 @@ void TTranscoder::TranscodeLoop() {
     }
     if (ret < 0) {
       file.eof_reached = true;
-      if (Settings().shortest) break;
+      if (joining_) SwitchToNextInput();
+      else if (Settings().shortest) break;
       continue;
     }
     for (auto& f : inputFiles_) f->no_packet = false;
@@ -134,9 +140,10 @@ void TTranscoder::TranscodeLoop() {
 
   draining_ = true;
   for (size_t i = 0; i < inputStreams_.size(); ++i)
-    if (inputStreams_[i]->decoding_needed) ProcessPacket(*inputStreams_[i], int(i), nullptr);
+    if (inputStreams_[i]->decoding_needed && !inputStreams_[i]->flushed)
+      ProcessPacket(*inputStreams_[i], int(i), nullptr);
   FlushEncoders();
-  for (auto& of : outputFiles_) {
+  for (auto& of : WrittenOutputFiles()) {
     writeStart_ = ff::av_gettime();
     const int ret = ff::av_write_trailer(of->ctx.get());
     if (ret < 0) RaiseError(media::FormatMediaError("av_write_trailer()", ret));
@@ -149,6 +156,7 @@ void TTranscoder::TranscodeLoop() {
 }
 
 int TTranscoder::ChooseInput() {
+  if (joining_) return ChooseJoinInput();
   double optsMin = 1e100;
   int64_t iptsMin = INT64_MAX;
   int chosen = -1;
@@ -352,14 +360,15 @@ void TTranscoder::ReportProgress(int inputIndex, bool final) {
   }
   double minTime = 1e100;
   // Quantizer of the last coded frame of the last output stream.
-  if (!outputStreams_.empty()) {
-    const OutputStream& last = *outputStreams_.back();
+  const auto streams = ReportedStreams();
+  if (!streams.empty()) {
+    const OutputStream& last = *streams.back();
     if (!last.stream_copy && last.last_quality >= 0)
       v.Quality = float(double(last.last_quality) / FF_QP2LAMBDA);
   }
   std::string line;
   int videoStreams = 0;
-  for (auto& owned : outputStreams_) {
+  for (auto& owned : streams) {
     const OutputStream& ost = *owned;
     if (!ost.enc_ctx) continue;
     double t;
@@ -410,7 +419,7 @@ void TTranscoder::ReportProgress(int inputIndex, bool final) {
 
 void TTranscoder::FinalReport(int64_t fileSize) {
   int64_t headers = 0;  // the streams' global headers (codec extradata)
-  for (auto& ost : outputStreams_)
+  for (auto& ost : ReportedStreams())
     if (ost->st) headers += ost->st->codecpar->extradata_size;
   const int64_t payload = videoSize_ + audioSize_ + headers;
   if (payload == 0) {  // nothing to relate the overhead to

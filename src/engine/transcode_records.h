@@ -25,7 +25,9 @@ struct CodecContextFree {
   }
 };
 struct FileClose {
-  void operator()(std::FILE* f) const { std::fclose(f); }
+  void operator()(std::FILE* f) const {
+    if (f) std::fclose(f);
+  }
 };
 struct FrameFree {
   void operator()(AVFrame* f) const { ff::av_frame_free(&f); }
@@ -89,13 +91,16 @@ struct InputStream {
   int last_format = -1;
   int last_channels = 0;
   bool multiple_frames_warned = false;
+  bool flushed = false;            // drained when its input ended in join mode
 
   InputStream() = default;
   InputStream(InputStream&&) = delete;
 };
 
 struct OutputFile {
-  media::OutputContextPtr ctx;
+  // Shared only in join mode, where every input's group has a record of its
+  // own for the one muxer; the first record writes and closes it.
+  std::shared_ptr<AVFormatContext> ctx;
   std::string name;
   int ost_index = 0;
   int64_t recording_time = std::numeric_limits<int64_t>::max();  // µs, "t"
@@ -109,6 +114,10 @@ struct OutputFile {
   OutputFile(OutputFile&&) = delete;
 };
 
+// In join mode the records come in groups, one per input; the encoder side
+// (encoder, sample FIFO and frames, bitstream filters, pass log, forced key
+// frames) is owned by the record of the group being read and handed on to
+// the next group when its input ends.
 struct OutputStream {
   int file_index = 0;
   int index = 0;                   // within its file
@@ -136,6 +145,8 @@ struct OutputStream {
   AVFilterContext* sink = nullptr;
   std::vector<std::unique_ptr<RotateLink>> rotate_links;  // graphs after "rotate" stages
   bool resample_video = false;
+  int filter_in_w = 0;             // size the pictures are scaled to before "filter"
+  int filter_in_h = 0;
   FramePtr filtered;
 
   // Audio.

@@ -53,8 +53,18 @@ class TTranscoder : public TCustomFFmpeg {
   // Opens an input with the options parsed so far; the new input's index,
   // or a negative error with the text in LastErrorText().
   int OpenInput(const std::string& fileName);
-  // Opens the output; the new output's index or a negative error.
+  // Opens the output; the new output's index or a negative error. With join
+  // and more than one input, the inputs are to be played one after another
+  // into it: JoinPrepare must follow.
   int OpenOutput(const std::string& fileName, bool join = false);
+
+  // Join mode (join_mode.cpp). Gives every further input its group of
+  // output-stream records; 0, or -1 with the last error set and the output
+  // gone. Throws std::logic_error when join mode is off.
+  int JoinPrepare();
+  bool Joining() const { return joining_; }
+  // Output-stream records per group (0 when not joining).
+  int GroupSize() const { return groupSize_; }
 
   // Runs the whole conversion on this thread and releases everything
   // afterwards, also when it failed; see Finished/ErrorOccurred.
@@ -156,8 +166,10 @@ class TTranscoder : public TCustomFFmpeg {
   int DoOpenOutput(const std::string& fileName, bool join);
   int CreateOutputContext(const std::string& fileName, const FileOptions& o,
                           media::OutputContextPtr& owner);
-  void AddMappedStreams(OutputFile& of, const FileOptions& o);
-  void AddChosenStreams(OutputFile& of, const FileOptions& o);
+  void AddMappedStreams(OutputFile& of, const FileOptions& o, bool firstInputOnly);
+  void AddChosenStreams(OutputFile& of, const FileOptions& o, bool firstInputOnly);
+  // The preferred stream of a kind among input streams [first, end), or -1.
+  int BestInputStream(AVMediaType type, size_t first, size_t end) const;
   int OpenOutputFile(OutputFile& of);
   void ApplyMuxerOptions(OutputFile& of, const FileOptions& o);
   OutputStream& NewOutputStream(OutputFile& of, AVFormatContext* oc, int sourceIndex,
@@ -176,6 +188,9 @@ class TTranscoder : public TCustomFFmpeg {
   void CheckExperimental(const AVCodec* codec, AVCodecContext* ctx, bool encoder);
   void CheckLeftover(AVDictionary* opts);
   void ConfigureVideoFilters(OutputStream& ost, InputStream& ist);
+  // The graph from the decoder's pictures to `format` at the end; its last sink.
+  AVFilterContext* BuildVideoFilters(OutputStream& ost, const InputStream& ist,
+                                     AVPixelFormat format);
   void ConfigureRotateLink(RotateLink& link, AVFilterContext* before, const std::string& chain,
                            std::span<const AVPixelFormat> formats, unsigned swsFlags);
   void LogStreamMapping();
@@ -214,10 +229,28 @@ class TTranscoder : public TCustomFFmpeg {
   int64_t SyncAudio(OutputStream& ost, InputStream& ist);
   void QueueAudio(OutputStream& ost, uint8_t** data, int count, int64_t cut);
   void FlushAudio(OutputStream& ost);
+  // Queues what the resampler still holds.
+  void DrainResampler(OutputStream& ost);
   void EncodeAudioFrames(OutputStream& ost, bool flush);
   // Sends the frame (null: end of stream) and writes what comes out.
   void DrainEncoder(OutputStream& ost, AVFrame* frame, int64_t* byteTotal, const char* failure);
   void WritePacket(OutputStream& ost, AVPacket* pkt);
+
+  // Join mode (join_mode.cpp).
+  void CopyGroupForJoin();
+  void MapJoinedInput(int input, size_t groupStart, const FileOptions& o);
+  void AbandonJoin();
+  bool IsJoinedCopy(const OutputStream& ost) const { return joining_ && ost.file_index > 0; }
+  OutputStream& GroupRecord(int group, int position) const;
+  void SetUpJoinedStream(OutputStream& ost, InputStream& ist);
+  int ChooseJoinInput();
+  // Drains the ended input, hands the encoders to the next group and moves
+  // the next input's time stamps behind the end; false after the last input.
+  bool SwitchToNextInput();
+  // The files whose header and trailer are written and which are closed.
+  std::span<const std::unique_ptr<OutputFile>> WrittenOutputFiles() const;
+  // The records progress reports cover: the current group when joining.
+  std::span<const std::unique_ptr<OutputStream>> ReportedStreams() const;
 
   // Interrupt checks (input_files.cpp).
   static int ReadInterrupt(void* engine);
@@ -232,6 +265,9 @@ class TTranscoder : public TCustomFFmpeg {
   std::vector<std::unique_ptr<OutputStream>> outputStreams_;
   std::vector<AVFormatContext*> inputContexts_;
 
+  bool joining_ = false;
+  int groupSize_ = 0;
+  int currentInput_ = 0;           // the input read in join mode
   int64_t inputLength_ = -1;       // µs, longest input
   int64_t totalDuration_ = -1;     // µs, expected
   std::atomic<int64_t> readStart_{kNoTime};

@@ -80,13 +80,31 @@ void TTranscoder::ConfigureRotateLink(RotateLink& link, AVFilterContext* before,
 }
 
 void TTranscoder::ConfigureVideoFilters(OutputStream& ost, InputStream& ist) {
+  AVCodecContext* c = ost.enc_ctx.get();
+  ost.filter_in_w = c->width;
+  ost.filter_in_h = c->height;
+  AVFilterContext* end = BuildVideoFilters(ost, ist, c->pix_fmt);
+  c->width = ff::av_buffersink_get_w(end);
+  c->height = ff::av_buffersink_get_h(end);
+  if (ost.frame_aspect_ratio > 0) {
+    const double value = double(ost.frame_aspect_ratio) * c->height / c->width;
+    int num = 0, den = 0;
+    ff::av_reduce(&num, &den, std::llround(value * 1000000), 1000000, 255);
+    c->sample_aspect_ratio = AVRational{num, den};
+  } else {
+    c->sample_aspect_ratio = ff::av_buffersink_get_sample_aspect_ratio(end);
+  }
+  ost.st->sample_aspect_ratio = c->sample_aspect_ratio;
+}
+
+AVFilterContext* TTranscoder::BuildVideoFilters(OutputStream& ost, const InputStream& ist,
+                                                AVPixelFormat format) {
   FilterChainPlan plan;
   try {
     plan = SplitFilterChain(ost.filter_text);
   } catch (const std::exception& e) {
     RaiseError(e.what());
   }
-  AVCodecContext* c = ost.enc_ctx.get();
   const AVCodecParameters* dec = ist.st->codecpar;
   ost.graph.reset(ff::avfilter_graph_alloc());
   if (!ost.graph) RaiseError(media::FormatMediaError("Error opening filters", AVERROR(ENOMEM)));
@@ -110,7 +128,7 @@ void TTranscoder::ConfigureVideoFilters(OutputStream& ost, InputStream& ist) {
                                          nullptr, nullptr, graph);
   if (ret < 0) fail(ret);
   // Pictures go to a rotate stage in a format it takes, else to the encoder.
-  const AVPixelFormat encoderFormats[] = {c->pix_fmt, AV_PIX_FMT_NONE};
+  const AVPixelFormat encoderFormats[] = {format, AV_PIX_FMT_NONE};
   const auto formatsAfter = [&](size_t piece) {
     return piece + 1 < plan.pieces.size() ? media::RotateFormats()
                                           : std::span<const AVPixelFormat>(encoderFormats);
@@ -133,8 +151,9 @@ void TTranscoder::ConfigureVideoFilters(OutputStream& ost, InputStream& ist) {
       Log(media::llWarning, "Deinterlacing failed.");
     }
   }
-  if (c->width != dec->width || c->height != dec->height) {
-    const std::string args = media::FormatText("%d:%d:flags=0x%X", c->width, c->height, flags);
+  if (ost.filter_in_w != dec->width || ost.filter_in_h != dec->height) {
+    const std::string args =
+        media::FormatText("%d:%d:flags=0x%X", ost.filter_in_w, ost.filter_in_h, flags);
     AVFilterContext* scale = nullptr;
     ret = ff::avfilter_graph_create_filter(&scale, ff::avfilter_get_by_name("scale"), "scale",
                                            args.c_str(), nullptr, graph);
@@ -154,18 +173,7 @@ void TTranscoder::ConfigureVideoFilters(OutputStream& ost, InputStream& ist) {
     ConfigureRotateLink(link, end, plan.pieces[k + 1], formatsAfter(k + 1), flags);
     end = link.sink;
   }
-
-  c->width = ff::av_buffersink_get_w(end);
-  c->height = ff::av_buffersink_get_h(end);
-  if (ost.frame_aspect_ratio > 0) {
-    const double value = double(ost.frame_aspect_ratio) * c->height / c->width;
-    int num = 0, den = 0;
-    ff::av_reduce(&num, &den, std::llround(value * 1000000), 1000000, 255);
-    c->sample_aspect_ratio = AVRational{num, den};
-  } else {
-    c->sample_aspect_ratio = ff::av_buffersink_get_sample_aspect_ratio(end);
-  }
-  ost.st->sample_aspect_ratio = c->sample_aspect_ratio;
+  return end;
 }
 
 }  // namespace engine

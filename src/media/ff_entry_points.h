@@ -69,6 +69,7 @@ extern "C" {
   X(av_bsf_free)                 \
   X(av_packet_ref)               \
   X(av_packet_get_side_data)      \
+  X(avcodec_flush_buffers)        \
   /* end */
 
 #define LS_FF_AVDEVICE_FUNCS(X)        \
