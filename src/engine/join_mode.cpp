@@ -46,6 +46,9 @@ void HandOver(OutputStream& from, OutputStream& to) {
 
 int TTranscoder::JoinPrepare() {
   if (!joining_) throw std::logic_error("Assertion failed: join mode is off");
+  // Every further input has its output-file record once prepared.
+  if (outputFiles_.size() > 1)
+    throw std::logic_error("Assertion failed: the inputs are joined already");
   const OutputFile& first = *outputFiles_.front();
   groupSize_ = int(outputStreams_.size()) - first.ost_index;
   try {

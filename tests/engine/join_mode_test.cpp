@@ -223,6 +223,8 @@ TEST_F(JoinModeTest, OneOutputOnlyAndNoJoiningOfASingleInput) {
     engine.ParseOptions("-c:a flac");
     ASSERT_EQ(engine.OpenOutput((dir / "first.flac").string(), true), 0);
     ASSERT_EQ(engine.JoinPrepare(), 0);
+    EXPECT_THROW(engine.JoinPrepare(), std::logic_error) << "a second time would copy the groups";
+    EXPECT_EQ(engine.OutputStreams().size(), 2u);
     for (const bool join : {true, false}) {
       engine.ParseOptions("-c:a flac");
       EXPECT_EQ(engine.OpenOutput((dir / "second.flac").string(), join), -1);
