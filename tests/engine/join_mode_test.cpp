@@ -156,6 +156,33 @@ TEST_F(JoinModeTest, FrameLimitCountsAcrossTheSeam) {
   EXPECT_EQ(frames, 14);
 }
 
+TEST_F(JoinModeTest, StopInTheSecondInputEndsWithAPlayableFile) {
+  const fs::path dir = SoundScratch("join-stop");
+  const std::string a = Tone(dir / "a.wav", 8000, 1, 1.0, 8000);
+  const std::string b = Tone(dir / "b.wav", 8000, 1, 1.0, 8000);
+  const std::string c = Tone(dir / "c.wav", 8000, 1, 1.0, 8000);
+  const std::string out = (dir / "stopped.flac").string();
+  engine::TTranscoder engine;
+  ASSERT_EQ(engine.OpenInput(a), 0);
+  ASSERT_EQ(engine.OpenInput(b), 1);
+  ASSERT_EQ(engine.OpenInput(c), 2);
+  engine.ParseOptions("-c:a flac");
+  ASSERT_EQ(engine.OpenOutput(out, true), 0);
+  ASSERT_EQ(engine.JoinPrepare(), 0);
+  engine.SetProgressInterval(0);
+  engine.OnProgress = [&](const engine::ProgressValues& v) {
+    if (v.InputIndex == 1) engine.RequestStop();
+  };
+  engine.Run();
+  ASSERT_FALSE(engine.ErrorOccurred()) << engine.ErrorMessage();
+  EXPECT_FALSE(engine.Finished());
+  // The first input whole, some of the second, none of the third.
+  const auto channels = DecodeChannels(out);
+  ASSERT_EQ(channels.size(), 1u) << "the trailer was written";
+  EXPECT_GT(channels[0].size(), 8000u);
+  EXPECT_LT(channels[0].size(), 16000u);
+}
+
 TEST_F(JoinModeTest, InputWithoutTheFirstOnesStreamsIsRefusedAndTheOutputIsGone) {
   const fs::path dir = SoundScratch("join-refused");
   const std::string sound = Tone(dir / "a.wav", 44100, 1, 0.2, 8000);
