@@ -110,7 +110,7 @@ class BadInputTable : public ::testing::Test {
 
   static void TearDownTestSuite() {
     std::error_code ec;
-    if (!::testing::Test::HasFailure()) fs::remove_all(root_, ec);  // kept for a look on failure
+    if (!::testing::UnitTest::GetInstance()->Failed()) fs::remove_all(root_, ec);  // kept on failure
   }
 
   // Runs one case in an output folder of its own.
