@@ -45,6 +45,18 @@ struct ProgressValues {
   int64_t TotalDuration = -1;
 };
 
+// An output that a failed run still finished, so that the part written
+// before the error plays.
+struct KeptOutput {
+  std::string file;
+  bool video = true;   // measured in frames; else in seconds of sound
+  int64_t frames = 0;
+  double seconds = 0;
+};
+
+// The sentence that tells the user what such a file holds.
+std::string KeptPartText(const KeptOutput& kept);
+
 class TTranscoder : public TCustomFFmpeg {
  public:
   TTranscoder() = default;
@@ -62,6 +74,8 @@ class TTranscoder : public TCustomFFmpeg {
   bool Finished() const { return finished_; }
   bool ErrorOccurred() const { return errorOccurred_; }
   const std::string& ErrorMessage() const { return errorMessage_; }
+  // After a failed run: the outputs that hold the part before the error.
+  const std::vector<KeptOutput>& KeptOutputs() const { return keptOutputs_; }
 
   // Makes the loop drain and end at its next check and aborts blocking I/O;
   // opens the pause gate so that a paused worker sees it.
@@ -191,6 +205,20 @@ class TTranscoder : public TCustomFFmpeg {
   void CopyPacket(OutputStream& ost, InputStream& ist, const AVPacket* pkt);
   void RateEmulate(InputStream& ist);
   void FlushEncoders();
+  void FlushEncoder(OutputStream& ost);
+
+  // The outcome of a run (run_outcome.cpp).
+  // Trailers of every output whose header was written, each tried once;
+  // raises the first failure, or only logs it after an earlier error.
+  void WriteTrailers(bool raise);
+  // After a failure: flushes the encoders that can still take it and
+  // finishes the containers, so the frames written so far play.
+  void KeepWrittenPart();
+  bool ReceivedNothing(size_t fileIndex) const;
+  // A run that ended normally but wrote no frame to an output is a failure.
+  void RequireWrittenOutputs();
+  // Marks the outputs without frames for removal; lists what a failed run kept.
+  void SettleOutputs(bool failedMidway);
   void ReportProgress(int inputIndex, bool final);
   void FinalReport(int64_t fileSize);
 
@@ -241,6 +269,7 @@ class TTranscoder : public TCustomFFmpeg {
   bool finished_ = false;
   bool errorOccurred_ = false;
   std::string errorMessage_;
+  std::vector<KeptOutput> keptOutputs_;
 
   int64_t runStart_ = 0;
   int64_t lastReport_ = 0;

@@ -182,6 +182,7 @@ void SlideshowRun::Execute() {
   finished = engine.Finished();
   errorOccurred = engine.ErrorOccurred();
   errorMessage = engine.ErrorMessage();
+  kept = engine.KeptOutputs();
   dups = engine.DupCount();
   drops = engine.DropCount();
 }
@@ -252,7 +253,8 @@ FileFacts Probe(const std::string& path, bool keepPictures) {
   while (ff::av_read_frame(ic, pkt) >= 0) {
     const unsigned i = unsigned(pkt->stream_index);
     if (i < decoders.size() && decoders[i]) {
-      ff::avcodec_send_packet(decoders[i], pkt);
+      ++facts.streams[i].packets;
+      if (ff::avcodec_send_packet(decoders[i], pkt) < 0) ++facts.streams[i].refused;
       take(i);
     }
     ff::av_packet_unref(pkt);

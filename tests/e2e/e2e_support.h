@@ -58,6 +58,7 @@ struct SlideshowRun {
   bool finished = false;
   bool errorOccurred = false;
   std::string errorMessage;
+  std::vector<engine::KeptOutput> kept;
   std::string lastErrorText;
   int64_t dups = 0, drops = 0;
   double wallSeconds = 0;
@@ -71,6 +72,8 @@ struct StreamFacts {
   AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
   AVCodecID codec = AV_CODEC_ID_NONE;
   int width = 0, height = 0;
+  int packets = 0;             // read from the file
+  int refused = 0;             // packets the decoder refused
   int frames = 0;              // decoded pictures
   int64_t samples = 0;         // decoded audio samples
   int sampleRate = 0;
