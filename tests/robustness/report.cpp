@@ -35,13 +35,13 @@ const auto* const kWriter = ::testing::AddGlobalTestEnvironment(new ReportWriter
 void AddReportSection(int order, const std::string& markdown) { Sections()[order] = markdown; }
 
 std::string Cell(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
   std::string out;
   for (char c : text) {
-    if (c == '\n' || c == '\r') c = ' ';
-    if (c == '|') out += '\\';
-    out += c;
+    if (c == '\n') out += "<br>";
+    else if (c == '|') out += "\\|";
+    else if (c != '\r') out += c;
   }
-  while (!out.empty() && out.back() == ' ') out.pop_back();
   return out.empty() ? " " : out;
 }
 

@@ -9,7 +9,7 @@ namespace robust {
 
 void AddReportSection(int order, const std::string& markdown);
 
-// A table cell: one line, pipes escaped.
+// A table cell: lines joined with <br>, pipes escaped.
 std::string Cell(std::string text);
 
 }  // namespace robust
