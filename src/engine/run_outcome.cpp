@@ -1,5 +1,7 @@
 // What a run leaves behind: trailers, the part kept after a failure, and
 // no file for an output that received no frame.
+#include "engine/run_outcome.h"
+
 #include <cinttypes>
 
 #include "engine/transcoder.h"
