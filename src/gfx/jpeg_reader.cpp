@@ -24,11 +24,14 @@ struct TjDeleter {
 };
 using TjHandle = std::unique_ptr<void, TjDeleter>;
 
-// The library's text without the name of the API call in front of it.
-std::string LibraryMessage(tjhandle handle) {
-  std::string text = tjGetErrorStr2(handle);
+// The library's text without the name of the API call in front of it; the
+// fallback when it has none ("No error": it gave up without saying why).
+std::string LibraryMessage(tjhandle handle, const char* fallback = "the JPEG data cannot be decoded") {
+  const char* raw = tjGetErrorStr2(handle);
+  std::string text = raw ? raw : "";
   const size_t call_end = text.find("(): ");
   if (text.rfind("tj", 0) == 0 && call_end != std::string::npos) text.erase(0, call_end + 4);
+  if (text.empty() || text == "No error") return fallback;
   return text;
 }
 
@@ -184,8 +187,13 @@ void ReadHeader(const std::string& path, const Bytes& data, tjhandle tj, const M
     height = markers.height;
     colorspace = markers.components == 4 ? TJCS_CMYK : markers.components == 1 ? TJCS_GRAY : TJCS_YCbCr;
   }
+  // The library reads a file of coding tables alone (an abbreviated JPEG)
+  // without a fatal error and reports the size 0 x 0.
   if (width <= 0 || height <= 0) {
-    ThrowPictureError(path, "no picture in the file (" + LibraryMessage(tj) + ")");
+    ThrowPictureError(path, markers.components == 0
+                                ? "no picture in the file (it holds only coding tables)"
+                                : "no picture in the file (" +
+                                      LibraryMessage(tj, "its frame header gives no size") + ")");
   }
 }
 
@@ -222,7 +230,8 @@ PictureSize Jpeg(const std::string& path, const Bytes& data, Bitmap& out,
     if (data.empty()) ThrowPictureError(path, "the file is empty");
 
     TjHandle handle(tjInitDecompress());
-    if (!handle) ThrowPictureError(path, "cannot start the JPEG decoder: " + LibraryMessage(nullptr));
+    if (!handle)
+      ThrowPictureError(path, "cannot start the JPEG decoder: " + LibraryMessage(nullptr, "out of memory"));
     tjhandle tj = handle.get();
 
     const Markers markers = ScanMarkers(data);
