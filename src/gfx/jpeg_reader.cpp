@@ -93,7 +93,14 @@ Markers ScanMarkers(const std::vector<uint8_t>& d) {
   if (d.size() < 2 || d[0] != 0xFF || d[1] != 0xD8) return m;
   size_t p = 2;
   while (p + 4 <= d.size()) {
-    if (d[p] != 0xFF) break;
+    // The library skips stray bytes before a marker (with a warning), so
+    // the walk must too, or a frame header after them goes unseen.
+    if (d[p] != 0xFF) {
+      const void* ff = std::memchr(d.data() + p, 0xFF, d.size() - p);
+      if (!ff) break;
+      p = size_t(static_cast<const uint8_t*>(ff) - d.data());
+      continue;
+    }
     const uint8_t marker = d[p + 1];
     if (marker == 0xFF) {  // fill byte
       ++p;
@@ -126,13 +133,15 @@ Markers ScanMarkers(const std::vector<uint8_t>& d) {
 // Huffman coding, so the scan data bounds the picture a file can hold. The
 // slack covers files cut short, which still show (grey where data is
 // missing); arithmetic coding packs flat areas far tighter and gets more.
-bool ScanDataBacksClaim(const Markers& m) {
+// The size is the library's; a frame header our walk did not see counts
+// with the smallest blocks and no scan data.
+bool ScanDataBacksClaim(const Markers& m, int width, int height) {
   constexpr uint64_t kAlwaysAllowed = 1u << 22;  // small pictures cost little either way
   constexpr uint64_t kHuffmanMcusPerByte = 8 * 8;
   constexpr uint64_t kArithmeticMcusPerByte = 8 * 512;
-  if (m.components == 0 || uint64_t(m.width) * uint64_t(m.height) <= kAlwaysAllowed) return true;
+  if (uint64_t(width) * uint64_t(height) <= kAlwaysAllowed) return true;
   const uint64_t mcu_w = uint64_t(8) * m.max_h, mcu_h = uint64_t(8) * m.max_v;
-  const uint64_t mcus = (m.width + mcu_w - 1) / mcu_w * ((m.height + mcu_h - 1) / mcu_h);
+  const uint64_t mcus = (width + mcu_w - 1) / mcu_w * ((height + mcu_h - 1) / mcu_h);
   const uint64_t per_byte = m.arithmetic ? kArithmeticMcusPerByte : kHuffmanMcusPerByte;
   return m.scan_bytes * per_byte >= mcus;
 }
@@ -243,7 +252,7 @@ PictureSize Jpeg(const std::string& path, const Bytes& data, Bitmap& out,
     const tjscalingfactor scale = ChooseScale(width, height, sideways, options);
     const int out_w = TJSCALED(width, scale), out_h = TJSCALED(height, scale);
     if (int64_t(out_w) * out_h > kMaxPicturePixels) ThrowTooLarge(path, width, height);
-    if (!ScanDataBacksClaim(markers)) {
+    if (!ScanDataBacksClaim(markers, width, height)) {
       ThrowPictureError(path, "scan data of " + std::to_string(markers.scan_bytes) +
                                   " bytes cannot hold " + std::to_string(width) + " x " +
                                   std::to_string(height) + " pixels");
