@@ -203,10 +203,9 @@ class TTranscoder : public TCustomFFmpeg {
   // After a failure: flushes the encoders that can still take it and
   // finishes the containers, so the frames written so far play.
   void KeepWrittenPart();
-  bool ReceivedNothing(size_t fileIndex) const;
   // A run that ended normally but wrote no frame to an output is a failure.
   void RequireWrittenOutputs();
-  // Marks the outputs without frames for removal; lists what a failed run kept.
+  // Marks the outputs that hold nothing for removal; lists what a failed run kept.
   void SettleOutputs(bool failedMidway);
   void ReportProgress(int inputIndex, bool final);
   void FinalReport(int64_t fileSize);
