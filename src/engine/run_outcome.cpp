@@ -1,5 +1,7 @@
 // What a run leaves behind: trailers, the part kept after a failure, and
 // no file for an output that received no frame.
+#include "engine/run_outcome.h"
+
 #include <cinttypes>
 
 #include "engine/transcoder.h"
@@ -13,6 +15,23 @@ double SoundSeconds(const OutputStream& ost) {
   if (!ost.encoding_needed) return double(ost.sync_opts) / AV_TIME_BASE;
   const int rate = ost.st->codecpar->sample_rate;
   return rate > 0 ? double(ost.next_sample) / rate : 0.0;
+}
+
+// Packets an output received, per kind of stream; -1 for a kind it lacks.
+struct OutputTally {
+  int64_t video = -1, audio = -1, all = 0;
+};
+
+OutputTally TallyOutput(const std::vector<std::unique_ptr<OutputStream>>& streams, size_t file) {
+  OutputTally t;
+  for (const auto& ost : streams) {
+    if (size_t(ost->file_index) != file || !ost->st) continue;
+    const AVMediaType type = ost->st->codecpar->codec_type;
+    if (type == AVMEDIA_TYPE_VIDEO) t.video = std::max<int64_t>(t.video, 0) + ost->packets_written;
+    if (type == AVMEDIA_TYPE_AUDIO) t.audio = std::max<int64_t>(t.audio, 0) + ost->packets_written;
+    t.all += ost->packets_written;
+  }
+  return t;
 }
 
 }  // namespace
@@ -69,38 +88,24 @@ void TTranscoder::KeepWrittenPart() {
   SetLastErrorText(firstError);
 }
 
-bool TTranscoder::ReceivedNothing(size_t fileIndex) const {
-  int64_t video = -1, audio = -1;  // packets; -1 while the file has no such stream
-  for (const auto& ost : outputStreams_) {
-    if (size_t(ost->file_index) != fileIndex || !ost->st) continue;
-    const AVMediaType type = ost->st->codecpar->codec_type;
-    if (type == AVMEDIA_TYPE_VIDEO) video = std::max<int64_t>(video, 0) + ost->packets_written;
-    if (type == AVMEDIA_TYPE_AUDIO) audio = std::max<int64_t>(audio, 0) + ost->packets_written;
-  }
-  // Sound alone does not make a video: a file with a video stream needs a frame.
-  return video >= 0 ? video == 0 : audio == 0;
-}
-
 void TTranscoder::RequireWrittenOutputs() {
   // A stop before the first frame is the user's choice, not an error.
   if (stopRequested_) return;
   for (size_t i = 0; i < outputFiles_.size(); ++i) {
-    if (!ReceivedNothing(i)) continue;
-    bool video = false;
-    for (const auto& ost : outputStreams_)
-      video |= size_t(ost->file_index) == i && ost->st &&
-               ost->st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
-    RaiseError(media::FormatText(
-        "No %s was written to \"%s\" (check -ss / -t / -fs / -frames parameters if used)",
-        video ? "video frame" : "sound", outputFiles_[i]->name.c_str()));
+    // Sound alone does not make a video: an output with video needs a frame.
+    const OutputTally t = TallyOutput(outputStreams_, i);
+    if (t.video == 0 || (t.video < 0 && t.audio == 0))
+      RaiseError(media::FormatText(
+          "No %s was written to \"%s\" (check -ss / -t / -fs / -frames parameters if used)",
+          t.video == 0 ? "video frame" : "sound", outputFiles_[i]->name.c_str()));
   }
 }
 
 void TTranscoder::SettleOutputs(bool failedMidway) {
   for (size_t i = 0; i < outputFiles_.size(); ++i) {
     OutputFile& of = *outputFiles_[i];
-    // Without its header, or without a single frame, the file plays nothing.
-    if (!of.header_written || ReceivedNothing(i)) {
+    // Without its header, or without a single packet, the file holds nothing.
+    if (!of.header_written || TallyOutput(outputStreams_, i).all == 0) {
       of.remove_file = true;
       continue;
     }
@@ -116,6 +121,8 @@ void TTranscoder::SettleOutputs(bool failedMidway) {
         kept.seconds = std::max(kept.seconds, SoundSeconds(*ost));
       }
     }
+    // Sound written before a failure that came ahead of the first picture.
+    if (kept.video && kept.frames == 0) kept.video = false;
     keptOutputs_.push_back(std::move(kept));
   }
 }

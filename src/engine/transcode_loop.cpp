@@ -23,17 +23,26 @@ void TTranscoder::Run() {
     errorOccurred_ = true;
     errorMessage_ = missing;
   } else {
-    try {
-      TranscodeLoop();
-      RequireWrittenOutputs();
-    } catch (const std::exception& e) {
+    auto record = [this](const std::exception& e) {
       Log(media::llQuiet, e.what());
       errorOccurred_ = true;
       errorMessage_ = e.what();
       finished_ = false;
+    };
+    bool brokenOff = false;
+    try {
+      TranscodeLoop();
+    } catch (const std::exception& e) {
+      record(e);
+      brokenOff = true;
       KeepWrittenPart();
     }
-    SettleOutputs(errorOccurred_);
+    try {
+      if (!brokenOff) RequireWrittenOutputs();
+    } catch (const std::exception& e) {
+      record(e);
+    }
+    SettleOutputs(brokenOff);
   }
   try {
     CleanUp();

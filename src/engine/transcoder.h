@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/custom_ffmpeg.h"
+#include "engine/run_outcome.h"
 #include "engine/thread_priority.h"
 #include "engine/transcode_records.h"
 #include "media/input_format_registry.h"
@@ -44,18 +45,6 @@ struct ProgressValues {
   int64_t CurrentDuration = 0;
   int64_t TotalDuration = -1;
 };
-
-// An output that a failed run still finished, so that the part written
-// before the error plays.
-struct KeptOutput {
-  std::string file;
-  bool video = true;   // measured in frames; else in seconds of sound
-  int64_t frames = 0;
-  double seconds = 0;
-};
-
-// The sentence that tells the user what such a file holds.
-std::string KeptPartText(const KeptOutput& kept);
 
 class TTranscoder : public TCustomFFmpeg {
  public:
@@ -214,10 +203,9 @@ class TTranscoder : public TCustomFFmpeg {
   // After a failure: flushes the encoders that can still take it and
   // finishes the containers, so the frames written so far play.
   void KeepWrittenPart();
-  bool ReceivedNothing(size_t fileIndex) const;
   // A run that ended normally but wrote no frame to an output is a failure.
   void RequireWrittenOutputs();
-  // Marks the outputs without frames for removal; lists what a failed run kept.
+  // Marks the outputs that hold nothing for removal; lists what a failed run kept.
   void SettleOutputs(bool failedMidway);
   void ReportProgress(int inputIndex, bool final);
   void FinalReport(int64_t fileSize);
