@@ -59,6 +59,8 @@ const std::vector<Case> kCases = {
     {"JPEG header claiming 60000x60000", Among("claims-huge.jpg"), "", {}, 1},
     {"PNG header claiming 100000x100000", Among("claims-huge.png"), "", {}, 1},
     {"a real 6000x4000 JPEG", Among("large.jpg"), "", {}, 0},
+    {"names with spaces and non-ASCII letters", {"good1.bmp", "Ferien Ü 2.jpg"}, "Ton ä.mp3", {}, 0},
+    {"a folder given as a picture", Among("folder.jpg"), "", {}, 2},
     {"old BMPs: 1-bit, RLE4, RLE8, top-down, OS/2 header, 16-bit",
      {"bits1.bmp", "rle4.bmp", "rle8.bmp", "good2.jpg", "top-down.bmp", "os2.bmp", "rgb555.bmp"},
      "", {}, 0},

@@ -171,6 +171,8 @@ void WritePictures(const fs::path& dir) {
   Write(dir / "random.bmp", RandomBytes(5000, 2));
   Write(dir / "random.png", RandomBytes(5000, 3));
   Write(dir / "png-named.jpg", png);
+  Write(dir / "Ferien Ü 2.jpg", jpeg);
+  fs::create_directories(dir / "folder.jpg");
   Write(dir / "jpeg-named.bmp", jpeg);
 
   bmptest::Bmp huge;
@@ -197,6 +199,7 @@ void WriteSounds(const fs::path& dir) {
   const std::string text = "Not a sound at all, just some words in a file.\n";
   Write(dir / "text.mp3", Bytes(text.begin(), text.end()));
   Write(dir / "picture.mp3", Read(dir / "good2.jpg"));
+  Write(dir / "Ton ä.mp3", mp3);
 }
 
 }  // namespace robust

@@ -232,6 +232,7 @@ ChildResult RunBounded(const ChildRun& run) {
   setpgid(pid, pid);  // also here, so a kill cannot come before the child's own call
 
   ChildResult r;
+  r.processGroup = pid;
   const int status = WaitBounded(pid, run.deadline, r.timedOut);
   if (run.folder == Folder::ReadOnly && !c.privateMounts)
     fs::permissions(run.outputFolder, fs::perms::owner_all);

@@ -37,6 +37,7 @@ struct ChildResult {
   int exitCode = -1;   // when it exited
   std::string out, err;
   fs::path leftIn;     // the folder that holds what the run left
+  int processGroup = 0;  // of the child and everything it started
 };
 
 // How a folder can be confined in this environment.
