@@ -37,10 +37,12 @@ void TTranscoder::Run() {
       brokenOff = true;
       KeepWrittenPart();
     }
-    try {
-      if (!brokenOff) RequireWrittenOutputs();
-    } catch (const std::exception& e) {
-      record(e);
+    if (!brokenOff) {
+      try {
+        RequireWrittenOutputs();
+      } catch (const std::exception& e) {
+        record(e);
+      }
     }
     SettleOutputs(brokenOff);
   }
@@ -58,8 +60,8 @@ void TTranscoder::CleanUp() {
   for (auto& of : outputFiles_) {
     const bool wroteFile = of->ctx && !(of->ctx->oformat->flags & AVFMT_NOFILE) && of->ctx->pb;
     of->ctx.reset();
-    // A file that received nothing, or no frame, is not left behind; only
-    // ever a plain file (never a device or pipe named as output).
+    // A file that received nothing, or only its header and trailer, is not
+    // left behind; only ever a plain file (never a device or pipe).
     std::error_code ec;
     if (wroteFile && std::filesystem::is_regular_file(of->name, ec) &&
         (of->remove_file || (std::filesystem::file_size(of->name, ec) == 0 && !ec)))

@@ -106,7 +106,7 @@ struct OutputFile {
   bool trailer_attempted = false;  // a second av_write_trailer is not allowed
   bool trailer_written = false;
   bool write_failed = false;       // the muxer refused a packet
-  bool remove_file = false;        // holds no frame: removed at clean-up
+  bool remove_file = false;        // holds no packet: removed at clean-up
 
   OutputFile() = default;
   OutputFile(OutputFile&&) = delete;
