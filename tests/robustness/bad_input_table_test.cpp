@@ -115,7 +115,7 @@ class BadInputTable : public ::testing::Test {
 
   // Runs one case in an output folder of its own.
   Outcome Run(const Case& c, int index) {
-    const fs::path out = root_ / ("out-" + std::to_string(index)), kept = out.string() + "-kept";
+    const fs::path out = CaseFolder(index) / "videos", kept = CaseFolder(index) / "kept";
     for (const fs::path& dir : {out, kept}) {
       fs::remove_all(dir);
       fs::create_directories(dir);
@@ -144,13 +144,15 @@ class BadInputTable : public ::testing::Test {
     return o;
   }
 
+  static fs::path CaseFolder(int index) { return root_ / ("case-" + std::to_string(index)); }
+
   static std::string Confined(const Case& c) {
     return ProbeConfinement().Describe(c.folder, kSmallDiskBytes);
   }
 
   // The message as the table shows it: without the scratch folders.
   static std::string Shown(std::string text, int index) {
-    for (const fs::path& dir : {root_ / ("out-" + std::to_string(index)), inputs_, root_}) {
+    for (const fs::path& dir : {CaseFolder(index), inputs_, root_}) {
       const std::string prefix = dir.string() + "/";
       for (size_t at; (at = text.find(prefix)) != std::string::npos;) text.erase(at, prefix.size());
     }
