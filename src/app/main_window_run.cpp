@@ -217,8 +217,15 @@ void TFormMain::FFEncoderTerminate(encoder::TCustomEncoder*, const encoder::TTer
     edtTransitionDelay->setEnabled(true);
     chkRandomEffect->setEnabled(true);
   }
-  if (ATerminateInfo.ErrorOccurred)
-    desktop_.Warning(this, title_, QString::fromStdString(ATerminateInfo.ErrorMessage));
+  if (!ATerminateInfo.ErrorOccurred) return;
+  QString text = QString::fromStdString(ATerminateInfo.ErrorMessage);
+  // The frames made before the error are the user's work: say where they are.
+  if (!ATerminateInfo.KeptPart.empty()) {
+    const QString kept = QString::fromStdString(ATerminateInfo.KeptPart);
+    LogBlock("***" + kept);
+    text += "\n\n" + kept;
+  }
+  desktop_.Warning(this, title_, text);
 }
 
 void TFormMain::FFLoggerLog(const void*, uint32_t AThreadID, media::TLogLevel ALogLevel,

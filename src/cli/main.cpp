@@ -18,6 +18,7 @@
 #include "cli/render_options.h"
 #include "cli/slideshow_render.h"
 #include "cli/stop_signals.h"
+#include "engine/run_outcome.h"
 
 namespace {
 
@@ -89,12 +90,14 @@ class RunProgress {
 };
 
 // The exit code and last words of a run whose file has been settled.
-int Report(const RenderOptions& o, const cli::RenderOutcome& outcome, bool written, bool named,
+int Report(const RenderOptions& o, const cli::RenderOutcome& outcome, int64_t frames, bool named,
            const cli::StopSignals& signals) {
+  const bool written = frames > 0;
   if (outcome.kind == cli::RenderOutcome::Failed) {
-    if (written && named)
-      return Complain(kExitFailed, outcome.error + " (the video so far is in \"" + o.Output + "\")");
-    return Complain(kExitFailed, outcome.error);
+    Complain(kExitFailed, outcome.error);
+    // The error first, then what the user still has.
+    if (written && named) Complain(kExitFailed, engine::KeptPartText({o.Output, true, frames, 0}));
+    return kExitFailed;
   }
   if (!named) return kExitFailed;
   if (!o.Quiet && written) PrintText("Wrote " + o.Output + "\n" + cli::DescribeStreams(o.Output));
@@ -123,9 +126,9 @@ int Render(const RenderOptions& o) {
   if (outcome.kind == cli::RenderOutcome::Failed) progress.Close();
   else progress.Finish();
   // Kept when it plays at least one frame, whatever ended the run.
-  const bool written = cli::CountVideoFrames(working) > 0;
-  const bool named = Settle(working, o.Output, written);
-  return Report(o, outcome, written, named, signals);
+  const int64_t frames = cli::CountVideoFrames(working);
+  const bool named = Settle(working, o.Output, frames > 0);
+  return Report(o, outcome, frames, named, signals);
 }
 
 }  // namespace

@@ -62,9 +62,9 @@ RenderOutcome SlideshowRender::Run(
   // kept depending on timing. So every run has the same frames.
   bool picturesUsedUp = false;
   timeline_.OnStopRequest = [&] { picturesUsedUp = true; };
-  // A picture that cannot be read ends the video there and stops the run
-  // cleanly, so the file gets its trailer and what was made plays; an
-  // engine failure would leave, for example, an MP4 without its index.
+  // A picture that cannot be read ends the video there: the run is stopped
+  // cleanly, so the frames before it are written as in any stopped run, and
+  // the picture's error becomes the run's.
   std::string pictureError;
   adapter.OnReadFrameCanvas = [&](media::TFrameInputAdapter*, gfx::Canvas& canvas,
                                   media::PInputFrameInfo) {

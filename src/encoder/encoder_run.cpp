@@ -92,8 +92,11 @@ void TCustomEncoder::DoBeforeFindStreamInfo(TFFmpeg& engine, AVFormatContext* co
 void TCustomEncoder::TaskEnded(TFFmpeg& engine) {
   std::lock_guard guard(terminateLock_);
   if (OnTerminate) {
+    std::string kept;
+    for (const engine::KeptOutput& output : engine.KeptOutputs())
+      kept += (kept.empty() ? "" : " ") + engine::KeptPartText(output);
     terminateBuffer_ = TTerminateInfo{TaskIndexOf(engine), engine.Finished(),
-                                      engine.ErrorOccurred(), engine.ErrorMessage()};
+                                      engine.ErrorOccurred(), engine.ErrorMessage(), kept};
     RaiseTerminate(false);
   }
   ++finishedCount_;
@@ -110,7 +113,7 @@ void TCustomEncoder::ReportAllEnded() {
     finalDelivered_ = true;
     return;
   }
-  terminateBuffer_ = TTerminateInfo{-1, true, false, ""};
+  terminateBuffer_ = TTerminateInfo{-1, true, false, "", ""};
   RaiseTerminate(true);
 }
 

@@ -81,6 +81,9 @@ struct TTerminateInfo {
   bool Finished = false;       // ran to its end, not stopped
   bool ErrorOccurred = false;
   std::string ErrorMessage;
+  // After an error: what the output files hold of the run before it, one
+  // sentence per file (engine::KeptPartText); empty when nothing was kept.
+  std::string KeptPart;
 };
 
 // A frame about to be encoded, as a bitmap of HookBitsPerPixel bits. The

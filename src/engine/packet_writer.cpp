@@ -32,18 +32,23 @@ void TTranscoder::WritePacket(OutputStream& ost, AVPacket* pkt) {
     }
     ++ost.frame_number;
   }
-  AVFormatContext* oc = outputFiles_[ost.file_index]->ctx.get();
+  OutputFile& of = *outputFiles_[ost.file_index];
   int writeError = 0;
   auto write = [&](AVPacket* out) {
     writeStart_ = ff::av_gettime();
-    const int ret = ff::av_interleaved_write_frame(oc, out);
+    // Some encoders end with an empty packet that only updates the header.
+    const bool payload = out->size > 0;
+    const int ret = ff::av_interleaved_write_frame(of.ctx.get(), out);
     if (ret < 0) writeError = ret;
+    else ost.packets_written += payload;
     return ret;
   };
   const int ret = FilterChain(ost.bsfs, 0, pkt, write);
   ff::av_packet_unref(pkt);
-  if (writeError < 0)
+  if (writeError < 0) {
+    of.write_failed = true;
     RaiseError(media::FormatMediaError("av_interleaved_write_frame()", writeError));
+  }
   if (ret < 0) {
     const std::string text = media::FormatMediaError(
         media::FormatText("Failed to open bitstream filter %s for stream %d with codec %s",

@@ -14,6 +14,7 @@ void TTranscoder::Run() {
   finished_ = false;
   errorOccurred_ = false;
   errorMessage_.clear();
+  keptOutputs_.clear();
   const char* missing = outputFiles_.empty()  ? "At least one output file must be specified"
                         : inputFiles_.empty() ? "At least one input file must be specified"
                                               : nullptr;
@@ -22,13 +23,28 @@ void TTranscoder::Run() {
     errorOccurred_ = true;
     errorMessage_ = missing;
   } else {
-    try {
-      TranscodeLoop();
-    } catch (const std::exception& e) {
+    auto record = [this](const std::exception& e) {
       Log(media::llQuiet, e.what());
       errorOccurred_ = true;
       errorMessage_ = e.what();
+      finished_ = false;
+    };
+    bool brokenOff = false;
+    try {
+      TranscodeLoop();
+    } catch (const std::exception& e) {
+      record(e);
+      brokenOff = true;
+      KeepWrittenPart();
     }
+    if (!brokenOff) {
+      try {
+        RequireWrittenOutputs();
+      } catch (const std::exception& e) {
+        record(e);
+      }
+    }
+    SettleOutputs(brokenOff);
   }
   try {
     CleanUp();
@@ -46,10 +62,11 @@ void TTranscoder::CleanUp() {
   for (auto& of : outputFiles_) {
     const bool wroteFile = of->ctx && !(of->ctx->oformat->flags & AVFMT_NOFILE) && of->ctx->pb;
     of->ctx.reset();
-    // A file that received nothing is not left behind.
+    // A file that received nothing, or only its header and trailer, is not
+    // left behind; only ever a plain file (never a device or pipe).
     std::error_code ec;
-    if (wroteFile && std::filesystem::exists(of->name, ec) &&
-        std::filesystem::file_size(of->name, ec) == 0 && !ec)
+    if (wroteFile && std::filesystem::is_regular_file(of->name, ec) &&
+        (of->remove_file || (std::filesystem::file_size(of->name, ec) == 0 && !ec)))
       std::filesystem::remove(of->name, ec);
   }
   outputStreams_.clear();
@@ -143,12 +160,7 @@ void TTranscoder::TranscodeLoop() {
     if (inputStreams_[i]->decoding_needed && !inputStreams_[i]->flushed)
       ProcessPacket(*inputStreams_[i], int(i), nullptr);
   FlushEncoders();
-  for (auto& of : WrittenOutputFiles()) {
-    writeStart_ = ff::av_gettime();
-    const int ret = ff::av_write_trailer(of->ctx.get());
-    if (ret < 0) RaiseError(media::FormatMediaError("av_write_trailer()", ret));
-    of->trailer_written = true;
-  }
+  WriteTrailers(true);
   ReportProgress(-1, true);
   for (auto& ost : outputStreams_) ost->enc_ctx.reset();
   for (auto& ist : inputStreams_) ist->dec_ctx.reset();
@@ -335,15 +347,16 @@ void TTranscoder::RateEmulate(InputStream& ist) {
 }
 
 void TTranscoder::FlushEncoders() {
-  for (auto& owned : outputStreams_) {
-    OutputStream& ost = *owned;
-    if (!ost.encoding_needed || ost.flushed || !ost.enc_ctx) continue;
-    ost.flushed = true;
-    if (ost.enc_ctx->codec_type == AVMEDIA_TYPE_AUDIO) {
-      FlushAudio(ost);
-    } else if (ost.enc_ctx->codec_type == AVMEDIA_TYPE_VIDEO) {
-      DrainEncoder(ost, nullptr, &videoSize_, "Video encoding failed");
-    }
+  for (auto& ost : outputStreams_) FlushEncoder(*ost);
+}
+
+void TTranscoder::FlushEncoder(OutputStream& ost) {
+  if (!ost.encoding_needed || ost.flushed || !ost.enc_ctx) return;
+  ost.flushed = true;
+  if (ost.enc_ctx->codec_type == AVMEDIA_TYPE_AUDIO) {
+    FlushAudio(ost);
+  } else if (ost.enc_ctx->codec_type == AVMEDIA_TYPE_VIDEO) {
+    DrainEncoder(ost, nullptr, &videoSize_, "Video encoding failed");
   }
 }
 

@@ -108,7 +108,10 @@ struct OutputFile {
   int64_t limit_filesize = std::numeric_limits<int64_t>::max();  // "fs"
   media::DictOwner opts;           // format options at opening
   bool header_written = false;
+  bool trailer_attempted = false;  // a second av_write_trailer is not allowed
   bool trailer_written = false;
+  bool write_failed = false;       // the muxer refused a packet
+  bool remove_file = false;        // holds no packet: removed at clean-up
 
   OutputFile() = default;
   OutputFile(OutputFile&&) = delete;
@@ -163,6 +166,8 @@ struct OutputStream {
   bool past_recording_time = false;
   bool flushed = false;
   bool encoder_opened = false;
+  bool encoder_failed = false;     // not to be fed again, not even to flush
+  int64_t packets_written = 0;     // handed to the muxer
   int64_t last_quality = -1;
 
   OutputStream() = default;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/custom_ffmpeg.h"
+#include "engine/run_outcome.h"
 #include "engine/thread_priority.h"
 #include "engine/transcode_records.h"
 #include "media/input_format_registry.h"
@@ -72,6 +73,8 @@ class TTranscoder : public TCustomFFmpeg {
   bool Finished() const { return finished_; }
   bool ErrorOccurred() const { return errorOccurred_; }
   const std::string& ErrorMessage() const { return errorMessage_; }
+  // After a failed run: the outputs that hold the part before the error.
+  const std::vector<KeptOutput>& KeptOutputs() const { return keptOutputs_; }
 
   // Makes the loop drain and end at its next check and aborts blocking I/O;
   // opens the pause gate so that a paused worker sees it.
@@ -206,6 +209,24 @@ class TTranscoder : public TCustomFFmpeg {
   void CopyPacket(OutputStream& ost, InputStream& ist, const AVPacket* pkt);
   void RateEmulate(InputStream& ist);
   void FlushEncoders();
+  void FlushEncoder(OutputStream& ost);
+
+  // The outcome of a run (run_outcome.cpp).
+  // Trailers of every output whose header was written, each tried once;
+  // raises the first failure, or only logs it after an earlier error.
+  void WriteTrailers(bool raise);
+  // After a failure: flushes the encoders that can still take it and
+  // finishes the containers, so the frames written so far play.
+  void KeepWrittenPart();
+  // A run that ended normally but wrote no frame to an output is a failure.
+  void RequireWrittenOutputs();
+  // Marks the outputs that hold nothing for removal; lists what a failed run kept.
+  void SettleOutputs(bool failedMidway);
+  // Packets a written output received, per kind of stream; -1 for a kind it lacks.
+  struct OutputTally {
+    int64_t video = -1, audio = -1, all = 0;
+  };
+  OutputTally TallyOutput(size_t file) const;
   void ReportProgress(int inputIndex, bool final);
   void FinalReport(int64_t fileSize);
 
@@ -249,6 +270,10 @@ class TTranscoder : public TCustomFFmpeg {
   bool SwitchToNextInput();
   // The files whose header and trailer are written and which are closed.
   std::span<const std::unique_ptr<OutputFile>> WrittenOutputFiles() const;
+  // The written file a record's packets go to: the first for every group.
+  size_t WrittenFileIndex(const OutputStream& ost) const {
+    return joining_ ? 0 : size_t(ost.file_index);
+  }
   // The records progress reports cover: the current group when joining.
   std::span<const std::unique_ptr<OutputStream>> ReportedStreams() const;
 
@@ -277,6 +302,7 @@ class TTranscoder : public TCustomFFmpeg {
   bool finished_ = false;
   bool errorOccurred_ = false;
   std::string errorMessage_;
+  std::vector<KeptOutput> keptOutputs_;
 
   int64_t runStart_ = 0;
   int64_t lastReport_ = 0;

@@ -91,7 +91,10 @@ void TTranscoder::DrainEncoder(OutputStream& ost, AVFrame* frame, int64_t* byteT
                                const char* failure) {
   AVCodecContext* c = ost.enc_ctx.get();
   int ret = ff::avcodec_send_frame(c, frame);
-  if (ret < 0 && !(ret == AVERROR_EOF && !frame)) RaiseError(media::FormatMediaError(failure, ret));
+  if (ret < 0 && !(ret == AVERROR_EOF && !frame)) {
+    ost.encoder_failed = true;
+    RaiseError(media::FormatMediaError(failure, ret));
+  }
   AVPacket* pkt = encPacket_.get();
   while ((ret = ff::avcodec_receive_packet(c, pkt)) >= 0) {
     *byteTotal += pkt->size;
@@ -108,8 +111,10 @@ void TTranscoder::DrainEncoder(OutputStream& ost, AVFrame* frame, int64_t* byteT
     ff::av_packet_rescale_ts(pkt, c->time_base, ost.st->time_base);
     WritePacket(ost, pkt);
   }
-  if (ret != AVERROR(EAGAIN) && ret != AVERROR_EOF)
+  if (ret != AVERROR(EAGAIN) && ret != AVERROR_EOF) {
+    ost.encoder_failed = true;
     RaiseError(media::FormatMediaError(failure, ret));
+  }
 }
 
 }  // namespace engine

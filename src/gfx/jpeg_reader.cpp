@@ -24,11 +24,14 @@ struct TjDeleter {
 };
 using TjHandle = std::unique_ptr<void, TjDeleter>;
 
-// The library's text without the name of the API call in front of it.
-std::string LibraryMessage(tjhandle handle) {
-  std::string text = tjGetErrorStr2(handle);
+// The library's text without the name of the API call in front of it; the
+// fallback when it has none ("No error": it gave up without saying why).
+std::string LibraryMessage(tjhandle handle, const char* fallback = "the JPEG data cannot be decoded") {
+  const char* raw = tjGetErrorStr2(handle);
+  std::string text = raw ? raw : "";
   const size_t call_end = text.find("(): ");
   if (text.rfind("tj", 0) == 0 && call_end != std::string::npos) text.erase(0, call_end + 4);
+  if (text.empty() || text == "No error") return fallback;
   return text;
 }
 
@@ -90,7 +93,14 @@ Markers ScanMarkers(const std::vector<uint8_t>& d) {
   if (d.size() < 2 || d[0] != 0xFF || d[1] != 0xD8) return m;
   size_t p = 2;
   while (p + 4 <= d.size()) {
-    if (d[p] != 0xFF) break;
+    // The library skips stray bytes before a marker (with a warning), so
+    // the walk must too, or a frame header after them goes unseen.
+    if (d[p] != 0xFF) {
+      const void* ff = std::memchr(d.data() + p, 0xFF, d.size() - p);
+      if (!ff) break;
+      p = size_t(static_cast<const uint8_t*>(ff) - d.data());
+      continue;
+    }
     const uint8_t marker = d[p + 1];
     if (marker == 0xFF) {  // fill byte
       ++p;
@@ -123,13 +133,15 @@ Markers ScanMarkers(const std::vector<uint8_t>& d) {
 // Huffman coding, so the scan data bounds the picture a file can hold. The
 // slack covers files cut short, which still show (grey where data is
 // missing); arithmetic coding packs flat areas far tighter and gets more.
-bool ScanDataBacksClaim(const Markers& m) {
+// The size is the library's; a frame header our walk did not see counts
+// with the smallest blocks and no scan data.
+bool ScanDataBacksClaim(const Markers& m, int width, int height) {
   constexpr uint64_t kAlwaysAllowed = 1u << 22;  // small pictures cost little either way
   constexpr uint64_t kHuffmanMcusPerByte = 8 * 8;
   constexpr uint64_t kArithmeticMcusPerByte = 8 * 512;
-  if (m.components == 0 || uint64_t(m.width) * uint64_t(m.height) <= kAlwaysAllowed) return true;
+  if (uint64_t(width) * uint64_t(height) <= kAlwaysAllowed) return true;
   const uint64_t mcu_w = uint64_t(8) * m.max_h, mcu_h = uint64_t(8) * m.max_v;
-  const uint64_t mcus = (m.width + mcu_w - 1) / mcu_w * ((m.height + mcu_h - 1) / mcu_h);
+  const uint64_t mcus = (width + mcu_w - 1) / mcu_w * ((height + mcu_h - 1) / mcu_h);
   const uint64_t per_byte = m.arithmetic ? kArithmeticMcusPerByte : kHuffmanMcusPerByte;
   return m.scan_bytes * per_byte >= mcus;
 }
@@ -184,8 +196,13 @@ void ReadHeader(const std::string& path, const Bytes& data, tjhandle tj, const M
     height = markers.height;
     colorspace = markers.components == 4 ? TJCS_CMYK : markers.components == 1 ? TJCS_GRAY : TJCS_YCbCr;
   }
+  // The library reads a file of coding tables alone (an abbreviated JPEG)
+  // without a fatal error and reports the size 0 x 0.
   if (width <= 0 || height <= 0) {
-    ThrowPictureError(path, "no picture in the file (" + LibraryMessage(tj) + ")");
+    ThrowPictureError(path, markers.components == 0
+                                ? "no picture in the file (it holds only coding tables)"
+                                : "no picture in the file (" +
+                                      LibraryMessage(tj, "its frame header gives no size") + ")");
   }
 }
 
@@ -222,7 +239,8 @@ PictureSize Jpeg(const std::string& path, const Bytes& data, Bitmap& out,
     if (data.empty()) ThrowPictureError(path, "the file is empty");
 
     TjHandle handle(tjInitDecompress());
-    if (!handle) ThrowPictureError(path, "cannot start the JPEG decoder: " + LibraryMessage(nullptr));
+    if (!handle)
+      ThrowPictureError(path, "cannot start the JPEG decoder: " + LibraryMessage(nullptr, "out of memory"));
     tjhandle tj = handle.get();
 
     const Markers markers = ScanMarkers(data);
@@ -234,7 +252,7 @@ PictureSize Jpeg(const std::string& path, const Bytes& data, Bitmap& out,
     const tjscalingfactor scale = ChooseScale(width, height, sideways, options);
     const int out_w = TJSCALED(width, scale), out_h = TJSCALED(height, scale);
     if (int64_t(out_w) * out_h > kMaxPicturePixels) ThrowTooLarge(path, width, height);
-    if (!ScanDataBacksClaim(markers)) {
+    if (!ScanDataBacksClaim(markers, width, height)) {
       ThrowPictureError(path, "scan data of " + std::to_string(markers.scan_bytes) +
                                   " bytes cannot hold " + std::to_string(width) + " x " +
                                   std::to_string(height) + " pixels");

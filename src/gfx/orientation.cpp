@@ -31,26 +31,35 @@ void FlipRows(Bitmap& b) {
 }
 
 // Quarter turns and transposes: display pixel (x, y) comes from the stored
-// pixel (y or w-1-y, x or h-1-x). Walked in tiles so both pictures stay in cache.
-void Transpose(const Bitmap& src, Bitmap& dst, int orientation, int bpp) {
+// pixel (y or w-1-y, x or h-1-x). Walked in tiles so both pictures stay in
+// cache; along a display row the source walks a stored column, one row
+// stride per pixel, so no row address is worked out per pixel.
+template <int Bpp>
+void TransposeTiles(const Bitmap& src, Bitmap& dst, bool mirror_x, bool mirror_y) {
   const int w = src.Width(), h = src.Height();
-  const bool mirror_x = orientation == 6 || orientation == 7;  // stored row h-1-x
-  const bool mirror_y = orientation == 7 || orientation == 8;  // stored column w-1-y
-  constexpr int kTile = 64;
+  // Rows are stored bottom-up: the next row down lies one stride lower.
+  const ptrdiff_t step = mirror_x ? ptrdiff_t(src.Stride()) : -ptrdiff_t(src.Stride());
+  const uint8_t* first = src.ScanLine(mirror_x ? h - 1 : 0);  // stored row of x = 0
+  constexpr int kTile = 32;
   for (int ty = 0; ty < dst.Height(); ty += kTile) {
+    const int y_end = std::min(ty + kTile, dst.Height());
     for (int tx = 0; tx < dst.Width(); tx += kTile) {
-      const int y_end = std::min(ty + kTile, dst.Height());
       const int x_end = std::min(tx + kTile, dst.Width());
       for (int y = ty; y < y_end; ++y) {
-        uint8_t* out = dst.ScanLine(y);
         const int sx = mirror_y ? w - 1 - y : y;
-        for (int x = tx; x < x_end; ++x) {
-          const int sy = mirror_x ? h - 1 - x : x;
-          std::memcpy(out + x * bpp, src.ScanLine(sy) + sx * bpp, size_t(bpp));
-        }
+        const uint8_t* column = first + ptrdiff_t(sx) * Bpp;
+        uint8_t* out = dst.ScanLine(y);
+        for (int x = tx; x < x_end; ++x) std::memcpy(out + x * Bpp, column + x * step, Bpp);
       }
     }
   }
+}
+
+void Transpose(const Bitmap& src, Bitmap& dst, int orientation, int bpp) {
+  const bool mirror_x = orientation == 6 || orientation == 7;  // stored row h-1-x
+  const bool mirror_y = orientation == 7 || orientation == 8;  // stored column w-1-y
+  if (bpp == 3) TransposeTiles<3>(src, dst, mirror_x, mirror_y);
+  else TransposeTiles<4>(src, dst, mirror_x, mirror_y);
 }
 
 }  // namespace

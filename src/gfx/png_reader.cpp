@@ -34,7 +34,8 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t n) {
 
 void OnError(png_structp png, png_const_charp text) {
   auto* s = static_cast<Source*>(png_get_error_ptr(png));
-  std::snprintf(s->message, sizeof s->message, "%s", text);
+  std::snprintf(s->message, sizeof s->message, "%s",
+                text && *text ? text : "the PNG data cannot be decoded");
   png_longjmp(png, 1);
 }
 

@@ -253,6 +253,17 @@ void RunControlTest::errorDuringRunShowsMessageBeforeFinalRecord() {
   QCOMPARE(w.desktop.warningCaptions.first(), QString("Lanternslide"));
   // The run's error is logged at level 0 as well.
   QVERIFY(w.LogLines().filter(QRegularExpression("^#\\d+\\.0: ")).size() >= 1);
+  // The two good pictures were encoded; the file plays them, and both the
+  // message and the log say so.
+  const std::string output = (w.folder / "broken.avi").string();
+  const FileFacts facts = ReadFile(output);
+  QVERIFY(facts.opened);
+  QVERIFY(facts.videoFrames > 0);
+  const QString kept = QString("\"%1\" holds the video up to the error (%2 frames).")
+                           .arg(QString::fromStdString(output))
+                           .arg(facts.videoFrames);
+  QVERIFY2(journal[0].endsWith("\n\n" + kept), qPrintable(journal[0]));
+  QVERIFY(w.LogLines().contains("***" + kept));
 }
 
 void RunControlTest::refusedStarts() {

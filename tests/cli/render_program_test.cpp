@@ -268,11 +268,6 @@ TEST_F(RenderProgram, ARunThatFailsMidwayKeepsWhatWasWritten) {
                                       output.string(), pictures_[0], broken.string()},
                                      dir_);
   EXPECT_EQ(r.exitCode, 1);
-  // Progress lines may come first; the error is the last line.
-  const size_t last = r.err.rfind('\n', r.err.size() - 2) + 1;
-  EXPECT_EQ(r.err.compare(last, 21, "lanternslide-render: "), 0) << r.err;
-  EXPECT_NE(r.err.find("broken.bmp", last), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find(output.string(), last), std::string::npos) << r.err;
   const e2e::FileFacts facts = e2e::Probe(output.string(), false);
   ASSERT_TRUE(facts.opened);
   const e2e::StreamFacts* video = facts.Find(AVMEDIA_TYPE_VIDEO);
@@ -280,6 +275,17 @@ TEST_F(RenderProgram, ARunThatFailsMidwayKeepsWhatWasWritten) {
   // Frames of the intro and the first hold (9 + 120) reached the file.
   EXPECT_GT(video->frames, 0);
   EXPECT_LE(video->frames, 9 + 120 + 1);
+  EXPECT_EQ(video->refused, 0);
+  // Progress lines may come first; the error, then what the file holds.
+  ASSERT_GE(r.err.size(), 2u);
+  const size_t last = r.err.rfind('\n', r.err.size() - 2) + 1;
+  ASSERT_GT(last, 1u) << r.err;
+  const size_t error = r.err.rfind('\n', last - 2) + 1;
+  EXPECT_EQ(r.err.compare(error, 21, "lanternslide-render: "), 0) << r.err;
+  EXPECT_NE(r.err.substr(error, last - error).find("broken.bmp"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.substr(last), "lanternslide-render: \"" + output.string() +
+                                    "\" holds the video up to the error (" +
+                                    std::to_string(video->frames) + " frames).\n");
 }
 
 TEST_F(RenderProgram, ListsTheEffectsInTableOrder) {

@@ -6,10 +6,12 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 
 #include "slideshow/slideshow_timeline.h"
 #include "slideshow/test_pictures.h"
 #include "media/ff_loader.h"
+#include "media/ff_owners.h"
 #include "media/frame_input_adapter.h"
 #include "media/main_thread.h"
 #include "media_setup.h"
@@ -27,6 +29,59 @@ void WriteWav(const fs::path& path, double seconds, int rate, int channels) {
     const double v = 0.4 * std::sin(2 * M_PI * (440.0 + 110 * c) * i / rate);
     return int16_t(std::lround(v * 32767));
   });
+}
+
+void WriteMp3(const fs::path& path, double seconds) {
+  const fs::path wav = fs::path(path).replace_extension(".tone.wav");
+  WriteWav(wav, seconds);
+  engine::TTranscoder engine;
+  ASSERT_GE(engine.OpenInput(wav.string()), 0) << engine.LastErrorText();
+  engine.ParseOptions("-c:a libmp3lame");
+  ASSERT_GE(engine.OpenOutput(path.string()), 0) << engine.LastErrorText();
+  engine.Run();
+  ASSERT_FALSE(engine.ErrorOccurred()) << engine.ErrorMessage();
+  fs::remove(wav);
+}
+
+void WriteMp3WithCover(const fs::path& dir, const fs::path& mp3, int coverSize) {
+  const std::string plain = (dir / "plain.mp3").string();
+  WriteMp3(plain, 1.5);
+  const fs::path jpeg = dir / "cover.jpg";
+  WriteJpeg(jpeg, coverSize, coverSize);
+  std::ifstream in(jpeg, std::ios::binary);
+  const std::vector<char> picture{std::istreambuf_iterator<char>(in), {}};
+
+  AVFormatContext* raw = nullptr;
+  ASSERT_GE(ff::avformat_open_input(&raw, plain.c_str(), nullptr, nullptr), 0);
+  media::InputContextPtr source(raw);
+  ASSERT_GE(ff::avformat_find_stream_info(raw, nullptr), 0);
+  AVFormatContext* out = nullptr;
+  ASSERT_GE(ff::avformat_alloc_output_context2(&out, nullptr, "mp3", mp3.c_str()), 0);
+  media::OutputContextPtr target(out);
+  AVStream* audio = ff::avformat_new_stream(out, nullptr);
+  ASSERT_GE(ff::avcodec_parameters_copy(audio->codecpar, raw->streams[0]->codecpar), 0);
+  audio->time_base = raw->streams[0]->time_base;
+  AVStream* cover = ff::avformat_new_stream(out, nullptr);
+  cover->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+  cover->codecpar->codec_id = AV_CODEC_ID_MJPEG;
+  cover->codecpar->width = cover->codecpar->height = coverSize;
+  cover->disposition = AV_DISPOSITION_ATTACHED_PIC;
+  ASSERT_GE(ff::avio_open2(&out->pb, mp3.c_str(), AVIO_FLAG_WRITE, nullptr, nullptr), 0);
+  ASSERT_GE(ff::avformat_write_header(out, nullptr), 0);
+
+  engine::PacketPtr pkt(ff::av_packet_alloc());
+  ASSERT_GE(ff::av_new_packet(pkt.get(), int(picture.size())), 0);
+  std::memcpy(pkt->data, picture.data(), picture.size());
+  pkt->stream_index = cover->index;
+  pkt->flags |= AV_PKT_FLAG_KEY;
+  ASSERT_GE(ff::av_interleaved_write_frame(out, pkt.get()), 0);
+  while (ff::av_read_frame(raw, pkt.get()) >= 0) {
+    ff::av_packet_rescale_ts(pkt.get(), raw->streams[0]->time_base, audio->time_base);
+    pkt->stream_index = audio->index;
+    pkt->pos = -1;
+    ASSERT_GE(ff::av_interleaved_write_frame(out, pkt.get()), 0);
+  }
+  ASSERT_GE(ff::av_write_trailer(out), 0);
 }
 
 void WriteJpeg(const fs::path& path, int w, int h) {
@@ -127,6 +182,7 @@ void SlideshowRun::Execute() {
   finished = engine.Finished();
   errorOccurred = engine.ErrorOccurred();
   errorMessage = engine.ErrorMessage();
+  kept = engine.KeptOutputs();
   dups = engine.DupCount();
   drops = engine.DropCount();
 }
@@ -197,7 +253,8 @@ FileFacts Probe(const std::string& path, bool keepPictures) {
   while (ff::av_read_frame(ic, pkt) >= 0) {
     const unsigned i = unsigned(pkt->stream_index);
     if (i < decoders.size() && decoders[i]) {
-      ff::avcodec_send_packet(decoders[i], pkt);
+      ++facts.streams[i].packets;
+      if (ff::avcodec_send_packet(decoders[i], pkt) < 0) ++facts.streams[i].refused;
       take(i);
     }
     ff::av_packet_unref(pkt);

@@ -23,6 +23,12 @@ fs::path Scratch(const std::string& name);
 
 // 16-bit PCM WAV with a sine per channel.
 void WriteWav(const fs::path& path, double seconds, int rate = 44100, int channels = 2);
+// An MP3 of that WAV's tone, encoded by the engine with "libmp3lame".
+void WriteMp3(const fs::path& path, double seconds);
+// An MP3 of a 1.5 s tone with a JPEG cover of the given size, the way
+// taggers store it: a one-packet video stream marked as attached picture.
+// Scratch files go into dir.
+void WriteMp3WithCover(const fs::path& dir, const fs::path& mp3, int coverSize);
 // A baseline JPEG of a colour pattern.
 void WriteJpeg(const fs::path& path, int w, int h);
 // Three pictures (two BMP, one JPEG) of different content and aspect.
@@ -52,6 +58,7 @@ struct SlideshowRun {
   bool finished = false;
   bool errorOccurred = false;
   std::string errorMessage;
+  std::vector<engine::KeptOutput> kept;
   std::string lastErrorText;
   int64_t dups = 0, drops = 0;
   double wallSeconds = 0;
@@ -65,6 +72,8 @@ struct StreamFacts {
   AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
   AVCodecID codec = AV_CODEC_ID_NONE;
   int width = 0, height = 0;
+  int packets = 0;             // read from the file
+  int refused = 0;             // packets the decoder refused
   int frames = 0;              // decoded pictures
   int64_t samples = 0;         // decoded audio samples
   int sampleRate = 0;

@@ -1,10 +1,5 @@
 // Which input streams feed the output, decided when the output opens.
-#include <cstring>
-#include <fstream>
-#include <iterator>
-
 #include "e2e_support.h"
-#include "media/ff_owners.h"
 #include "media/frame_input_adapter.h"
 
 namespace e2e {
@@ -38,57 +33,6 @@ TEST_F(StreamChoiceTest, LargerPictureFeedsTheVideoAndTheFirstWinsATie) {
   EXPECT_EQ(VideoSource({"320x240", "320x240"}, (dir / "c.mkv").string()), 0);
   // Nothing ran, so nothing is left behind.
   EXPECT_FALSE(fs::exists(dir / "a.mkv"));
-}
-
-// An MP3 of a tone with a JPEG cover of the given size, the way taggers
-// store it: a one-packet video stream marked as attached picture.
-void WriteMp3WithCover(const fs::path& dir, const fs::path& mp3, int coverSize) {
-  const std::string wav = (dir / "tone.wav").string(), plain = (dir / "plain.mp3").string();
-  WriteWav(wav, 1.5);
-  {
-    engine::TTranscoder engine;
-    ASSERT_GE(engine.OpenInput(wav), 0) << engine.LastErrorText();
-    engine.ParseOptions("-c:a libmp3lame");
-    ASSERT_GE(engine.OpenOutput(plain), 0) << engine.LastErrorText();
-    engine.Run();
-    ASSERT_FALSE(engine.ErrorOccurred()) << engine.ErrorMessage();
-  }
-  const fs::path jpeg = dir / "cover.jpg";
-  WriteJpeg(jpeg, coverSize, coverSize);
-  std::ifstream in(jpeg, std::ios::binary);
-  const std::vector<char> picture{std::istreambuf_iterator<char>(in), {}};
-
-  AVFormatContext* raw = nullptr;
-  ASSERT_GE(ff::avformat_open_input(&raw, plain.c_str(), nullptr, nullptr), 0);
-  media::InputContextPtr source(raw);
-  ASSERT_GE(ff::avformat_find_stream_info(raw, nullptr), 0);
-  AVFormatContext* out = nullptr;
-  ASSERT_GE(ff::avformat_alloc_output_context2(&out, nullptr, "mp3", mp3.c_str()), 0);
-  media::OutputContextPtr target(out);
-  AVStream* audio = ff::avformat_new_stream(out, nullptr);
-  ASSERT_GE(ff::avcodec_parameters_copy(audio->codecpar, raw->streams[0]->codecpar), 0);
-  audio->time_base = raw->streams[0]->time_base;
-  AVStream* cover = ff::avformat_new_stream(out, nullptr);
-  cover->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
-  cover->codecpar->codec_id = AV_CODEC_ID_MJPEG;
-  cover->codecpar->width = cover->codecpar->height = coverSize;
-  cover->disposition = AV_DISPOSITION_ATTACHED_PIC;
-  ASSERT_GE(ff::avio_open2(&out->pb, mp3.c_str(), AVIO_FLAG_WRITE, nullptr, nullptr), 0);
-  ASSERT_GE(ff::avformat_write_header(out, nullptr), 0);
-
-  engine::PacketPtr pkt(ff::av_packet_alloc());
-  ASSERT_GE(ff::av_new_packet(pkt.get(), int(picture.size())), 0);
-  std::memcpy(pkt->data, picture.data(), picture.size());
-  pkt->stream_index = cover->index;
-  pkt->flags |= AV_PKT_FLAG_KEY;
-  ASSERT_GE(ff::av_interleaved_write_frame(out, pkt.get()), 0);
-  while (ff::av_read_frame(raw, pkt.get()) >= 0) {
-    ff::av_packet_rescale_ts(pkt.get(), raw->streams[0]->time_base, audio->time_base);
-    pkt->stream_index = audio->index;
-    pkt->pos = -1;
-    ASSERT_GE(ff::av_interleaved_write_frame(out, pkt.get()), 0);
-  }
-  ASSERT_GE(ff::av_write_trailer(out), 0);
 }
 
 TEST_F(StreamChoiceTest, CoverArtOfTheSoundNeverReplacesTheSlideshow) {

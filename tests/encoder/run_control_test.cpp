@@ -40,6 +40,70 @@ TEST_F(RunControlTest, StopWithoutWaitingFromInsideAFrameRequestEndsTheRun) {
   EXPECT_LE(written, source.handedOut);
 }
 
+TEST_F(RunControlTest, FailureMidRunKeepsThePartBeforeItAndSaysSo) {
+  const fs::path dir = Scratch("fail_mid_run");
+  const fs::path out = dir / "broken_off.mp4";
+  TFFEncoder enc;
+  TerminateLog log;
+  log.Attach(enc);
+  FrameSource source(-1);
+  source.onFrame = [](int n) {
+    if (n == 8) throw std::runtime_error("frame 8 cannot be made");
+  };
+  ASSERT_EQ(AddSourceTask(enc, source, out), 0);
+  enc.StartTask(1);
+  ASSERT_TRUE(WaitFor([&] { return log.FinalSeen(); }));
+  ASSERT_EQ(log.Indexes(), (std::vector<int>{0, -1}));
+  const encoder::TTerminateInfo& end = log.events[0];
+  EXPECT_FALSE(end.Finished);
+  EXPECT_TRUE(end.ErrorOccurred);
+  EXPECT_EQ(end.ErrorMessage, "frame 8 cannot be made");
+  EXPECT_EQ(end.KeptPart, "\"" + out.string() + "\" holds the video up to the error (7 frames).");
+  EXPECT_EQ(CountVideoFrames(out), 7);
+  // The closing event of all tasks carries nothing of it.
+  EXPECT_TRUE(log.events[1].KeptPart.empty());
+}
+
+TEST_F(RunControlTest, RunThatWritesNoFrameIsAnErrorAndLeavesNoFile) {
+  const fs::path dir = Scratch("no_frame");
+  const fs::path out = dir / "empty.mkv";
+  TFFEncoder enc;
+  TerminateLog log;
+  log.Attach(enc);
+  FrameSource source(15);
+  ASSERT_EQ(AddSourceTask(enc, source, out, false, "-vframes 0"), 0);
+  enc.StartTask(1);
+  ASSERT_TRUE(WaitFor([&] { return log.FinalSeen(); }));
+  ASSERT_EQ(log.Indexes(), (std::vector<int>{0, -1}));
+  EXPECT_FALSE(log.events[0].Finished);
+  EXPECT_TRUE(log.events[0].ErrorOccurred);
+  EXPECT_EQ(log.events[0].ErrorMessage,
+            "No video frame was written to \"" + out.string() +
+                "\" (check -ss / -t / -fs / -frames parameters if used)");
+  EXPECT_TRUE(log.events[0].KeptPart.empty());
+  EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(RunControlTest, StopBeforeTheFirstFrameIsNoErrorAndLeavesNoFile) {
+  const fs::path dir = Scratch("stop_at_once");
+  const fs::path out = dir / "nothing.mp4";
+  TFFEncoder enc;
+  TerminateLog log;
+  log.Attach(enc);
+  FrameSource source(-1);
+  // The frame being requested when the stop comes is not encoded.
+  source.onFrame = [&](int n) {
+    if (n == 1) enc.Stop(false);
+  };
+  ASSERT_EQ(AddSourceTask(enc, source, out), 0);
+  enc.StartTask(1);
+  ASSERT_TRUE(WaitFor([&] { return log.FinalSeen(); }));
+  ASSERT_EQ(log.Indexes(), (std::vector<int>{0, -1}));
+  EXPECT_FALSE(log.events[0].Finished);
+  EXPECT_FALSE(log.events[0].ErrorOccurred) << log.events[0].ErrorMessage;
+  EXPECT_FALSE(fs::exists(out));
+}
+
 TEST_F(RunControlTest, StopWithWaitingWhilePausedEndsWithACompleteFile) {
   const fs::path dir = Scratch("stop_paused");
   TFFEncoder enc;

@@ -119,7 +119,7 @@ TEST_F(TranscoderTest, BitRateGivenInKilobitsIsWarnedAboutButEncodes) {
   EXPECT_GT(fs::file_size(out), 1000u);
 }
 
-TEST_F(TranscoderTest, StoppedRunStillWritesItsTrailerButIsNotFinished) {
+TEST_F(TranscoderTest, StopBeforeTheFirstSampleIsNoErrorAndLeavesNoFile) {
   const fs::path dir = Scratch("stop");
   const std::string out = (dir / "tone.mkv").string();
   engine::TTranscoder engine;
@@ -130,10 +130,10 @@ TEST_F(TranscoderTest, StoppedRunStillWritesItsTrailerButIsNotFinished) {
   engine.Run();
   EXPECT_FALSE(engine.ErrorOccurred()) << engine.ErrorMessage();
   EXPECT_FALSE(engine.Finished());
-  // Header and trailer were written: a valid file without samples, whose
-  // only payload is the codec's global header.
-  ASSERT_TRUE(fs::exists(out));
-  EXPECT_GT(fs::file_size(out), 0u);
+  EXPECT_TRUE(engine.KeptOutputs().empty());
+  // The run drained and was summed up as usual, but a file without a
+  // single sample is not left behind.
+  EXPECT_FALSE(fs::exists(out));
   bool reported = false;
   for (const LogLine& l : Logged())
     reported |= l.level == media::llInfo &&
@@ -141,6 +141,32 @@ TEST_F(TranscoderTest, StoppedRunStillWritesItsTrailerButIsNotFinished) {
   EXPECT_TRUE(reported);
   EXPECT_FALSE(WasLogged(media::llWarning, "Output file is empty, nothing was encoded (check -ss / "
                                            "-t / -frames parameters if used)"));
+}
+
+TEST_F(TranscoderTest, SoundOutputThatReceivesNoSampleIsAnErrorAndLeavesNoFile) {
+  const fs::path dir = Scratch("no-samples");
+  const std::string out = (dir / "tone.flac").string();
+  const std::string wav = WriteWav(dir);
+  engine::TTranscoder engine;
+  ASSERT_EQ(engine.OpenInput(wav), 0) << engine.LastErrorText();
+  engine.ParseOptions("-c:a flac -t 0");
+  ASSERT_EQ(engine.OpenOutput(out), 0) << engine.LastErrorText();
+  engine.Run();
+  EXPECT_TRUE(engine.ErrorOccurred());
+  EXPECT_FALSE(engine.Finished());
+  EXPECT_EQ(engine.ErrorMessage(), "No sound was written to \"" + out +
+                                       "\" (check -ss / -t / -fs / -frames parameters if used)");
+  EXPECT_FALSE(fs::exists(out));
+  EXPECT_TRUE(fs::exists(wav));
+}
+
+TEST(KeptPartTextTest, SaysWhichFileHoldsHowMuch) {
+  EXPECT_EQ(engine::KeptPartText({"/v/show.mp4", true, 42, 1.4}),
+            "\"/v/show.mp4\" holds the video up to the error (42 frames).");
+  EXPECT_EQ(engine::KeptPartText({"a.mkv", true, 1, 0}),
+            "\"a.mkv\" holds the video up to the error (1 frame).");
+  EXPECT_EQ(engine::KeptPartText({"song.mp3", false, 0, 12.34}),
+            "\"song.mp3\" holds the sound up to the error (12.3 s).");
 }
 
 TEST_F(TranscoderTest, StopBreaksReadingWithItsMessage) {
