@@ -56,6 +56,7 @@ void TTranscoder::CleanUp() {
   inputFiles_.clear();
   inputContexts_.clear();
   encPacket_.reset();
+  ReleaseHookBuffers();
   ResetFileOptions(false);
 }
 

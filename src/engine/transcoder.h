@@ -218,6 +218,7 @@ class TTranscoder : public TCustomFFmpeg {
                      int frameNumber, int64_t pts);
   void RunAudioHook(const InputStream& ist, AVFrame* decoded);
   void CheckCopyCompatible(const OutputStream& ost, const InputStream& ist);
+  void ReleaseHookBuffers();
 
   // Run control (conversion_thread.cpp, preview_step.cpp).
   void RunToEnd();

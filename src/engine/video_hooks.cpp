@@ -44,6 +44,12 @@ AVFrame* CopyToHookBuffer(FramePtr& buffer, const AVFrame& picture) {
 
 }  // namespace
 
+void TTranscoder::ReleaseHookBuffers() {
+  inputHookFrame_.reset();
+  outputHookFrame_.reset();
+  std::vector<uint8_t>().swap(audioHookSamples_);
+}
+
 bool TTranscoder::PerFrameHooksActive() const {
   return OnVideoInputHook || OnVideoOutputHook || OnFrameInputHook || OnFrameOutputHook ||
          (FrameHooksEnabled() && FrameHookCount() > 0);
