@@ -18,6 +18,11 @@ TCustomEncoder::~TCustomEncoder() {
   OnTerminate = nullptr;
   OnPreviewBitmap = nullptr;
   OnBeforeFindStreamInfo = nullptr;
+  OnAudioHook = nullptr;
+  OnVideoInputHook = nullptr;
+  OnVideoOutputHook = nullptr;
+  OnFrameInputHook = nullptr;
+  OnFrameOutputHook = nullptr;
   {
     std::lock_guard guard(terminateLock_);
     remaining_ = 0;
@@ -139,8 +144,10 @@ int TCustomEncoder::SetOutput(int taskIndex, const std::string& fileName, TOutpu
     if (options) {
       if (options->FileName.empty()) options->FileName = fileName;
       e.StoreOutputOptions(m, options);
+      ConnectSampleAndBitmapHooks(e, *options);
       // Throws "Invalid BitsPixel %d" for a depth the converters lack.
       e.SetHookBitsPerPixel(options->HookBitsPerPixel);
+      ConnectFrameHooks(e, *options);
       e.ParseOptions(options->Options);
       e.ParsePresets(options->Presets);
       join = options->Join;

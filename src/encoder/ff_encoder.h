@@ -16,11 +16,14 @@
 
 extern "C" {
 #include <libavutil/pixfmt.h>
+#include <libavutil/samplefmt.h>
 }
 
 #include "encoder/encoder_event.h"
+#include "engine/hook_calls.h"
 #include "engine/thread_priority.h"
 #include "media/ff_base_component.h"
+#include "media/format_converter.h"
 #include "media/preview_window.h"
 
 struct AVFormatContext;
@@ -95,6 +98,33 @@ struct TPreviewInfo {
   int64_t PTS = 0;          // µs
 };
 
+// A picture of a task as a bitmap of HookBitsPerPixel bits, for the video
+// input and output hooks. The handler may draw on the bitmap: with Update
+// still set the drawing goes into the picture; setting StopHook ends this
+// hook's calls for the rest of the task.
+struct THookInfo {
+  int32_t TaskIndex = 0;
+  gfx::Bitmap* Bitmap = nullptr;
+  int32_t FrameNumber = 0;  // counted from 1
+  int64_t PTS = 0;          // µs
+  bool Update = true;
+  bool StopHook = false;
+};
+using PHookInfo = THookInfo*;
+
+// A picture of a task as planes, for the frame input and output hooks; the
+// handler may change the pixels in place.
+struct TFrameHookInfo {
+  int32_t TaskIndex = 0;
+  int32_t FrameNumber = 0;  // counted from 1
+  media::TPicture* Picture = nullptr;
+  AVPixelFormat PixelFormat = AV_PIX_FMT_NONE;
+  int32_t Width = 0;
+  int32_t Height = 0;
+  int64_t PTS = 0;  // µs
+};
+using PFrameHookInfo = TFrameHookInfo*;
+
 using TThreadPriority = engine::TThreadPriority;
 
 // Handlers; Sender is the encoder that raises the event.
@@ -105,6 +135,13 @@ using TPreviewBitmapEvent =
     std::function<void(TCustomEncoder* Sender, const TPreviewInfo& APreviewInfo)>;
 using TBeforeFindStreamInfoEvent =
     std::function<void(TCustomEncoder* Sender, AVFormatContext* AFormatContext)>;
+// One decoded audio frame before resampling: ASize bytes of interleaved
+// samples, which the handler may change.
+using TAudioHookEvent = std::function<void(
+    TCustomEncoder* Sender, int ATaskIndex, const int64_t APTS, uint8_t* ASample, int ASize,
+    int ASampleRate, int AChannels, AVSampleFormat ASampleFormat)>;
+using TVideoHookEvent = std::function<void(TCustomEncoder* Sender, PHookInfo AHookInfo)>;
+using TFrameHookEvent = std::function<void(TCustomEncoder* Sender, PFrameHookInfo AHookInfo)>;
 
 // Thrown by the operations that refuse to run during a run:
 // "Cannot %s while working."
@@ -124,6 +161,15 @@ class TCustomEncoder : public media::TFFBaseComponent {
   TEventSlot<TTerminateEvent> OnTerminate;
   TEventSlot<TPreviewBitmapEvent> OnPreviewBitmap;
   TEventSlot<TBeforeFindStreamInfoEvent> OnBeforeFindStreamInfo;
+  // Per-frame hooks of the outputs that asked for them (TOutputOptions).
+  // They run on the task's worker thread, never marshalled: handlers must
+  // be thread-safe. Events of one kind are serialised across tasks; both
+  // video hooks share one lock, both frame hooks another.
+  TEventSlot<TAudioHookEvent> OnAudioHook;
+  TEventSlot<TVideoHookEvent> OnVideoInputHook;
+  TEventSlot<TVideoHookEvent> OnVideoOutputHook;
+  TEventSlot<TFrameHookEvent> OnFrameInputHook;
+  TEventSlot<TFrameHookEvent> OnFrameOutputHook;
 
   // Show each task's frames in a preview window (at most one per 100 ms).
   bool Preview() const { return preview_; }
@@ -180,11 +226,16 @@ class TCustomEncoder : public media::TFFBaseComponent {
 
  protected:
   // Relays the engines call (on their worker, or the caller's thread).
+  virtual void DoVideoInputHook(TFFmpeg& engine, engine::VideoHookCall& call);
+  virtual void DoVideoOutputHook(TFFmpeg& engine, engine::VideoHookCall& call);
+  virtual void DoFrameInputHook(TFFmpeg& engine, const engine::FrameHookCall& call);
+  virtual void DoFrameOutputHook(TFFmpeg& engine, const engine::FrameHookCall& call);
   virtual void DoPreviewBitmap(TFFmpeg& engine, const gfx::Bitmap& bitmap, int frameNumber,
                                int64_t pts);
   virtual void DoProgress(TFFmpeg& engine, const TProgressInfo& values);
   virtual void TaskEnded(TFFmpeg& engine);
   void DoBeforeFindStreamInfo(TFFmpeg& engine, AVFormatContext* context);
+  void DoAudioHook(TFFmpeg& engine, const engine::AudioHookCall& call);
 
  private:
   friend class TFFmpeg;
@@ -202,6 +253,14 @@ class TCustomEncoder : public media::TFFBaseComponent {
   // others first (serving main-thread calls).
   void ReapTerminationThreads(bool all);
   void SetPreviewFlag(uint8_t bit, bool on);
+  // Hooks the output options ask for, in two steps around setting the
+  // converters' depth.
+  void ConnectSampleAndBitmapHooks(TFFmpeg& engine, const TOutputOptions& options);
+  void ConnectFrameHooks(TFFmpeg& engine, const TOutputOptions& options);
+  void RelayVideoHook(TFFmpeg& engine, engine::VideoHookCall& call,
+                      const TEventSlot<TVideoHookEvent>& slot);
+  void RelayFrameHook(TFFmpeg& engine, const engine::FrameHookCall& call,
+                      const TEventSlot<TFrameHookEvent>& slot);
 
   std::unique_ptr<TFFmpegList> tasks_;
 
@@ -219,12 +278,18 @@ class TCustomEncoder : public media::TFFBaseComponent {
   std::atomic<bool> working_{false};
   std::atomic<bool> paused_{false};
 
-  // One lock per event kind; the terminate lock also guards the counters
-  // and is re-entered when a task fails at its start.
+  // One lock per event kind (both video hooks share one, both frame hooks
+  // another); the terminate lock also guards the counters and is re-entered
+  // when a task fails at its start.
   std::mutex previewLock_;
   std::mutex progressLock_;
   std::recursive_mutex terminateLock_;
   std::mutex beforeFindLock_;
+  std::mutex audioLock_;
+  std::mutex videoHookLock_;
+  std::mutex frameHookLock_;
+  THookInfo hookBuffer_;
+  TFrameHookInfo frameHookBuffer_;
   TProgressInfo progressBuffer_;
   TPreviewInfo previewBuffer_;
   TTerminateInfo terminateBuffer_;

@@ -54,6 +54,11 @@ void TFFmpeg::Disconnect() {
   OnTerminate = nullptr;
   OnPreviewBitmap = nullptr;
   OnBeforeFindStreamInfo = nullptr;
+  OnAudioHook = nullptr;
+  OnVideoInputHook = nullptr;
+  OnVideoOutputHook = nullptr;
+  OnFrameInputHook = nullptr;
+  OnFrameOutputHook = nullptr;
 }
 
 void TFFmpeg::StoreInputOptions(int index, const TInputOptions* options) {

@@ -58,6 +58,7 @@ std::shared_ptr<media::TPreviewer> TTranscoder::EndPreviewStep(uint8_t failedBit
 
 void TTranscoder::PreviewStep(const AVFrame& picture, int frameNumber, int64_t pts) {
   uint8_t mode = 0;
+  bool flagsChanged = false;
   std::shared_ptr<media::TPreviewer> previewer;
   {
     std::lock_guard guard(PreviewFlagsLock());
@@ -66,6 +67,7 @@ void TTranscoder::PreviewStep(const AVFrame& picture, int frameNumber, int64_t p
     else if (flags & kPreviewWindow) mode = kPreviewWindow;
     if (!mode) return;
     if (ff::av_gettime() - lastPreview_ <= PreviewInterval()) return;
+    flagsChanged = previewFlagsChanged_;
     previewFlagsChanged_ = false;
     if (mode == kPreviewWindow) {
       if (!previewer_) previewer_ = std::make_shared<media::TPreviewer>();
@@ -79,8 +81,10 @@ void TTranscoder::PreviewStep(const AVFrame& picture, int frameNumber, int64_t p
     source.linesize[i] = picture.linesize[i];
   }
   uint8_t failed = 0;
-  if (!converter.LoadFramePicture(source, AVPixelFormat(picture.format), picture.width,
-                                  picture.height, true)) {
+  // The output hook may have left this very picture in the bitmap already.
+  const bool converted = outputBitmapFresh_ && !flagsChanged;
+  if (!converted && !converter.LoadFramePicture(source, AVPixelFormat(picture.format),
+                                                picture.width, picture.height, true)) {
     Log(media::llError, converter.LastError());
     failed = mode;
   } else if (mode == kPreviewBitmap) {

@@ -44,6 +44,7 @@ void TTranscoder::TranscodeInit() {
     }
     AVCodecContext* c = ost.enc_ctx.get();
     if (ost.stream_copy) {
+      CheckCopyCompatible(ost, ist);
       int ret = ff::avcodec_parameters_copy(ost.st->codecpar, ist.st->codecpar);
       if (ret < 0) RaiseError("av_mallocz() failed");
       ost.st->codecpar->codec_tag = 0;
@@ -99,6 +100,27 @@ void TTranscoder::TranscodeInit() {
     of.header_written = true;
   }
   LogStreamMapping();
+}
+
+// Copied packets are never decoded, so nothing that works on samples or
+// pictures can see them.
+void TTranscoder::CheckCopyCompatible(const OutputStream& ost, const InputStream& ist) {
+  const char* refused = nullptr;
+  switch (ist.st->codecpar->codec_type) {
+    case AVMEDIA_TYPE_AUDIO:
+      if (Settings().audio_volume != 256) refused = "-acodec copy and -vol";
+      else if (OnAudioHook) refused = "-acodec copy and AudioHook";
+      break;
+    case AVMEDIA_TYPE_VIDEO:
+      if (OnVideoInputHook || OnVideoOutputHook) refused = "-vcodec copy and VideoHook";
+      else if (OnFrameInputHook || OnFrameOutputHook) refused = "-vcodec copy and FrameHook";
+      else if (FrameHooksEnabled() && FrameHookCount() > 0) refused = "-vcodec copy and -vhook";
+      break;
+    default:
+      break;
+  }
+  if (refused)
+    RaiseError(std::string(refused) + " are incompatible (frames are not decoded)");
 }
 
 void TTranscoder::SetUpVideoEncoder(OutputStream& ost, InputStream& ist) {

@@ -75,6 +75,7 @@ void TTranscoder::CleanUp() {
   inputFiles_.clear();
   inputContexts_.clear();
   encPacket_.reset();
+  ReleaseHookBuffers();
   ResetFileOptions(false);
   joining_ = false;
   groupSize_ = 0;
@@ -303,7 +304,7 @@ void TTranscoder::HandleVideoFrame(InputStream& ist, int istIndex) {
   if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
     ist.pts = ff::av_rescale_q(frame->best_effort_timestamp, ist.st->time_base, AV_TIME_BASE_Q);
   frame->pts = ist.pts;
-  if (FrameHooksEnabled()) RunFrameHooks(frame);
+  frame = PreProcessVideoFrame(ist, frame);
   for (auto& ost : outputStreams_) {
     if (ost->source_index != istIndex || !ost->encoding_needed || !ost->src) continue;
     if (!frame->sample_aspect_ratio.num) frame->sample_aspect_ratio = ist.st->sample_aspect_ratio;
@@ -327,6 +328,7 @@ void TTranscoder::HandleAudioFrame(InputStream& ist, int istIndex) {
   AVFrame* frame = ist.frame.get();
   if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
     ist.pts = ff::av_rescale_q(frame->best_effort_timestamp, ist.st->time_base, AV_TIME_BASE_Q);
+  RunAudioHook(ist, frame);
   RateEmulate(ist);
   for (auto& ost : outputStreams_)
     if (ost->source_index == istIndex && ost->encoding_needed)

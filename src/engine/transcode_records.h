@@ -86,6 +86,7 @@ struct InputStream {
   int64_t dts = 0;
   bool is_start = true;
   FramePtr frame;                  // decoded frame
+  int64_t frames_decoded = 0;      // pictures, for the input hooks
   // Audio parameters seen last, to notice a change mid-stream.
   int last_rate = 0;
   int last_format = -1;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/custom_ffmpeg.h"
+#include "engine/hook_calls.h"
 #include "engine/run_outcome.h"
 #include "engine/thread_priority.h"
 #include "engine/transcode_records.h"
@@ -112,6 +113,21 @@ class TTranscoder : public TCustomFFmpeg {
   uint8_t PreviewFlags() const;
   // The bitmap, the output frame number counted from 1, the time in µs.
   std::function<void(const gfx::Bitmap&, int, int64_t)> OnPreviewBitmap;
+
+  // Per-frame hooks, connected before the run (video_hooks.cpp,
+  // audio_hook.cpp). Input hooks see each decoded picture before the filter
+  // graph, output hooks each picture about to be encoded and previewed;
+  // changes made by a hook go on into the output. A bitmap hook whose
+  // conversion fails or whose handler sets stop is dropped for the rest of
+  // the run; an exception from it is logged and its drawing discarded.
+  VideoHook OnVideoInputHook;
+  VideoHook OnVideoOutputHook;
+  FrameHook OnFrameInputHook;
+  FrameHook OnFrameOutputHook;
+  AudioHook OnAudioHook;
+  // A hook sees or changes the pictures: each picture must then go through
+  // the hooks, and an encoded one cannot stand in for the next.
+  bool PerFrameHooksActive() const;
 
   std::function<void(const ProgressValues&)> OnProgress;
   std::function<void(AVFormatContext*)> OnBeforeFindStreamInfo;
@@ -230,6 +246,16 @@ class TTranscoder : public TCustomFFmpeg {
   void ReportProgress(int inputIndex, bool final);
   void FinalReport(int64_t fileSize);
 
+  // Per-frame hooks (video_hooks.cpp, audio_hook.cpp). Each returns the
+  // picture to go on with: the hooks' copy, or the one given.
+  AVFrame* PreProcessVideoFrame(InputStream& ist, AVFrame* decoded);
+  AVFrame* RunOutputHooks(OutputStream& ost, AVFrame* picture);
+  bool RunBitmapHook(VideoHook& hook, media::TFormatConverter& converter, AVFrame& picture,
+                     int frameNumber, int64_t pts);
+  void RunAudioHook(const InputStream& ist, AVFrame* decoded);
+  void CheckCopyCompatible(const OutputStream& ost, const InputStream& ist);
+  void ReleaseHookBuffers();
+
   // Run control (conversion_thread.cpp, preview_step.cpp).
   void RunToEnd();
   void GiveTerminationNotice();
@@ -313,6 +339,15 @@ class TTranscoder : public TCustomFFmpeg {
   bool dupDropChanged_ = false;
   int noPacketCount_ = 0;
   PacketPtr encPacket_;            // reused for every encoder output
+
+  // The hooks work on copies the engine owns; each is reused while the
+  // picture keeps its size and format and nothing else holds it.
+  FramePtr inputHookFrame_;
+  FramePtr outputHookFrame_;
+  std::vector<uint8_t> audioHookSamples_;  // interleaved planar sound
+  // The output converter's bitmap holds the picture being encoded, written
+  // back by the output hook: the preview need not convert it again.
+  bool outputBitmapFresh_ = false;
 
   std::atomic<bool> running_{false};
   std::atomic<bool> terminated_{false};

@@ -66,9 +66,10 @@ void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture) {
   const double vdelta = pictureTime - double(ost.sync_opts) + duration;
   int64_t frames = VideoFrameCount(ost, vdelta, pictureTime, method);
   frames = std::min<int64_t>(frames, ost.max_frames - ost.frame_number);
-  // The first video output stream's pictures, timed as they come from the graph.
-  if (frames > 0 && &ost == FirstVideoStream(outputStreams_))
-    PreviewStep(*picture, int(ost.frame_number + 1), picture->pts);
+  // The first video output stream's pictures are previewed, timed as they
+  // come from the graph.
+  const bool previewed = &ost == FirstVideoStream(outputStreams_);
+  const int64_t graphTime = picture->pts;
   for (int64_t i = 0; i < frames && !stopRequested_; ++i) {
     picture->pts = ost.sync_opts;
     picture->pict_type = AV_PICTURE_TYPE_NONE;
@@ -76,8 +77,10 @@ void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture) {
       picture->pict_type = AV_PICTURE_TYPE_I;
       ost.forced_kf_pts.erase(ost.forced_kf_pts.begin());
     }
+    AVFrame* encoded = RunOutputHooks(ost, picture);
+    if (previewed) PreviewStep(*encoded, int(ost.frame_number + 1), graphTime);
     PauseGate();
-    EncodeVideo(ost, picture);
+    EncodeVideo(ost, encoded);
     ++ost.sync_opts;
     ++ost.frame_number;
   }

@@ -185,6 +185,11 @@ extern "C" {
   X(av_opt_set_int)              \
   X(av_reduce)                   \
   X(av_frame_make_writable)      \
+  X(av_frame_is_writable)        \
+  X(av_frame_copy)               \
+  X(av_frame_copy_props)         \
+  X(av_sample_fmt_is_planar)     \
+  X(av_get_packed_sample_fmt)    \
   X(av_pix_fmt_desc_get)         \
   X(av_buffer_pool_init)         \
   X(av_buffer_pool_get)          \

@@ -1,0 +1,51 @@
+// The audio hook: every decoded audio frame, before resampling and encoding,
+// as one block of interleaved samples that the handler may change.
+#include <climits>
+#include <cstring>
+
+#include "engine/transcoder.h"
+#include "media/ff_utils.h"
+
+namespace engine {
+namespace {
+
+// Planar channels into one interleaved block and back.
+void Interleave(const AVFrame& frame, int channels, int bytes, uint8_t* out) {
+  for (int s = 0; s < frame.nb_samples; ++s)
+    for (int c = 0; c < channels; ++c, out += bytes)
+      std::memcpy(out, frame.extended_data[c] + ptrdiff_t(s) * bytes, size_t(bytes));
+}
+
+void Deinterleave(const uint8_t* in, int channels, int bytes, AVFrame& frame) {
+  for (int s = 0; s < frame.nb_samples; ++s)
+    for (int c = 0; c < channels; ++c, in += bytes)
+      std::memcpy(frame.extended_data[c] + ptrdiff_t(s) * bytes, in, size_t(bytes));
+}
+
+}  // namespace
+
+void TTranscoder::RunAudioHook(const InputStream& ist, AVFrame* decoded) {
+  if (!OnAudioHook) return;
+  const auto format = AVSampleFormat(decoded->format);
+  const int channels = decoded->ch_layout.nb_channels;
+  const int bytes = format == AV_SAMPLE_FMT_NONE ? 0 : ff::av_get_bytes_per_sample(format);
+  const int64_t size = int64_t(decoded->nb_samples) * channels * bytes;
+  if (size <= 0 || size > INT_MAX) return;
+  // The handler may write: the decoder must not still read these samples.
+  if (const int ret = ff::av_frame_make_writable(decoded); ret < 0) {
+    Log(media::llError, media::FormatMediaError("Audio hook", ret));
+    return;
+  }
+  const bool planar = ff::av_sample_fmt_is_planar(format) && channels > 1;
+  uint8_t* samples = decoded->extended_data[0];
+  if (planar) {
+    if (audioHookSamples_.size() < size_t(size)) audioHookSamples_.resize(size_t(size));
+    samples = audioHookSamples_.data();
+    Interleave(*decoded, channels, bytes, samples);
+  }
+  OnAudioHook(AudioHookCall{ist.pts, samples, int(size), decoded->sample_rate, channels,
+                            ff::av_get_packed_sample_fmt(format)});
+  if (planar) Deinterleave(samples, channels, bytes, *decoded);
+}
+
+}  // namespace engine
