@@ -188,6 +188,10 @@ extern "C" {
   X(av_buffer_pool_init)         \
   X(av_buffer_pool_get)          \
   X(av_buffer_pool_uninit)       \
+  X(av_buffer_create)            \
+  X(av_buffer_ref)               \
+  X(av_buffer_unref)             \
+  X(av_buffer_is_writable)       \
   /* end */
 
 #define LS_FF_SWRESAMPLE_FUNCS(X)      \
