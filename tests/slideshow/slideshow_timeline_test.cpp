@@ -127,6 +127,57 @@ TEST_F(TimelineTest, WorkedExampleCallByCall) {
   EXPECT_EQ(tl.EffectIndex, 7);
 }
 
+TEST_F(TimelineTest, KeptCanvasIsLeftAloneOnlyWhileTheFrameStays) {
+  // 150 transition frames step through 100 progress values: 50 repeats each.
+  Prepare({p1, p2}, 3, 150);
+  TSlideshowTimeline kept;
+  kept.Pictures = tl.Pictures;
+  TimelineSettings s;
+  s.FrameSize = "40x30";
+  s.FrameRate = "1/1";
+  s.PictureDelay = "3";
+  s.TransitionDelay = "150";
+  kept.PrepareTimeline(s);
+  gfx::Bitmap canvas(W, H), other(W, H);
+
+  int frames = 0, keptFrames = 0;
+  for (;;) {
+    const int r = Next();
+    // Every fifth frame goes to another canvas, which must be painted.
+    gfx::Bitmap& target = frames % 5 == 4 ? other : canvas;
+    const int k = kept.ReadFrameOntoKeptCanvas(target.GetCanvas());
+    ASSERT_EQ(r < 0, k < 0) << frames;
+    if (r < 0) break;
+    ++frames;
+    if (k == TSlideshowTimeline::kFrameKept) ++keptFrames;
+    else ASSERT_EQ(k, 0);
+    ASSERT_EQ(std::memcmp(target.Bits(), frame.Bits(), size_t(frame.Stride()) * H), 0) << frames;
+  }
+  EXPECT_EQ(frames, tl.TotalFrames());
+  // Repeats: 2 per picture hold and 50 per transition, less those on the
+  // other canvas (each is one) and those right after it (painted again).
+  int repeats = 0;
+  {
+    TSlideshowTimeline count;
+    count.Pictures = tl.Pictures;
+    count.PrepareTimeline(s);
+    gfx::Bitmap a(W, H);
+    int n = 0;
+    int last = -2, lastHold = -2;
+    for (;; ++n) {
+      const int progress = count.InTransition ? int(int64_t(count.TransitionCounter) * 100 / 150) : -1;
+      const bool hold = !count.InTransition && count.PictureIndex < 2;
+      const bool repeat = (hold && lastHold == count.PictureIndex) || (progress >= 0 && progress == last);
+      if (count.FIAReadFrameCanvas(a.GetCanvas()) < 0) break;
+      if (repeat && n % 5 != 4 && n % 5 != 0) ++repeats;
+      last = progress;
+      lastHold = hold ? count.PictureIndex : -2;
+    }
+  }
+  EXPECT_GT(repeats, 80);
+  EXPECT_EQ(keptFrames, repeats);
+}
+
 TEST_F(TimelineTest, FrameCountsOfWholeRuns) {
   // One picture at 30/1 with the default delays: 30 + 60 + 30 + 2.
   tl.Pictures = {p1};
