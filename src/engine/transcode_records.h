@@ -137,6 +137,9 @@ struct OutputStream {
   std::vector<std::unique_ptr<RotateLink>> rotate_links;  // graphs after "rotate" stages
   bool resample_video = false;
   FramePtr filtered;
+  // The picture converted last, kept for a frame input whose next packet
+  // may repeat it (see picture_reuse.cpp); empty otherwise.
+  FramePtr last_converted;
 
   // Audio.
   FifoPtr fifo;

@@ -169,6 +169,7 @@ extern "C" {
   X(av_audio_fifo_size)          \
   X(av_frame_get_buffer)         \
   X(av_frame_unref)              \
+  X(av_frame_move_ref)           \
   X(av_samples_set_silence)      \
   X(av_get_pix_fmt_name)         \
   X(av_get_sample_fmt_name)      \
