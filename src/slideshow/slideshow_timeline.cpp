@@ -38,6 +38,40 @@ int FramesFor(int numerator, int denominator, long double delay) {
   return static_cast<int>(rounded);
 }
 
+gfx::DecodeOptions PictureOptions(const TSlideshowTimeline& t) {
+  gfx::DecodeOptions options;
+  options.ExifOrientation = t.ExifOrientation;
+  options.FrameWidth = t.FrameWidth;
+  options.FrameHeight = t.FrameHeight;
+  options.ReduceToFrame = t.SmoothFit;
+  return options;
+}
+
+// Decodes a picture file into `decoded` and draws it into `frame` (of the
+// frame size), fitted, on black. The decoded picture is released
+// afterwards: nothing reads it again.
+void FitPicture(const std::string& path, const gfx::DecodeOptions& options, bool smooth,
+                gfx::Bitmap& decoded, gfx::Bitmap& frame) {
+  // The fit follows the picture's own size; a large JPEG may come decoded
+  // smaller, and is stretched from that into the same rectangle.
+  const gfx::PictureSize size = gfx::DecodePicture(path, decoded, options);
+  const gfx::Rect frameRect{0, 0, options.FrameWidth, options.FrameHeight};
+  const gfx::Rect destRect = gfx::FitRect({0, 0, size.Width, size.Height}, frameRect);
+  {
+    gfx::Canvas& canvas = frame.GetCanvas();
+    gfx::CanvasLock lock(canvas);
+    canvas.FillRect(frameRect, gfx::clBlack);
+    if (smooth) {
+      gfx::SmoothStretch(frame, destRect, decoded);
+      frame.RenewHandle();
+    } else {
+      canvas.SetStretchMode(gfx::StretchMode::ColorOnColor);
+      canvas.StretchDraw(destRect, decoded);
+    }
+  }
+  decoded.Release();
+}
+
 }  // namespace
 
 TSlideshowTimeline::TSlideshowTimeline() {
@@ -46,6 +80,7 @@ TSlideshowTimeline::TSlideshowTimeline() {
 }
 
 void TSlideshowTimeline::PrepareTimeline(const TimelineSettings& settings) {
+  prefetch_.Cancel();
   TailFrames = 0;
   InTransition = true;
 
@@ -161,6 +196,8 @@ TSlideshowTimeline::FrameContent TSlideshowTimeline::AdvanceTimeline() {
   ++TransitionCounter;
   if (TransitionCounter >= FramesPerTransition) {
     ++PictureIndex;
+    // The next picture is made while this one is held.
+    PrefetchPicture(PictureIndex + 1);
     NextEffect();
     TransitionCounter = 0;
     LastProgress = -1;
@@ -193,30 +230,20 @@ void TSlideshowTimeline::PaintFrame(gfx::Canvas& ACanvas, const FrameContent& co
 void TSlideshowTimeline::LoadPicture(int Index) {
   if (Index < 0 || Index >= static_cast<int>(Pictures.size()))
     throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
-  gfx::DecodeOptions options;
-  options.ExifOrientation = ExifOrientation;
-  options.FrameWidth = FrameWidth;
-  options.FrameHeight = FrameHeight;
-  options.ReduceToFrame = SmoothFit;
-  // The fit follows the picture's own size; a large JPEG may come decoded
-  // smaller, and is stretched from that into the same rectangle.
-  const gfx::PictureSize size = gfx::DecodePicture(Pictures[Index], DecodeBitmap, options);
+  if (prefetch_.Take(Index, Pictures[Index], IncomingBitmap)) return;
+  FitPicture(Pictures[Index], PictureOptions(*this), SmoothFit, DecodeBitmap, IncomingBitmap);
+}
 
-  const gfx::Rect frameRect{0, 0, FrameWidth, FrameHeight};
-  const gfx::Rect destRect = FitRect({0, 0, size.Width, size.Height}, frameRect);
-  {
-    gfx::Canvas& canvas = IncomingBitmap.GetCanvas();
-    gfx::CanvasLock lock(canvas);
-    canvas.FillRect(frameRect, gfx::clBlack);
-    if (SmoothFit) {
-      gfx::SmoothStretch(IncomingBitmap, destRect, DecodeBitmap);
-      IncomingBitmap.RenewHandle();
-    } else {
-      canvas.SetStretchMode(gfx::StretchMode::ColorOnColor);
-      canvas.StretchDraw(destRect, DecodeBitmap);
-    }
-  }
-  DecodeBitmap.Release();
+void TSlideshowTimeline::PrefetchPicture(int Index) {
+  if (Index < 0 || Index >= static_cast<int>(Pictures.size())) return;
+  prefetch_.Start(Index, Pictures[Index],
+                  [path = Pictures[Index], options = PictureOptions(*this),
+                   smooth = SmoothFit](gfx::Bitmap& picture) {
+                    picture.SetPixelFormat(gfx::PixelFormat::pf32bit);
+                    picture.SetSize(options.FrameWidth, options.FrameHeight);
+                    gfx::Bitmap decoded;
+                    FitPicture(path, options, smooth, decoded, picture);
+                  });
 }
 
 gfx::Rect TSlideshowTimeline::FitRect(const gfx::Rect& PictureRect, const gfx::Rect& FrameRect) {

@@ -11,6 +11,7 @@
 
 #include "gfx/bitmap.h"
 #include "gfx/canvas.h"
+#include "slideshow/picture_prefetch.h"
 
 namespace slideshow {
 
@@ -64,6 +65,8 @@ class TSlideshowTimeline {
 
   // Decodes entry Index of Pictures and draws it, fitted, into IncomingBitmap.
   // The decoded picture is released afterwards: nothing reads it again.
+  // A picture made ahead during the hold before is taken as it is, and a
+  // failure in making it is thrown here.
   void LoadPicture(int Index);
   // Composes CompositeBitmap for Progress (0..99) with the current effect.
   void TransitionStep(int Progress);
@@ -113,7 +116,9 @@ class TSlideshowTimeline {
   void TransitionOnto(gfx::Bitmap& display, int Progress, int effect);
   void NextEffect();
   void FillBlack(gfx::Bitmap& bitmap);
+  void PrefetchPicture(int Index);
 
+  TPicturePrefetch prefetch_;
   FrameContent composed_;                  // in CompositeBitmap
   const gfx::Canvas* keptCanvas_ = nullptr;  // painted last by ReadFrameOntoKeptCanvas
   FrameContent kept_;                      // what it shows

@@ -372,6 +372,49 @@ TEST_F(TimelineTest, UnreadablePicturesFailTheFrameRequest) {
   }
 }
 
+TEST_F(TimelineTest, PictureMadeAheadFailsWhereItIsShownWithTheSameText) {
+  const std::string broken = (dir / "broken.bmp").string();
+  std::ofstream(broken) << "BM not really";
+  std::string direct;
+  Prepare({broken}, 3, 2);
+  try {
+    Next();  // the first picture is made at once
+  } catch (const gfx::PictureError& e) {
+    direct = e.what();
+  }
+  ASSERT_FALSE(direct.empty());
+
+  // Made during the hold of the first picture; the failure waits for the
+  // first frame of the transition into it.
+  Prepare({p1, broken}, 3, 2);
+  for (int call = 1; call <= 5; ++call) ASSERT_EQ(Next(), 0) << call;
+  try {
+    Next();
+    ADD_FAILURE() << "the broken picture was shown";
+  } catch (const gfx::PictureError& e) {
+    EXPECT_EQ(e.what(), direct);
+  }
+}
+
+TEST_F(TimelineTest, PictureMadeAheadIsDroppedWhenTheListChanged) {
+  Prepare({p1, p2}, 3, 2);
+  for (int call = 1; call <= 3; ++call) ASSERT_EQ(Next(), 0);  // the second picture is on its way
+  tl.Pictures[1] = p1;
+  for (int call = 4; call <= 8; ++call) ASSERT_EQ(Next(), 0);
+  EXPECT_EQ(Mismatches(frame, P1), 0) << "the list's picture is held, not the one made ahead";
+
+  // A run left in a hold waits for its worker on the way out.
+  TSlideshowTimeline left;
+  left.Pictures = {p1, p2};
+  TimelineSettings s;
+  s.FrameSize = "40x30";
+  s.FrameRate = "1/1";
+  s.PictureDelay = "3";
+  s.TransitionDelay = "2";
+  left.PrepareTimeline(s);
+  for (int call = 1; call <= 3; ++call) ASSERT_EQ(left.FIAReadFrameCanvas(frame.GetCanvas()), 0);
+}
+
 // A camera picture stored on its side (tag 6): 30 x 40 stored, 40 x 30 upright,
 // left half red, right half blue when upright.
 std::string SidewaysJpeg(const std::filesystem::path& dir) {
