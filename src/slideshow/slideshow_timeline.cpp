@@ -132,6 +132,8 @@ void TSlideshowTimeline::PrepareTimeline(const TimelineSettings& settings) {
 
   ExifOrientation = settings.ExifOrientation;
   SmoothFit = settings.SmoothFit;
+  // The first picture is made while the caller sets up the rest.
+  PrefetchPicture(0);
 }
 
 int TSlideshowTimeline::FIAReadFrameCanvas(gfx::Canvas& ACanvas) {
