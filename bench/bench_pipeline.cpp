@@ -4,14 +4,15 @@
 // hands it to libx264 with the same settings; it reads, resamples and
 // encodes the same sound with libmp3lame into the same container. No frame
 // input, no filter graph. The runs alternate (ours / floor / floor / ours
-// ...) and the medians of wall time, CPU time (all threads) and their pair
-// ratios are reported, with the peak memory each run adds.
+// ...), each in a child process of its own, and the medians of wall time,
+// CPU time (all threads) and their pair ratios are reported, with the peak
+// resident memory each run adds to the process it starts in.
 //
 // Workload: LS_BENCH_WORKLOAD=full (default): 10 generated photos of
 // 4000x3000, 1280x960 at 30/1, holds 2.0 s, transitions 1.0 s, 31 s of
 // sound, 932 frames. LS_BENCH_WORKLOAD=small: 3 photos of 1600x1200 at
 // 640x480, 0.5 s holds and transitions, 4 s of sound. LS_BENCH_PAIRS sets
-// the number of pairs (default 3).
+// the number of pairs (default 3), LS_BENCH_WARMUP=0 drops the warm-up pair.
 //
 // BM_Wipe: every transition is effect row 5 (the plain left-to-right wipe),
 // which the floor draws itself from the fitted pictures, made before timing.
@@ -19,6 +20,8 @@
 // composer, whose CPU time is taken off the floor's.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <turbojpeg.h>
 
 #include <algorithm>
@@ -30,6 +33,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -144,12 +148,12 @@ struct Cost {
   std::string error;
 };
 
-// Starts the clocks with the peak resident size set back to the current one.
+// Starts the clocks. Runs go in a child process each (InChild), so the
+// peak resident size counts what the run itself adds, not memory that the
+// allocator kept from runs before.
 class Meter {
  public:
   Meter() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-    baseKiB_ = StatusKiB("VmRSS:");
     cpu_ = ProcessCpuSeconds();
     start_ = std::chrono::steady_clock::now();
   }
@@ -157,15 +161,43 @@ class Meter {
     Cost c;
     c.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     c.cpu = ProcessCpuSeconds() - cpu_ - untimedCpu;
-    c.peakMiB = double(StatusKiB("VmHWM:") - baseKiB_) / 1024.0;
     return c;
   }
 
  private:
-  long baseKiB_ = 0;
   double cpu_ = 0;
   std::chrono::steady_clock::time_point start_;
 };
+
+// Runs `run` in a forked child and brings back its cost, with the peak
+// resident size it reached above the size it started with.
+Cost InChild(const std::function<Cost()>& run) {
+  struct Report {
+    double wall, cpu, peakMiB;
+    bool ok;
+    char error[256];
+  };
+  int fds[2];
+  if (pipe(fds) != 0) return Cost{0, 0, 0, false, "no pipe"};
+  const pid_t child = fork();
+  if (child == 0) {
+    close(fds[0]);
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const long baseKiB = StatusKiB("VmRSS:");
+    const Cost c = run();
+    Report r{c.wall, c.cpu, double(StatusKiB("VmHWM:") - baseKiB) / 1024.0, c.ok, {}};
+    std::snprintf(r.error, sizeof r.error, "%s", c.error.c_str());
+    const ssize_t written = write(fds[1], &r, sizeof r);
+    _exit(written == ssize_t(sizeof r) ? 0 : 1);
+  }
+  close(fds[1]);
+  Report r{};
+  const bool got = child > 0 && read(fds[0], &r, sizeof r) == ssize_t(sizeof r);
+  close(fds[0]);
+  if (child > 0) waitpid(child, nullptr, 0);
+  if (!got) return Cost{0, 0, 0, false, "the measuring child failed"};
+  return Cost{r.wall, r.cpu, r.peakMiB, r.ok, r.error};
+}
 
 // ---- Our path ---------------------------------------------------------------
 
@@ -510,17 +542,13 @@ Cost RunFloor(int effect) {
   try {
     // The wipe's fitted pictures are ready before the clock starts; they
     // are the floor's frames, so their memory counts.
-    std::ofstream("/proc/self/clear_refs") << "5";
-    const long baseKiB = StatusKiB("VmRSS:");
     std::unique_ptr<FrameSource> frames;
     if (effect == 5) frames = std::make_unique<WipeFrames>();
     Meter meter;
     if (!frames) frames = std::make_unique<ComposedFrames>();
     Floor floor((TheInputs().dir / "floor.mp4").string(), *frames);
     floor.Run();
-    Cost c = meter.Stop(frames->composeCpu);
-    c.peakMiB = double(StatusKiB("VmHWM:") - baseKiB) / 1024.0;
-    return c;
+    return meter.Stop(frames->composeCpu);
   } catch (const std::exception& e) {
     Cost c;
     c.ok = false;
@@ -557,8 +585,11 @@ void RunPairs(benchmark::State& state, int effect) {
     state.SkipWithError("the floor's wipe differs from the composer's");
     return;
   }
-  // One of each first: the libraries' first use is no part of either.
-  if (!RunSlideshow(effect).ok || !RunFloor(effect).ok) {
+  // One of each first, so that neither meets cold files on disk
+  // (LS_BENCH_WARMUP=0 leaves it out).
+  const char* warmUp = std::getenv("LS_BENCH_WARMUP");
+  if (!(warmUp && std::string(warmUp) == "0") && !InChild([&] { return RunSlideshow(effect); }).ok ||
+      !InChild([&] { return RunFloor(effect); }).ok) {
     state.SkipWithError("a warm-up run failed");
     return;
   }
@@ -566,13 +597,10 @@ void RunPairs(benchmark::State& state, int effect) {
     std::vector<double> oursWall, oursCpu, floorWall, floorCpu, wallRatio, cpuRatio, oursMem, floorMem;
     for (int i = 0; i < Pairs(); ++i) {
       Cost ours, floor;
-      if (i % 2 == 0) {
-        ours = RunSlideshow(effect);
-        floor = RunFloor(effect);
-      } else {
-        floor = RunFloor(effect);
-        ours = RunSlideshow(effect);
-      }
+      const auto runOurs = [&] { ours = InChild([&] { return RunSlideshow(effect); }); };
+      const auto runFloor = [&] { floor = InChild([&] { return RunFloor(effect); }); };
+      if (i % 2 == 0) runOurs(), runFloor();
+      else runFloor(), runOurs();
       if (!ours.ok || !floor.ok) {
         state.SkipWithError((ours.ok ? floor.error : ours.error).c_str());
         return;
