@@ -212,7 +212,8 @@ void TSlideshowTimeline::PaintFrame(gfx::Canvas& ACanvas, const FrameContent& co
   gfx::Bitmap& target = ACanvas.Owner();
   if (content.progress >= 0 && target.Format() == gfx::PixelFormat::pf32bit &&
       target.Width() == FrameWidth && target.Height() == FrameHeight) {
-    gfx::CanvasLock targetLock(ACanvas);
+    // No lock on the target here: TransitionOnto takes the locks in the
+    // order the other paths take them (the pictures drawn from come first).
     TransitionOnto(target, content.progress, content.effect);
     return;
   }
