@@ -179,7 +179,10 @@ void TFormMain::btnStartClick() {
 
 int TFormMain::FIAReadFrameCanvas(gfx::Canvas& ACanvas) {
   timeline_->BreakWhenNoPictures = chkPictures->isChecked();
-  return timeline_->FIAReadFrameCanvas(ACanvas);
+  // The input's canvas keeps its frame: a repeat is neither painted nor,
+  // further on, converted again.
+  const int result = timeline_->ReadFrameOntoKeptCanvas(ACanvas);
+  return result == slideshow::TSlideshowTimeline::kFrameKept ? media::kFrameUnchanged : result;
 }
 
 void TFormMain::btnStopClick() {

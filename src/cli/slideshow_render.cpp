@@ -71,7 +71,10 @@ RenderOutcome SlideshowRender::Run(
     if (options_.Effect > 0) timeline_.EffectIndex = options_.Effect;
     int result = -1;
     try {
-      result = timeline_.FIAReadFrameCanvas(canvas);
+      // The input's canvas keeps its frame: a repeat is neither painted
+      // nor, further on, converted again.
+      result = timeline_.ReadFrameOntoKeptCanvas(canvas);
+      if (result == slideshow::TSlideshowTimeline::kFrameKept) result = media::kFrameUnchanged;
     } catch (const std::exception& e) {
       pictureError = e.what();
       enc.Stop(false);

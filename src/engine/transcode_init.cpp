@@ -187,7 +187,8 @@ void TTranscoder::SetUpVideoEncoder(OutputStream& ost, InputStream& ist) {
 
   ConfigureVideoFilters(ost, ist);
   ost.filtered.reset(ff::av_frame_alloc());
-  if (!ost.filtered) RaiseError("Could not allocate frame");
+  ost.last_converted.reset(ff::av_frame_alloc());
+  if (!ost.filtered || !ost.last_converted) RaiseError("Could not allocate frame");
 }
 
 void TTranscoder::SetUpAudioEncoder(OutputStream& ost, InputStream& ist) {

@@ -90,6 +90,7 @@ void TTranscoder::TranscodeLoop() {
   runStart_ = ff::av_gettime();
   lastReport_ = runStart_;
   videoSize_ = audioSize_ = dupCount_ = dropCount_ = 0;
+  convertedPictures_ = reusedPictures_ = 0;
   for (auto& ist : inputStreams_)
     if (inputFiles_[ist->file_index]->rate_emu) ist->start = runStart_;
   encPacket_.reset(ff::av_packet_alloc());
@@ -249,7 +250,10 @@ int TTranscoder::ProcessPacket(InputStream& ist, int istIndex, AVPacket* pkt) {
     ist.dts = t;
     ist.pts = t;
   }
-  if (ist.decoding_needed) return Decode(ist, istIndex, pkt);
+  const bool repeat = pkt && (pkt->flags & media::kPacketRepeatsPicture);
+  if (pkt) pkt->flags &= ~media::kPacketRepeatsPicture;
+  if (ist.decoding_needed)
+    return repeat && ReuseConvertedPicture(ist, istIndex, pkt) ? 0 : Decode(ist, istIndex, pkt);
   if (!pkt) return 0;
 
   RateEmulate(ist);
@@ -319,7 +323,7 @@ void TTranscoder::HandleVideoFrame(InputStream& ist, int istIndex) {
     if (ost->source_index != istIndex || !ost->encoding_needed || !ost->sink) continue;
     while (PullFilteredPicture(*ost, ost->filtered.get()) >= 0) {
       DoVideoOut(*ost, ost->filtered.get());
-      ff::av_frame_unref(ost->filtered.get());
+      KeepConvertedPicture(*ost);
     }
   }
 }

@@ -152,6 +152,9 @@ struct OutputStream {
   int filter_in_w = 0;             // size the pictures are scaled to before "filter"
   int filter_in_h = 0;
   FramePtr filtered;
+  // The picture converted last, kept for a frame input whose next packet
+  // may repeat it (see picture_reuse.cpp); empty otherwise.
+  FramePtr last_converted;
 
   // Audio.
   FifoPtr fifo;

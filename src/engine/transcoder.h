@@ -139,6 +139,10 @@ class TTranscoder : public TCustomFFmpeg {
   int64_t DropCount() const { return dropCount_; }
   int64_t VideoBytes() const { return videoSize_; }
   int64_t AudioBytes() const { return audioSize_; }
+  // Pictures that came out of the video filters, and pictures of a frame
+  // input passed to the encoder again because they repeated the one before.
+  int64_t ConvertedPictures() const { return convertedPictures_; }
+  int64_t ReusedPictures() const { return reusedPictures_; }
 
   // For tests and the loop: the records.
   const std::vector<std::unique_ptr<InputFile>>& InputFiles() const { return inputFiles_; }
@@ -222,6 +226,10 @@ class TTranscoder : public TCustomFFmpeg {
   int Decode(InputStream& ist, int istIndex, const AVPacket* pkt);
   void HandleVideoFrame(InputStream& ist, int istIndex);
   void HandleAudioFrame(InputStream& ist, int istIndex);
+  // Repeated pictures (picture_reuse.cpp).
+  bool CanReuseConvertedPicture(const OutputStream& ost) const;
+  bool ReuseConvertedPicture(InputStream& ist, int istIndex, const AVPacket* pkt);
+  void KeepConvertedPicture(OutputStream& ost);
   void CopyPacket(OutputStream& ost, InputStream& ist, const AVPacket* pkt);
   void RateEmulate(InputStream& ist);
   void FlushEncoders();
@@ -336,6 +344,8 @@ class TTranscoder : public TCustomFFmpeg {
   int64_t audioSize_ = 0;
   int64_t dupCount_ = 0;
   int64_t dropCount_ = 0;
+  int64_t convertedPictures_ = 0;
+  int64_t reusedPictures_ = 0;
   bool dupDropChanged_ = false;
   int noPacketCount_ = 0;
   PacketPtr encPacket_;            // reused for every encoder output

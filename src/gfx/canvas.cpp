@@ -5,33 +5,13 @@
 #include <cstring>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "row_copy.h"
 
 namespace gfx {
 
 namespace {
 
-// Copies n bytes between blocks that do not overlap. Frame bitmaps are large
-// allocations that all start at the same offset within a page, and the string
-// copy instruction that the C library's memcpy picks for row-sized blocks
-// runs several times slower between such addresses on some processors.
-void CopyBytes(uint8_t* d, const uint8_t* s, size_t n) {
-#if defined(__SSE2__)
-  for (; n >= 64; n -= 64, d += 64, s += 64) {
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16));
-    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 32));
-    const __m128i e = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 48));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), a);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16), b);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 32), c);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 48), e);
-  }
-#endif
-  std::memcpy(d, s, n);
-}
+using gfx::CopyBytes;
 
 int BytesPerPixel(PixelFormat f) { return BitsPerPixel(f) / 8; }
 

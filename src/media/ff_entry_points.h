@@ -170,6 +170,7 @@ extern "C" {
   X(av_audio_fifo_size)          \
   X(av_frame_get_buffer)         \
   X(av_frame_unref)              \
+  X(av_frame_move_ref)           \
   X(av_samples_set_silence)      \
   X(av_get_pix_fmt_name)         \
   X(av_get_sample_fmt_name)      \
@@ -194,6 +195,10 @@ extern "C" {
   X(av_buffer_pool_init)         \
   X(av_buffer_pool_get)          \
   X(av_buffer_pool_uninit)       \
+  X(av_buffer_create)            \
+  X(av_buffer_ref)               \
+  X(av_buffer_unref)             \
+  X(av_buffer_is_writable)       \
   /* end */
 
 #define LS_FF_SWRESAMPLE_FUNCS(X)      \

@@ -64,6 +64,11 @@ using TReadFrameDataEvent =
 using TReadFrameDCEvent =
     std::function<int(TFrameInputAdapter* Sender, gfx::Canvas& ADC, PInputFrameInfo AFrameInfo)>;
 
+// Result of a canvas, bmp or dc frame event that left the frame as it was:
+// the bitmap still holds the previous frame. The packet is marked so that
+// its reader may reuse what it made of that frame (see own_input.h).
+constexpr int kFrameUnchanged = 1;
+
 // Result of a frame event whose handler failed (threw); the text is in
 // LastFrameError.
 constexpr int kFrameHandlerFailed = AVERROR_EXTERNAL;

@@ -72,7 +72,7 @@ int64_t ClockOfPts(int64_t pts, AVRational timeBase) {
 
 // Frees the frame bitmap and clears the views of it.
 void ReleaseFrameStore(FrameInputContext* c) {
-  std::unique_ptr<gfx::Bitmap>(std::exchange(c->FrameStore, nullptr));
+  std::unique_ptr<TFrameStore>(std::exchange(c->FrameStore, nullptr));
   TInputFrameInfo& info = c->FrameInfo;
   info.SectionHandle = nullptr;
   info.DCHandle = nullptr;
@@ -180,29 +180,38 @@ int ParsePixelFormat(AVFormatContext* s, FrameInputContext* c, const BitmapLayou
   return 0;
 }
 
+// Points the frame information at the store's current bitmap.
+void ShowFrameStore(TInputFrameInfo& info, TFrameStore& store) {
+  gfx::Bitmap& bitmap = store.Bitmap();
+  if (info.InputType == itDC) {
+    info.SectionHandle = &bitmap;
+    info.DCHandle = &bitmap.GetCanvas();
+  } else {
+    info.Bitmap = &bitmap;
+    info.Canvas = &bitmap.GetCanvas();
+  }
+  info.Bits = bitmap.Bits();
+}
+
 // The bitmap the events draw on; yuv frames go straight into the packet.
 int MakeFrameStore(AVFormatContext* s, TInputFrameInfo& info, const BitmapLayout* layout,
-                   std::unique_ptr<gfx::Bitmap>& store) {
+                   std::unique_ptr<TFrameStore>& store) {
   const AVPixelFormat pixelFormat = AVPixelFormat(info.PixelFormat);
   switch (info.InputType) {
     case itDC:
       try {
-        store = std::make_unique<gfx::Bitmap>(info.Width, info.Height, layout->bitmapFormat);
+        store = std::make_unique<TFrameStore>(info.Width, info.Height, layout->bitmapFormat);
       } catch (const std::bad_alloc&) {
         ff::av_log(s, AV_LOG_ERROR, "CreateDIBSection error #%li\n", long(ENOMEM));
         return AVERROR(EIO);
       }
-      info.SectionHandle = store.get();
-      info.DCHandle = &info.SectionHandle->GetCanvas();
-      info.Bits = info.SectionHandle->Bits();
+      ShowFrameStore(info, *store);
       info.FrameSize = info.SectionHandle->Stride() * info.Height;
       break;
     case itBMP:
     case itCanvas:
-      store = std::make_unique<gfx::Bitmap>(info.Width, info.Height, layout->bitmapFormat);
-      info.Bitmap = store.get();
-      info.Canvas = &info.Bitmap->GetCanvas();
-      info.Bits = info.Bitmap->Bits();
+      store = std::make_unique<TFrameStore>(info.Width, info.Height, layout->bitmapFormat);
+      ShowFrameStore(info, *store);
       info.FrameSize = info.Stride * info.Height;
       break;
     default: {
@@ -215,6 +224,20 @@ int MakeFrameStore(AVFormatContext* s, TInputFrameInfo& info, const BitmapLayout
       info.Stride = 0;
     }
   }
+  return 0;
+}
+
+// Packets of the bitmap types carry the bitmap's memory as it is, bottom
+// row first; the raw-video decoder turns such pictures upright by itself
+// (a negative line size), so no flipping copy is made.
+constexpr char kBottomUp[] = "BottomUp";
+
+int MarkBottomUp(AVCodecParameters* par) {
+  const int size = int(sizeof(kBottomUp));  // with its terminating zero, as readers expect
+  par->extradata = static_cast<uint8_t*>(ff::av_mallocz(size + AV_INPUT_BUFFER_PADDING_SIZE));
+  if (!par->extradata) return AVERROR(ENOMEM);
+  std::memcpy(par->extradata, kBottomUp, size);
+  par->extradata_size = size;
   return 0;
 }
 
@@ -236,6 +259,10 @@ int AddVideoStream(AVFormatContext* s, const TInputFrameInfo& info, AVRational r
   st->r_frame_rate = rate;
   st->avg_frame_rate = rate;
   st->start_time = 0;
+  if (info.InputType != itYUV) {
+    const int ret = MarkBottomUp(par);
+    if (ret < 0) return ret;
+  }
 
   // Reading ahead while the engine looks at the stream would draw frames.
   s->flags |= AVFMT_FLAG_NOPARSE;
@@ -259,7 +286,7 @@ int ReadHeaderSteps(AVFormatContext* s) {
   AVRational rate{0, 0};
   const BitmapLayout* layout = nullptr;
   // Views into it are set on the way; the context takes it once the header is read.
-  std::unique_ptr<gfx::Bitmap> store;
+  std::unique_ptr<TFrameStore> store;
   if ((ret = ParseInputType(s, c)) < 0 || (ret = ParseFrameRate(s, c, rate)) < 0 ||
       (ret = ParseFrameSize(s, c)) < 0 || (ret = ParsePixelFormat(s, c, layout)) < 0 ||
       (ret = MakeFrameStore(s, info, layout, store)) < 0 || (ret = AddVideoStream(s, info, rate)) < 0)
@@ -292,10 +319,17 @@ int ReadHeader(AVFormatContext* s) {
   }
 }
 
-// Rows from the top of a bottom-up bitmap down, padding kept.
-void CopyTopDown(uint8_t* dst, const uint8_t* bottomRow, int stride, int height) {
-  const uint8_t* src = bottomRow + size_t(height - 1) * stride;
-  for (int y = 0; y < height; ++y, src -= stride, dst += stride) std::memcpy(dst, src, stride);
+// A bitmap type's packet: a reference on the frame bitmap's memory.
+int ShareFrameStore(FrameInputContext* c, AVPacket* pkt, int result) {
+  TInputFrameInfo& info = c->FrameInfo;
+  pkt->buf = c->FrameStore->Share();
+  if (!pkt->buf) return AVERROR(ENOMEM);
+  pkt->data = pkt->buf->data;
+  pkt->size = info.FrameSize;
+  // Every packet is a whole picture.
+  pkt->flags |= AV_PKT_FLAG_KEY;
+  if (result == kFrameUnchanged && info.FrameNumber > 1) pkt->flags |= kPacketRepeatsPicture;
+  return 0;
 }
 
 // A frame event gave no frame: report it and leave the packet empty.
@@ -323,7 +357,12 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
     return -1;
   }
 
-  if (ff::av_new_packet(pkt, info.FrameSize) < 0) return AVERROR(ENOMEM);
+  if (c->FrameStore) {
+    if (!c->FrameStore->PrepareForDrawing()) return AVERROR(ENOMEM);
+    ShowFrameStore(info, *c->FrameStore);
+  } else if (ff::av_new_packet(pkt, info.FrameSize) < 0) {
+    return AVERROR(ENOMEM);
+  }
   info.Packet = pkt;
   info.Pts = PtsOfClock(info.Clock, info.TimeBase);
   pkt->pts = info.Pts;
@@ -336,24 +375,17 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
       if (result < 0)
         return NoFrame(s, pkt, adapter.get(), result, "Canvas", AV_LOG_INFO,
                        "reading frame (Canvas) return %d\n");
-      CopyTopDown(pkt->data, info.Bits, info.Stride, info.Height);
-      pkt->flags |= AV_PKT_FLAG_KEY;
       break;
     case itBMP:
       result = adapter->DoReadFrameBMP(info.Bits, &info);
       if (result < 0)
         return NoFrame(s, pkt, adapter.get(), result, "BMP", AV_LOG_ERROR,
                        "reading frame (BMP) return %d\n");
-      CopyTopDown(pkt->data, info.Bits, info.Stride, info.Height);
-      pkt->flags |= AV_PKT_FLAG_KEY;
       break;
     case itDC:
       result = adapter->DoReadFrameDC(*info.DCHandle, &info);
       if (result < 0)
         return NoFrame(s, pkt, adapter.get(), result, "DC", AV_LOG_INFO, "reading frame (DC) return %d\n");
-      // The section's rows top row first, as the system hands them out.
-      CopyTopDown(pkt->data, info.Bits, info.SectionHandle->Stride(), info.Height);
-      pkt->flags |= AV_PKT_FLAG_KEY;
       break;
     case itYUV:
       result = adapter->DoReadFrameYUV(pkt->data, &info);
@@ -365,6 +397,10 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
     default:
       ff::av_packet_unref(pkt);
       return -1;
+  }
+  if (c->FrameStore) {
+    const int ret = ShareFrameStore(c, pkt, result);
+    if (ret < 0) return ret;
   }
 
   if (info.Pts != pkt->pts) {  // the event moved the time stamp

@@ -9,6 +9,7 @@ extern "C" {
 
 #include "media/frame_input_adapter.h"
 #include "media/input_format_registry.h"
+#include "media/packet_pool.h"
 
 namespace media {
 
@@ -24,7 +25,7 @@ struct FrameInputContext {
   uint64_t AdapterNumber;  // the adapter's InputFileName; looked up per call
   // The bitmap the frames are drawn on (bmp/canvas/dc): handed over by a
   // successful header read, freed by the close.
-  gfx::Bitmap* FrameStore;
+  TFrameStore* FrameStore;
 };
 
 const TInputFormat& FrameInputFormat();

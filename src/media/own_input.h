@@ -20,6 +20,11 @@ extern "C" {
 
 namespace media {
 
+// In the flags of a packet of our own formats: the packet's picture is the
+// same as the previous packet's of its stream. Only a hint that lets a
+// reader skip work; the packet holds the whole picture all the same.
+constexpr int kPacketRepeatsPicture = 1 << 24;
+
 // Applies *formatOptions to the context's and the format's private options;
 // entries nobody knows stay in the dictionary (also on failure) so the caller
 // can report them. Returns 0 and the context in *out, or a negative error

@@ -38,6 +38,40 @@ int FramesFor(int numerator, int denominator, long double delay) {
   return static_cast<int>(rounded);
 }
 
+gfx::DecodeOptions PictureOptions(const TSlideshowTimeline& t) {
+  gfx::DecodeOptions options;
+  options.ExifOrientation = t.ExifOrientation;
+  options.FrameWidth = t.FrameWidth;
+  options.FrameHeight = t.FrameHeight;
+  options.ReduceToFrame = t.SmoothFit;
+  return options;
+}
+
+// Decodes a picture file into `decoded` and draws it into `frame` (of the
+// frame size), fitted, on black. The decoded picture is released
+// afterwards: nothing reads it again.
+void FitPicture(const std::string& path, const gfx::DecodeOptions& options, bool smooth,
+                gfx::Bitmap& decoded, gfx::Bitmap& frame) {
+  // The fit follows the picture's own size; a large JPEG may come decoded
+  // smaller, and is stretched from that into the same rectangle.
+  const gfx::PictureSize size = gfx::DecodePicture(path, decoded, options);
+  const gfx::Rect frameRect{0, 0, options.FrameWidth, options.FrameHeight};
+  const gfx::Rect destRect = gfx::FitRect({0, 0, size.Width, size.Height}, frameRect);
+  {
+    gfx::Canvas& canvas = frame.GetCanvas();
+    gfx::CanvasLock lock(canvas);
+    canvas.FillRect(frameRect, gfx::clBlack);
+    if (smooth) {
+      gfx::SmoothStretch(frame, destRect, decoded);
+      frame.RenewHandle();
+    } else {
+      canvas.SetStretchMode(gfx::StretchMode::ColorOnColor);
+      canvas.StretchDraw(destRect, decoded);
+    }
+  }
+  decoded.Release();
+}
+
 }  // namespace
 
 TSlideshowTimeline::TSlideshowTimeline() {
@@ -46,6 +80,7 @@ TSlideshowTimeline::TSlideshowTimeline() {
 }
 
 void TSlideshowTimeline::PrepareTimeline(const TimelineSettings& settings) {
+  prefetch_.Cancel();
   TailFrames = 0;
   InTransition = true;
 
@@ -92,15 +127,42 @@ void TSlideshowTimeline::PrepareTimeline(const TimelineSettings& settings) {
 
   TransitionCounter = 0;
   LastProgress = -1;
+  composed_ = {};
+  keptCanvas_ = nullptr;
 
   ExifOrientation = settings.ExifOrientation;
   SmoothFit = settings.SmoothFit;
+  // The first picture is made while the caller sets up the rest.
+  PrefetchPicture(0);
 }
 
 int TSlideshowTimeline::FIAReadFrameCanvas(gfx::Canvas& ACanvas) {
-  const int pictureCount = static_cast<int>(Pictures.size());
+  return ReadFrame(ACanvas, false) < 0 ? -1 : 0;
+}
 
-  // Choose the content.
+int TSlideshowTimeline::ReadFrameOntoKeptCanvas(gfx::Canvas& ACanvas) {
+  return ReadFrame(ACanvas, true);
+}
+
+int TSlideshowTimeline::ReadFrame(gfx::Canvas& ACanvas, bool canvasKept) {
+  if (PictureIndex >= static_cast<int>(Pictures.size())) {
+    if (BreakWhenNoPictures && OnStopRequest) OnStopRequest();
+    InTransition = false;
+    if (TailFrames > 1) return -1;
+  }
+  ChooseContent();
+  const FrameContent content = AdvanceTimeline();
+
+  // Hand the frame out.
+  const bool kept = canvasKept && keptCanvas_ == &ACanvas && kept_ == content;
+  if (!kept) PaintFrame(ACanvas, content);
+  keptCanvas_ = canvasKept ? &ACanvas : nullptr;
+  kept_ = content;
+  return kept ? kFrameKept : 0;
+}
+
+void TSlideshowTimeline::ChooseContent() {
+  const int pictureCount = static_cast<int>(Pictures.size());
   if (PictureIndex < 0) {
     if (TransitionCounter == 0) {
       FillBlack(OutgoingBitmap);
@@ -108,9 +170,6 @@ int TSlideshowTimeline::FIAReadFrameCanvas(gfx::Canvas& ACanvas) {
       InTransition = true;
     }
   } else if (PictureIndex >= pictureCount) {
-    if (BreakWhenNoPictures && OnStopRequest) OnStopRequest();
-    InTransition = false;
-    if (TailFrames > 1) return -1;
     if (TailFrames == 1) FillBlack(IncomingBitmap);
     ++TailFrames;
   } else if (InTransition && TransitionCounter == 0) {
@@ -120,68 +179,74 @@ int TSlideshowTimeline::FIAReadFrameCanvas(gfx::Canvas& ACanvas) {
     else
       FillBlack(IncomingBitmap);  // the last transition leads to black
   }
+}
 
-  // Advance the timeline.
-  gfx::Bitmap* source;
-  if (InTransition) {
-    source = &CompositeBitmap;
-    const int progress =
-        static_cast<int>(int64_t(TransitionCounter) * 100 / FramesPerTransition);
-    if (progress != LastProgress) {
-      LastProgress = progress;
-      TransitionStep(progress);
-    }
-    ++TransitionCounter;
-    if (TransitionCounter >= FramesPerTransition) {
-      ++PictureIndex;
-      NextEffect();
-      TransitionCounter = 0;
-      LastProgress = -1;
-      InTransition = false;
-    }
-  } else {
-    source = &IncomingBitmap;
+TSlideshowTimeline::FrameContent TSlideshowTimeline::AdvanceTimeline() {
+  if (!InTransition) {
     ++HoldCounter;
     if (HoldCounter >= FramesPerPicture) {
       HoldCounter = 0;
       InTransition = true;
     }
+    return {0, IncomingBitmap.Handle(), -1};
   }
+  const int progress = static_cast<int>(int64_t(TransitionCounter) * 100 / FramesPerTransition);
+  // A step repeats the frame before it while the progress stays.
+  LastProgress = progress;
+  const FrameContent content{OutgoingBitmap.Handle(), IncomingBitmap.Handle(), progress,
+                             EffectIndex};
+  ++TransitionCounter;
+  if (TransitionCounter >= FramesPerTransition) {
+    ++PictureIndex;
+    // The next picture is made while this one is held.
+    PrefetchPicture(PictureIndex + 1);
+    NextEffect();
+    TransitionCounter = 0;
+    LastProgress = -1;
+    InTransition = false;
+  }
+  return content;
+}
 
-  // Hand the frame out.
+void TSlideshowTimeline::PaintFrame(gfx::Canvas& ACanvas, const FrameContent& content) {
+  gfx::Bitmap& target = ACanvas.Owner();
+  if (content.progress >= 0 && target.Format() == gfx::PixelFormat::pf32bit &&
+      target.Width() == FrameWidth && target.Height() == FrameHeight) {
+    // No lock on the target here: TransitionOnto takes the locks in the
+    // order the other paths take them (the pictures drawn from come first).
+    TransitionOnto(target, content.progress, content.effect);
+    return;
+  }
+  gfx::Bitmap* source = &IncomingBitmap;
+  if (content.progress >= 0) {
+    source = &CompositeBitmap;
+    if (!(composed_ == content)) {
+      TransitionOnto(CompositeBitmap, content.progress, content.effect);
+      composed_ = content;
+    }
+  }
   gfx::CanvasLock sourceLock(source->GetCanvas());
   gfx::CanvasLock targetLock(ACanvas);
   ACanvas.CopyRect(0, 0, FrameWidth, FrameHeight, *source, 0, 0);
-  return 0;
 }
 
 void TSlideshowTimeline::LoadPicture(int Index) {
   if (Index < 0 || Index >= static_cast<int>(Pictures.size()))
     throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
-  gfx::DecodeOptions options;
-  options.ExifOrientation = ExifOrientation;
-  options.FrameWidth = FrameWidth;
-  options.FrameHeight = FrameHeight;
-  options.ReduceToFrame = SmoothFit;
-  // The fit follows the picture's own size; a large JPEG may come decoded
-  // smaller, and is stretched from that into the same rectangle.
-  const gfx::PictureSize size = gfx::DecodePicture(Pictures[Index], DecodeBitmap, options);
+  if (prefetch_.Take(Index, Pictures[Index], IncomingBitmap)) return;
+  FitPicture(Pictures[Index], PictureOptions(*this), SmoothFit, DecodeBitmap, IncomingBitmap);
+}
 
-  const gfx::Rect frameRect{0, 0, FrameWidth, FrameHeight};
-  const gfx::Rect destRect = FitRect({0, 0, size.Width, size.Height}, frameRect);
-  {
-    gfx::Canvas& canvas = IncomingBitmap.GetCanvas();
-    gfx::CanvasLock lock(canvas);
-    canvas.FillRect(frameRect, gfx::clBlack);
-    if (SmoothFit) {
-      gfx::SmoothStretch(IncomingBitmap, destRect, DecodeBitmap);
-      IncomingBitmap.RenewHandle();
-    } else {
-      canvas.SetStretchMode(gfx::StretchMode::ColorOnColor);
-      canvas.StretchDraw(destRect, DecodeBitmap);
-    }
-  }
-  DecodeBitmap.Release();
+void TSlideshowTimeline::PrefetchPicture(int Index) {
+  if (Index < 0 || Index >= static_cast<int>(Pictures.size())) return;
+  prefetch_.Start(Index, Pictures[Index],
+                  [path = Pictures[Index], options = PictureOptions(*this),
+                   smooth = SmoothFit](gfx::Bitmap& picture) {
+                    picture.SetPixelFormat(gfx::PixelFormat::pf32bit);
+                    picture.SetSize(options.FrameWidth, options.FrameHeight);
+                    gfx::Bitmap decoded;
+                    FitPicture(path, options, smooth, decoded, picture);
+                  });
 }
 
 gfx::Rect TSlideshowTimeline::FitRect(const gfx::Rect& PictureRect, const gfx::Rect& FrameRect) {
@@ -189,18 +254,22 @@ gfx::Rect TSlideshowTimeline::FitRect(const gfx::Rect& PictureRect, const gfx::R
 }
 
 void TSlideshowTimeline::TransitionStep(int Progress) {
+  TransitionOnto(CompositeBitmap, Progress, EffectIndex);
+}
+
+void TSlideshowTimeline::TransitionOnto(gfx::Bitmap& display, int Progress, int effect) {
   gfx::CanvasLock incomingLock(IncomingBitmap.GetCanvas());
-  gfx::Canvas& display = CompositeBitmap.GetCanvas();
-  gfx::CanvasLock compositeLock(display);
+  gfx::Canvas& canvas = display.GetCanvas();
+  gfx::CanvasLock displayLock(canvas);
   {
     gfx::CanvasLock outgoingLock(OutgoingBitmap.GetCanvas());
-    display.CopyRect(0, 0, FrameWidth, FrameHeight, OutgoingBitmap, 0, 0);
+    canvas.CopyRect(0, 0, FrameWidth, FrameHeight, OutgoingBitmap, 0, 0);
   }
   if (Progress <= 0) return;
-  display.SetStretchMode(gfx::StretchMode::ColorOnColor);
+  canvas.SetStretchMode(gfx::StretchMode::ColorOnColor);
   const effects::Extents e = effects::ProgressExtents(FrameWidth, FrameHeight, Progress);
-  effects::EffectAt(EffectIndex).Proc(CompositeBitmap, IncomingBitmap, FrameWidth, FrameHeight,
-                                      e.X, e.Y, Progress);
+  effects::EffectAt(effect).Proc(display, IncomingBitmap, FrameWidth, FrameHeight, e.X, e.Y,
+                                      Progress);
 }
 
 long long TSlideshowTimeline::TotalFrames() const {

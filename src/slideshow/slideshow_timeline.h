@@ -11,6 +11,7 @@
 
 #include "gfx/bitmap.h"
 #include "gfx/canvas.h"
+#include "slideshow/picture_prefetch.h"
 
 namespace slideshow {
 
@@ -54,9 +55,18 @@ class TSlideshowTimeline {
   // Paints the next frame onto ACanvas and returns 0, or returns -1 when the
   // slideshow is over. A picture that cannot be read throws its error.
   int FIAReadFrameCanvas(gfx::Canvas& ACanvas);
+  // The same for a canvas that keeps what is painted on it from one call to
+  // the next and that nobody else paints on (the frame input's canvas):
+  // returns kFrameKept, leaving the canvas alone, when the frame is the one
+  // painted on this canvas last. A 32-bit canvas of the frame size gets
+  // transitions drawn straight onto it.
+  static constexpr int kFrameKept = 1;
+  int ReadFrameOntoKeptCanvas(gfx::Canvas& ACanvas);
 
   // Decodes entry Index of Pictures and draws it, fitted, into IncomingBitmap.
   // The decoded picture is released afterwards: nothing reads it again.
+  // A picture made ahead during the hold before is taken as it is, and a
+  // failure in making it is thrown here.
   void LoadPicture(int Index);
   // Composes CompositeBitmap for Progress (0..99) with the current effect.
   void TransitionStep(int Progress);
@@ -90,8 +100,28 @@ class TSlideshowTimeline {
   gfx::Bitmap CompositeBitmap;
 
  private:
+  // What a frame shows: the picture held, or a transition step between two
+  // pictures, each known by its bitmap handle.
+  struct FrameContent {
+    uint32_t outgoing = 0;  // 0 for a held picture
+    uint32_t incoming = 0;
+    int progress = -1;
+    int effect = 0;
+    bool operator==(const FrameContent&) const = default;
+  };
+  int ReadFrame(gfx::Canvas& ACanvas, bool canvasKept);
+  void ChooseContent();
+  FrameContent AdvanceTimeline();
+  void PaintFrame(gfx::Canvas& ACanvas, const FrameContent& content);
+  void TransitionOnto(gfx::Bitmap& display, int Progress, int effect);
   void NextEffect();
   void FillBlack(gfx::Bitmap& bitmap);
+  void PrefetchPicture(int Index);
+
+  TPicturePrefetch prefetch_;
+  FrameContent composed_;                  // in CompositeBitmap
+  const gfx::Canvas* keptCanvas_ = nullptr;  // painted last by ReadFrameOntoKeptCanvas
+  FrameContent kept_;                      // what it shows
 };
 
 }  // namespace slideshow

@@ -224,7 +224,7 @@ TEST_F(FrameInputFormatTest, StreamGeometryAndRates) {
   }
 }
 
-TEST_F(FrameInputFormatTest, CanvasPacketsAreTopDownWithPaddingAndSteadyTimeStamps) {
+TEST_F(FrameInputFormatTest, CanvasPacketsCarryTheBitmapBottomUpWithPaddingAndSteadyTimeStamps) {
   // bgr24 at width 5: 15 bytes of pixels and 1 of padding per row.
   std::vector<int> frameNumbers;
   adapter_.OnReadFrameCanvas = [&](TFrameInputAdapter* sender, gfx::Canvas& canvas, TInputFrameInfo* info) {
@@ -247,9 +247,11 @@ TEST_F(FrameInputFormatTest, CanvasPacketsAreTopDownWithPaddingAndSteadyTimeStam
     EXPECT_TRUE(pkt.p->flags & AV_PKT_FLAG_KEY);
     EXPECT_EQ(pkt.p->stream_index, 0);
     ASSERT_EQ(pkt.p->size, 48);
+    // The bottom row first; the stream says so to the decoder.
     for (int row = 0; row < 3; ++row) {
-      for (int x = 0; x < 15; ++x) ASSERT_EQ(pkt.p->data[row * 16 + x], Pattern(frame, row, x)) << row << "," << x;
-      EXPECT_EQ(pkt.p->data[row * 16 + 15], 0) << "padding";
+      const int at = (2 - row) * 16;
+      for (int x = 0; x < 15; ++x) ASSERT_EQ(pkt.p->data[at + x], Pattern(frame, row, x)) << row << "," << x;
+      EXPECT_EQ(pkt.p->data[at + 15], 0) << "padding";
     }
     EXPECT_EQ(Info().LastPts, expectedPts[frame - 1]);
   }
@@ -331,7 +333,7 @@ TEST_F(FrameInputFormatTest, NegativeResultEndsTheInputAtTheTypesLevel) {
 }
 
 TEST_F(FrameInputFormatTest, BmpDcAndYuvPacketsCarryWhatTheHandlerWrote) {
-  // bmp: memory is bottom-up, the packet top-down.
+  // bmp: memory is bottom-up, and so is the packet.
   adapter_.OnReadFrameBMP = [](TFrameInputAdapter*, uint8_t* data, TInputFrameInfo* info) {
     for (int memoryRow = 0; memoryRow < info->Height; ++memoryRow)
       for (int x = 0; x < info->Stride; ++x)
@@ -343,7 +345,7 @@ TEST_F(FrameInputFormatTest, BmpDcAndYuvPacketsCarryWhatTheHandlerWrote) {
     Packet pkt;
     ASSERT_EQ(media::ReadOwnPacket(ctx_, pkt.p), 0);
     ASSERT_EQ(pkt.p->size, 24);
-    for (int i = 0; i < 24; ++i) ASSERT_EQ(pkt.p->data[i], Pattern(1, i / 8, i % 8)) << i;
+    for (int i = 0; i < 24; ++i) ASSERT_EQ(pkt.p->data[i], Pattern(1, 2 - i / 8, i % 8)) << i;
   }
   media::CloseOwnInput(&ctx_);
 
@@ -359,11 +361,11 @@ TEST_F(FrameInputFormatTest, BmpDcAndYuvPacketsCarryWhatTheHandlerWrote) {
     Packet pkt;
     ASSERT_EQ(media::ReadOwnPacket(ctx_, pkt.p), 0);
     ASSERT_EQ(pkt.p->size, 32);
-    EXPECT_EQ(pkt.p->data[0], 0x33);
-    EXPECT_EQ(pkt.p->data[1], 0x22);
-    EXPECT_EQ(pkt.p->data[2], 0x11);
-    EXPECT_EQ(pkt.p->data[16], 0x66);
-    EXPECT_EQ(pkt.p->data[18], 0x44);
+    EXPECT_EQ(pkt.p->data[16], 0x33);
+    EXPECT_EQ(pkt.p->data[17], 0x22);
+    EXPECT_EQ(pkt.p->data[18], 0x11);
+    EXPECT_EQ(pkt.p->data[0], 0x66);
+    EXPECT_EQ(pkt.p->data[2], 0x44);
     EXPECT_EQ(adapter_.LastFrameResult(), 7);
   }
   media::CloseOwnInput(&ctx_);
@@ -469,6 +471,75 @@ TEST_F(FrameInputFormatTest, UnknownOptionsStayForTheCaller) {
 }
 
 // What the engine does with an input: stream info, dump, then decoding.
+TEST_F(FrameInputFormatTest, PacketsShareTheCanvasWhichKeepsItsPictureWhilePacketsAreHeld) {
+  // Frame 1 is drawn, 2 and 3 are left as they were, 4 gets one more pixel.
+  adapter_.OnReadFrameCanvas = [](TFrameInputAdapter*, gfx::Canvas& canvas, TInputFrameInfo* info) {
+    gfx::Bitmap& bmp = canvas.Owner();
+    EXPECT_EQ(info->Bits, bmp.Bits());
+    if (info->FrameNumber == 1) {
+      for (int y = 0; y < bmp.Height(); ++y)
+        for (int x = 0; x < bmp.Stride(); ++x) bmp.ScanLine(y)[x] = Pattern(1, y, x);
+      return 0;
+    }
+    if (info->FrameNumber == 4) {
+      bmp.ScanLine(0)[0] = 0xEE;
+      return 0;
+    }
+    return media::kFrameUnchanged;
+  };
+  ASSERT_EQ(Open({{"input_type", "canvas"}, {"pixel_format", "bgra"}, {"video_size", "6x4"}}), 0);
+  const auto* store = static_cast<media::FrameInputContext*>(ctx_->priv_data)->FrameStore;
+  const auto holdsFrameOne = [](const AVPacket* p) {
+    for (int i = 0; i < p->size; ++i)
+      if (p->data[i] != Pattern(1, 3 - i / 24, i % 24)) return false;
+    return true;
+  };
+
+  Packet first, second;
+  ASSERT_EQ(media::ReadOwnPacket(ctx_, first.p), 0);
+  EXPECT_TRUE(holdsFrameOne(first.p));
+  EXPECT_FALSE(first.p->flags & media::kPacketRepeatsPicture) << "the first frame repeats nothing";
+  // The first packet is still held: the canvas moves to a copy of it.
+  ASSERT_EQ(media::ReadOwnPacket(ctx_, second.p), 0);
+  EXPECT_NE(second.p->data, first.p->data);
+  EXPECT_TRUE(holdsFrameOne(second.p));
+  EXPECT_TRUE(second.p->flags & media::kPacketRepeatsPicture);
+  EXPECT_TRUE(second.p->flags & AV_PKT_FLAG_KEY);
+  EXPECT_EQ(store->Pool().Size(), 2u);
+  const uint8_t* secondData = second.p->data;
+
+  // Nothing holds the canvas any more: drawn in place, no copy, no new bitmap.
+  ff::av_packet_unref(first.p);
+  ff::av_packet_unref(second.p);
+  Packet third;
+  ASSERT_EQ(media::ReadOwnPacket(ctx_, third.p), 0);
+  EXPECT_EQ(third.p->data, secondData);
+  EXPECT_TRUE(holdsFrameOne(third.p));
+  EXPECT_TRUE(third.p->flags & media::kPacketRepeatsPicture);
+  ff::av_packet_unref(third.p);
+  Packet fourth;
+  ASSERT_EQ(media::ReadOwnPacket(ctx_, fourth.p), 0);
+  EXPECT_EQ(fourth.p->data, secondData);
+  EXPECT_EQ(fourth.p->data[3 * 24], 0xEE) << "the top row is last";
+  EXPECT_FALSE(fourth.p->flags & media::kPacketRepeatsPicture);
+  EXPECT_EQ(store->Pool().Size(), 2u);
+}
+
+TEST_F(FrameInputFormatTest, PacketOutlivesItsInput) {
+  adapter_.OnReadFrameCanvas = [](TFrameInputAdapter*, gfx::Canvas& canvas, TInputFrameInfo*) {
+    canvas.FillRect(canvas.Owner().Bounds(), 0x00ABCDEF);
+    return 0;
+  };
+  ASSERT_EQ(Open(kCanvas320), 0);
+  Packet pkt;
+  ASSERT_EQ(media::ReadOwnPacket(ctx_, pkt.p), 0);
+  media::CloseOwnInput(&ctx_);
+  // The bitmap stays until the packet lets go of it (checked by the sanitizers).
+  ASSERT_EQ(pkt.p->size, 320 * 240 * 4);
+  EXPECT_EQ(pkt.p->data[pkt.p->size - 4], 0xEF);
+  EXPECT_EQ(pkt.p->data[pkt.p->size - 2], 0xAB);
+}
+
 TEST_F(FrameInputFormatTest, LibrariesAndRawDecoderAcceptTheStream) {
   // bgr24 at an odd width: rows keep their padding in the packet.
   int handlerCalls = 0;

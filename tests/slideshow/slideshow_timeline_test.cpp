@@ -127,6 +127,57 @@ TEST_F(TimelineTest, WorkedExampleCallByCall) {
   EXPECT_EQ(tl.EffectIndex, 7);
 }
 
+TEST_F(TimelineTest, KeptCanvasIsLeftAloneOnlyWhileTheFrameStays) {
+  // 150 transition frames step through 100 progress values: 50 repeats each.
+  Prepare({p1, p2}, 3, 150);
+  TSlideshowTimeline kept;
+  kept.Pictures = tl.Pictures;
+  TimelineSettings s;
+  s.FrameSize = "40x30";
+  s.FrameRate = "1/1";
+  s.PictureDelay = "3";
+  s.TransitionDelay = "150";
+  kept.PrepareTimeline(s);
+  gfx::Bitmap canvas(W, H), other(W, H);
+
+  int frames = 0, keptFrames = 0;
+  for (;;) {
+    const int r = Next();
+    // Every fifth frame goes to another canvas, which must be painted.
+    gfx::Bitmap& target = frames % 5 == 4 ? other : canvas;
+    const int k = kept.ReadFrameOntoKeptCanvas(target.GetCanvas());
+    ASSERT_EQ(r < 0, k < 0) << frames;
+    if (r < 0) break;
+    ++frames;
+    if (k == TSlideshowTimeline::kFrameKept) ++keptFrames;
+    else ASSERT_EQ(k, 0);
+    ASSERT_EQ(std::memcmp(target.Bits(), frame.Bits(), size_t(frame.Stride()) * H), 0) << frames;
+  }
+  EXPECT_EQ(frames, tl.TotalFrames());
+  // Repeats: 2 per picture hold and 50 per transition, less those on the
+  // other canvas (each is one) and those right after it (painted again).
+  int repeats = 0;
+  {
+    TSlideshowTimeline count;
+    count.Pictures = tl.Pictures;
+    count.PrepareTimeline(s);
+    gfx::Bitmap a(W, H);
+    int n = 0;
+    int last = -2, lastHold = -2;
+    for (;; ++n) {
+      const int progress = count.InTransition ? int(int64_t(count.TransitionCounter) * 100 / 150) : -1;
+      const bool hold = !count.InTransition && count.PictureIndex < 2;
+      const bool repeat = (hold && lastHold == count.PictureIndex) || (progress >= 0 && progress == last);
+      if (count.FIAReadFrameCanvas(a.GetCanvas()) < 0) break;
+      if (repeat && n % 5 != 4 && n % 5 != 0) ++repeats;
+      last = progress;
+      lastHold = hold ? count.PictureIndex : -2;
+    }
+  }
+  EXPECT_GT(repeats, 80);
+  EXPECT_EQ(keptFrames, repeats);
+}
+
 TEST_F(TimelineTest, FrameCountsOfWholeRuns) {
   // One picture at 30/1 with the default delays: 30 + 60 + 30 + 2.
   tl.Pictures = {p1};
@@ -319,6 +370,57 @@ TEST_F(TimelineTest, UnreadablePicturesFailTheFrameRequest) {
     Next();
     EXPECT_THROW(Next(), gfx::PictureError) << bad;
   }
+}
+
+TEST_F(TimelineTest, PictureMadeAheadFailsWhereItIsShownWithTheSameText) {
+  const std::string broken = (dir / "broken.bmp").string();
+  std::ofstream(broken) << "BM not really";
+  std::string direct;
+  try {
+    gfx::Bitmap decoded;
+    gfx::DecodePicture(broken, decoded);
+  } catch (const gfx::PictureError& e) {
+    direct = e.what();
+  }
+  ASSERT_FALSE(direct.empty());
+  // The first picture is made from the start of the run on.
+  Prepare({broken}, 3, 2);
+  try {
+    Next();
+    ADD_FAILURE() << "the broken picture was shown";
+  } catch (const gfx::PictureError& e) {
+    EXPECT_EQ(e.what(), direct);
+  }
+
+  // Made during the hold of the first picture; the failure waits for the
+  // first frame of the transition into it.
+  Prepare({p1, broken}, 3, 2);
+  for (int call = 1; call <= 5; ++call) ASSERT_EQ(Next(), 0) << call;
+  try {
+    Next();
+    ADD_FAILURE() << "the broken picture was shown";
+  } catch (const gfx::PictureError& e) {
+    EXPECT_EQ(e.what(), direct);
+  }
+}
+
+TEST_F(TimelineTest, PictureMadeAheadIsDroppedWhenTheListChanged) {
+  Prepare({p1, p2}, 3, 2);
+  for (int call = 1; call <= 3; ++call) ASSERT_EQ(Next(), 0);  // the second picture is on its way
+  tl.Pictures[1] = p1;
+  for (int call = 4; call <= 8; ++call) ASSERT_EQ(Next(), 0);
+  EXPECT_EQ(Mismatches(frame, P1), 0) << "the list's picture is held, not the one made ahead";
+
+  // A run left in a hold waits for its worker on the way out.
+  TSlideshowTimeline left;
+  left.Pictures = {p1, p2};
+  TimelineSettings s;
+  s.FrameSize = "40x30";
+  s.FrameRate = "1/1";
+  s.PictureDelay = "3";
+  s.TransitionDelay = "2";
+  left.PrepareTimeline(s);
+  for (int call = 1; call <= 3; ++call) ASSERT_EQ(left.FIAReadFrameCanvas(frame.GetCanvas()), 0);
 }
 
 // A camera picture stored on its side (tag 6): 30 x 40 stored, 40 x 30 upright,

@@ -1,0 +1,58 @@
+// A frame input marks a packet whose picture repeats the one before (a
+// slideshow's held picture). When nothing would see the picture on its way
+// to the encoder but the conversion, the converted picture of the one
+// before goes to the encoder again with the new time stamp: no decoding,
+// no filtering, no colour conversion.
+#include "engine/transcoder.h"
+#include "media/ff_utils.h"
+
+namespace engine {
+
+bool TTranscoder::CanReuseConvertedPicture(const OutputStream& ost) const {
+  // Deinterlacing, user filters and frame hooks may treat every picture
+  // differently (by its time, its number or a state of their own).
+  return !Settings().do_deinterlace && !FrameHooksEnabled() && ost.filter_text.empty();
+}
+
+void TTranscoder::KeepConvertedPicture(OutputStream& ost) {
+  ++convertedPictures_;
+  AVFrame* filtered = ost.filtered.get();
+  const InputStream& ist = *inputStreams_[ost.source_index];
+  if (inputFiles_[ist.file_index]->own && CanReuseConvertedPicture(ost)) {
+    ff::av_frame_unref(ost.last_converted.get());
+    ff::av_frame_move_ref(ost.last_converted.get(), filtered);
+  } else {
+    ff::av_frame_unref(filtered);
+  }
+}
+
+bool TTranscoder::ReuseConvertedPicture(InputStream& ist, int istIndex, const AVPacket* pkt) {
+  const auto feeds = [&](const OutputStream& ost) {
+    return ost.source_index == istIndex && ost.encoding_needed && ost.src;
+  };
+  bool any = false;
+  for (const auto& ost : outputStreams_) {
+    if (!feeds(*ost)) continue;
+    if (!CanReuseConvertedPicture(*ost) || !ost->last_converted->buf[0]) return false;
+    any = true;
+  }
+  if (!any) return false;
+
+  // What a decoded picture goes through before its filters.
+  if (pkt->pts != AV_NOPTS_VALUE)
+    ist.pts = ff::av_rescale_q(pkt->pts, ist.st->time_base, AV_TIME_BASE_Q);
+  RateEmulate(ist);
+  if (ist.st->r_frame_rate.num)
+    ist.next_dts = ist.pts + ff::av_rescale_q(1, av_inv_q(ist.st->r_frame_rate), AV_TIME_BASE_Q);
+  for (const auto& ost : outputStreams_) {
+    if (!feeds(*ost)) continue;
+    AVFrame* picture = ost->last_converted.get();
+    // The filters keep the time stamps of a picture and its time base.
+    picture->pts = ist.pts;
+    ++reusedPictures_;
+    DoVideoOut(*ost, picture);
+  }
+  return true;
+}
+
+}  // namespace engine
