@@ -195,7 +195,8 @@ void TTranscoder::SetUpJoinedStream(OutputStream& ost, InputStream& ist) {
   ost.resample_video =
       c->width != dec->width || c->height != dec->height || c->pix_fmt != dec->format;
   ost.filtered.reset(ff::av_frame_alloc());
-  if (!ost.filtered) RaiseError("Could not allocate frame");
+  ost.last_converted.reset(ff::av_frame_alloc());
+  if (!ost.filtered || !ost.last_converted) RaiseError("Could not allocate frame");
 }
 
 // Only the current input is read, until a stream of its group has all its

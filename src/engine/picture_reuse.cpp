@@ -9,9 +9,10 @@
 namespace engine {
 
 bool TTranscoder::CanReuseConvertedPicture(const OutputStream& ost) const {
-  // Deinterlacing, user filters and frame hooks may treat every picture
+  // Deinterlacing, user filters, plug-ins and picture hooks may treat every picture
   // differently (by its time, its number or a state of their own).
-  return !Settings().do_deinterlace && !FrameHooksEnabled() && ost.filter_text.empty();
+  return !Settings().do_deinterlace && !FrameHooksEnabled() && !PerFrameHooksActive() &&
+         ost.filter_text.empty();
 }
 
 void TTranscoder::KeepConvertedPicture(OutputStream& ost) {

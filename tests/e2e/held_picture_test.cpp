@@ -13,7 +13,9 @@ namespace {
 struct HeldRun {
   bool keptCanvas = true;     // the composer may leave repeats alone
   std::string videoFilters;   // "-vf" of the output, if any
+  bool inputHook = false;     // a frame hook that looks at every decoded picture
   // Results.
+  long long hookCalls = 0;
   long long frames = 0;
   long long repeatsMarked = 0;
   int64_t converted = 0, reused = 0, dups = 0, drops = 0;
@@ -42,6 +44,8 @@ void Execute(HeldRun& run, const std::vector<std::string>& pictures, const std::
     return media::kFrameUnchanged;
   };
   engine::TTranscoder engine;
+  if (run.inputHook)
+    engine.OnFrameInputHook = [&run](const engine::FrameHookCall&) { ++run.hookCalls; };
   engine.ParseOptions("-f frameinput -input_type canvas -pix_fmt bgra -r 30/1 -s 320x240");
   ASSERT_GE(engine.OpenInput(adapter.InputFileName()), 0) << engine.LastErrorText();
   engine.ParseOptions("-c:v libx264 -r 30/1 -s 320x240" +
@@ -70,8 +74,12 @@ TEST(HeldPictureTest, RepeatsAreEncodedUnconvertedAndTheVideoStaysTheSame) {
   HeldRun filtered;
   filtered.videoFilters = "null";
   Execute(filtered, pictures, (dir / "filtered.mp4").string());
+  // So may a hook: it must be called for every picture.
+  HeldRun hooked;
+  hooked.inputHook = true;
+  Execute(hooked, pictures, (dir / "hooked.mp4").string());
 
-  for (const HeldRun* run : {&every, &held, &filtered}) {
+  for (const HeldRun* run : {&every, &held, &filtered, &hooked}) {
     EXPECT_EQ(run->error, "");
     EXPECT_EQ(run->dups + run->drops, 0);
     EXPECT_EQ(run->converted + run->reused, run->frames) << "one encoder frame per composed frame";
@@ -85,17 +93,22 @@ TEST(HeldPictureTest, RepeatsAreEncodedUnconvertedAndTheVideoStaysTheSame) {
   EXPECT_EQ(held.reused, 3 * 14);
   EXPECT_EQ(filtered.repeatsMarked, 3 * 14);
   EXPECT_EQ(filtered.reused, 0);
+  EXPECT_EQ(hooked.reused, 0);
+  EXPECT_EQ(hooked.hookCalls, hooked.frames);
 
   // The encoder saw the same pictures at the same times: the same video.
   const auto& a = every.facts.Find(AVMEDIA_TYPE_VIDEO)->pictures;
   const auto& b = held.facts.Find(AVMEDIA_TYPE_VIDEO)->pictures;
   const auto& c = filtered.facts.Find(AVMEDIA_TYPE_VIDEO)->pictures;
+  const auto& d = hooked.facts.Find(AVMEDIA_TYPE_VIDEO)->pictures;
   ASSERT_EQ(a.size(), size_t(every.frames));
   ASSERT_EQ(b.size(), a.size());
   ASSERT_EQ(c.size(), a.size());
+  ASSERT_EQ(d.size(), a.size());
   for (size_t i = 0; i < a.size(); ++i) {
     EXPECT_TRUE(b[i] == a[i]) << "frame " << i;
     EXPECT_TRUE(c[i] == a[i]) << "frame " << i;
+    EXPECT_TRUE(d[i] == a[i]) << "frame " << i;
   }
 }
 
