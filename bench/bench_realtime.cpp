@@ -25,18 +25,24 @@
 
 namespace {
 
-constexpr int kFrames = 60;
-constexpr int kRate = 20;
-
-void BM_RealTimeSource(benchmark::State& state) {
+// Loads the media libraries once per benchmark; false (and skipped) without them.
+bool MediaReady(benchmark::State& state) {
   media::InitMainThread();
   media::FFLoader().SetLibraryFolder("");
   if (!media::FFLoader().LoadLibrarySet(media::kAllLibraries)) {
     state.SkipWithError("media libraries not found");
-    return;
+    return false;
   }
   media::RegisterFrameInputFormat();
   media::DefaultLogger().SetLogLevel(media::llError);
+  return true;
+}
+
+constexpr int kFrames = 60;
+constexpr int kRate = 20;
+
+void BM_RealTimeSource(benchmark::State& state) {
+  if (!MediaReady(state)) return;
   const std::string out =
       (std::filesystem::temp_directory_path() / "ls_bench_realtime.mp4").string();
   for (auto _ : state) {
@@ -72,14 +78,7 @@ void BM_RealTimeSource(benchmark::State& state) {
 BENCHMARK(BM_RealTimeSource)->Iterations(3)->Unit(benchmark::kSecond)->UseRealTime();
 
 void BM_RealTimeSlideshow(benchmark::State& state) {
-  media::InitMainThread();
-  media::FFLoader().SetLibraryFolder("");
-  if (!media::FFLoader().LoadLibrarySet(media::kAllLibraries)) {
-    state.SkipWithError("media libraries not found");
-    return;
-  }
-  media::RegisterFrameInputFormat();
-  media::DefaultLogger().SetLogLevel(media::llError);
+  if (!MediaReady(state)) return;
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "ls_bench_realtime";
   std::filesystem::create_directories(dir);
   std::vector<std::string> pictures;
