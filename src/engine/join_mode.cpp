@@ -124,26 +124,15 @@ void TTranscoder::MapJoinedInput(int input, size_t groupStart, const FileOptions
   for (const StreamMap& map : o.stream_maps) {
     if (map.disabled || map.file_index != input) continue;
     const int source = int(first) + map.stream_index;
-    const AVMediaType type = inputStreams_[source]->st->codecpar->codec_type;
-    switch (type) {
-      case AVMEDIA_TYPE_VIDEO:
-      case AVMEDIA_TYPE_AUDIO:
-      case AVMEDIA_TYPE_DATA:
-      case AVMEDIA_TYPE_SUBTITLE:
-      case AVMEDIA_TYPE_ATTACHMENT:
-        if (o.Disabled(type)) continue;
-        // The first record of that kind still free.
-        for (size_t i = groupStart; i < outputStreams_.size(); ++i) {
-          OutputStream& ost = *outputStreams_[i];
-          if (ost.source_index < 0 && kindOf(ost) == type) {
-            ost.source_index = source;
-            break;
-          }
-        }
+    const AVMediaType type = MappedType(map, source);
+    if (o.Disabled(type)) continue;
+    // The first record of that kind still free.
+    for (size_t i = groupStart; i < outputStreams_.size(); ++i) {
+      OutputStream& ost = *outputStreams_[i];
+      if (ost.source_index < 0 && kindOf(ost) == type) {
+        ost.source_index = source;
         break;
-      default:
-        RaiseError(media::FormatText("Cannot map stream #%d:%d - unsupported type.",
-                                     map.file_index, map.stream_index));
+      }
     }
   }
 }

@@ -95,24 +95,27 @@ int TTranscoder::CreateOutputContext(const std::string& fileName, const FileOpti
 }
 
 // "-map": exactly the streams named, in their order.
+AVMediaType TTranscoder::MappedType(const StreamMap& map, int source) {
+  const AVMediaType type = inputStreams_[source]->st->codecpar->codec_type;
+  switch (type) {
+    case AVMEDIA_TYPE_VIDEO:
+    case AVMEDIA_TYPE_AUDIO:
+    case AVMEDIA_TYPE_DATA:
+    case AVMEDIA_TYPE_SUBTITLE:
+    case AVMEDIA_TYPE_ATTACHMENT:
+      return type;
+    default:
+      RaiseError(media::FormatText("Cannot map stream #%d:%d - unsupported type.",
+                                   map.file_index, map.stream_index));
+  }
+}
+
 void TTranscoder::AddMappedStreams(OutputFile& of, const FileOptions& o, bool firstInputOnly) {
   for (const StreamMap& map : o.stream_maps) {
     if (map.disabled || (firstInputOnly && map.file_index != 0)) continue;
     const int src = inputFiles_[map.file_index]->ist_index + map.stream_index;
-    const AVMediaType type = inputStreams_[src]->st->codecpar->codec_type;
-    switch (type) {
-      case AVMEDIA_TYPE_VIDEO:
-      case AVMEDIA_TYPE_AUDIO:
-      case AVMEDIA_TYPE_DATA:
-      case AVMEDIA_TYPE_SUBTITLE:
-      case AVMEDIA_TYPE_ATTACHMENT:
-        if (o.Disabled(type)) continue;
-        NewOutputStream(of, of.ctx.get(), src, type);
-        break;
-      default:
-        RaiseError(media::FormatText("Cannot map stream #%d:%d - unsupported type.",
-                                     map.file_index, map.stream_index));
-    }
+    const AVMediaType type = MappedType(map, src);
+    if (!o.Disabled(type)) NewOutputStream(of, of.ctx.get(), src, type);
   }
 }
 

@@ -190,6 +190,8 @@ class TTranscoder : public TCustomFFmpeg {
   int CreateOutputContext(const std::string& fileName, const FileOptions& o,
                           media::OutputContextPtr& owner);
   void AddMappedStreams(OutputFile& of, const FileOptions& o, bool firstInputOnly);
+  // The kind of a "-map" entry's source; raises for kinds no output takes.
+  AVMediaType MappedType(const StreamMap& map, int source);
   void AddChosenStreams(OutputFile& of, const FileOptions& o, bool firstInputOnly);
   // The preferred stream of a kind among input streams [first, end), or -1.
   int BestInputStream(AVMediaType type, size_t first, size_t end) const;
