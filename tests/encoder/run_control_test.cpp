@@ -126,8 +126,13 @@ TEST_F(RunControlTest, StopWithWaitingWhilePausedEndsWithACompleteFile) {
   ASSERT_EQ(log.Indexes(), (std::vector<int>{0, -1}));
   EXPECT_FALSE(log.events[0].Finished);
   EXPECT_FALSE(log.events[0].ErrorOccurred) << log.events[0].ErrorMessage;
-  // The trailer was written: the file opens and holds what was handed out.
-  EXPECT_EQ(CountVideoFrames(dir / "paused.mp4"), source.handedOut.load());
+  // The trailer was written: the file opens and holds what was handed out,
+  // less the one picture that may have been on its way to the encoder when
+  // the pause came (a stop cuts the loop before that picture is encoded).
+  const int handedOut = source.handedOut.load();
+  const int written = CountVideoFrames(dir / "paused.mp4");
+  EXPECT_LE(written, handedOut);
+  EXPECT_GE(written, handedOut - 1);
 }
 
 }  // namespace
