@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,19 +34,15 @@ namespace detail {
 
 inline bool Fatal(int ret) { return ret < 0 && ret != AVERROR(EAGAIN) && ret != AVERROR_EOF; }
 
-// Takes every frame the decoder has ready; false when it reports damage.
-inline bool Drain(AVCodecContext* dec, AVFrame* frame, int64_t& count) {
-  for (;;) {
-    const int ret = ff::avcodec_receive_frame(dec, frame);
-    if (ret < 0) return !Fatal(ret);
-    ++count;
-    ff::av_frame_unref(frame);
-  }
-}
 
 }  // namespace detail
 
-inline Playback PlayThrough(const std::string& path) {
+// Opens the file and decodes every packet of its video and sound streams,
+// handing each decoded frame with its stream to onFrame (when given). What
+// is counted lands in the returned record.
+inline Playback DecodeEveryFrame(
+    const std::string& path,
+    const std::function<void(const AVStream&, const AVFrame&)>& onFrame = {}) {
   Playback p;
   AVFormatContext* raw = nullptr;
   if (const int ret = ff::avformat_open_input(&raw, path.c_str(), nullptr, nullptr); ret < 0) {
@@ -75,26 +72,35 @@ inline Playback PlayThrough(const std::string& path) {
   }
   const engine::PacketPtr pkt(ff::av_packet_alloc());
   const engine::FramePtr frame(ff::av_frame_alloc());
-  auto counter = [&](unsigned i) -> int64_t& {
-    return raw->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? p.pictures
-                                                                        : p.soundFrames;
+  // Takes every frame the decoder of stream i has ready; false when it
+  // reports damage.
+  auto drain = [&](unsigned i) {
+    const AVStream& st = *raw->streams[i];
+    int64_t& count =
+        st.codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? p.pictures : p.soundFrames;
+    for (;;) {
+      const int ret = ff::avcodec_receive_frame(decoders[i].get(), frame.get());
+      if (ret < 0) return !detail::Fatal(ret);
+      ++count;
+      if (onFrame) onFrame(st, *frame);
+      ff::av_frame_unref(frame.get());
+    }
   };
   while (ff::av_read_frame(raw, pkt.get()) >= 0) {
     const unsigned i = unsigned(pkt->stream_index);
-    if (i < decoders.size() && decoders[i]) {
-      AVCodecContext* dec = decoders[i].get();
-      if (detail::Fatal(ff::avcodec_send_packet(dec, pkt.get())) ||
-          !detail::Drain(dec, frame.get(), counter(i)))
-        ++p.badPackets;
-    }
+    if (i < decoders.size() && decoders[i] &&
+        (detail::Fatal(ff::avcodec_send_packet(decoders[i].get(), pkt.get())) || !drain(i)))
+      ++p.badPackets;
     ff::av_packet_unref(pkt.get());
   }
   for (unsigned i = 0; i < decoders.size(); ++i)
     if (decoders[i]) {
       ff::avcodec_send_packet(decoders[i].get(), nullptr);
-      if (!detail::Drain(decoders[i].get(), frame.get(), counter(i))) ++p.badPackets;
+      if (!drain(i)) ++p.badPackets;
     }
   return p;
 }
+
+inline Playback PlayThrough(const std::string& path) { return DecodeEveryFrame(path); }
 
 }  // namespace playcheck

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "encoder_support.h"
+#include "playback_check.h"
 #include "gfx/bitmap.h"
 #include "media/ff_entry_points.h"
 #include "media/main_thread.h"
@@ -34,41 +35,13 @@ double Luma(uint32_t rgb) {
 // Mean luma of every decoded picture of the file's video stream.
 std::vector<double> MeanLuma(const fs::path& path) {
   std::vector<double> means;
-  AVFormatContext* ic = nullptr;
-  if (ff::avformat_open_input(&ic, path.c_str(), nullptr, nullptr) < 0) return means;
-  AVCodecContext* c = nullptr;
-  AVFrame* frame = ff::av_frame_alloc();
-  AVPacket* pkt = ff::av_packet_alloc();
-  int video = -1;
-  if (ff::avformat_find_stream_info(ic, nullptr) >= 0)
-    for (unsigned i = 0; i < ic->nb_streams; ++i)
-      if (ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) video = int(i);
-  if (video >= 0) {
-    const AVCodecParameters* par = ic->streams[video]->codecpar;
-    c = ff::avcodec_alloc_context3(ff::avcodec_find_decoder(par->codec_id));
-    if (c && ff::avcodec_parameters_to_context(c, par) >= 0 &&
-        ff::avcodec_open2(c, c->codec, nullptr) >= 0) {
-      auto drain = [&] {
-        while (ff::avcodec_receive_frame(c, frame) >= 0) {
-          double sum = 0;
-          for (int y = 0; y < frame->height; ++y)
-            for (int x = 0; x < frame->width; ++x) sum += frame->data[0][y * frame->linesize[0] + x];
-          means.push_back(sum / (frame->width * frame->height));
-          ff::av_frame_unref(frame);
-        }
-      };
-      while (ff::av_read_frame(ic, pkt) >= 0) {
-        if (pkt->stream_index == video && ff::avcodec_send_packet(c, pkt) >= 0) drain();
-        ff::av_packet_unref(pkt);
-      }
-      ff::avcodec_send_packet(c, nullptr);
-      drain();
-    }
-  }
-  ff::avcodec_free_context(&c);
-  ff::av_packet_free(&pkt);
-  ff::av_frame_free(&frame);
-  ff::avformat_close_input(&ic);
+  playcheck::DecodeEveryFrame(path.string(), [&](const AVStream& st, const AVFrame& frame) {
+    if (st.codecpar->codec_type != AVMEDIA_TYPE_VIDEO) return;
+    double sum = 0;
+    for (int y = 0; y < frame.height; ++y)
+      for (int x = 0; x < frame.width; ++x) sum += frame.data[0][y * frame.linesize[0] + x];
+    means.push_back(sum / (frame.width * frame.height));
+  });
   return means;
 }
 

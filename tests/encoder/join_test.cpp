@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "encoder_support.h"
+#include "playback_check.h"
 #include "media/ff_entry_points.h"
 #include "wav_file.h"
 
@@ -24,42 +25,14 @@ std::string Tone(const fs::path& path, int rate, int channels, double seconds) {
 
 // Decoded samples per channel of the file's audio stream; -1 when unreadable.
 int64_t DecodedSamples(const fs::path& path, int* rate) {
-  AVFormatContext* ic = nullptr;
-  if (ff::avformat_open_input(&ic, path.c_str(), nullptr, nullptr) < 0) return -1;
-  int64_t samples = -1;
-  AVCodecContext* c = nullptr;
-  AVPacket* pkt = ff::av_packet_alloc();
-  AVFrame* frame = ff::av_frame_alloc();
-  int index = -1;
-  if (ff::avformat_find_stream_info(ic, nullptr) >= 0)
-    for (unsigned i = 0; i < ic->nb_streams; ++i)
-      if (ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) index = int(i);
-  if (index >= 0) {
-    const AVCodecParameters* par = ic->streams[index]->codecpar;
-    c = ff::avcodec_alloc_context3(ff::avcodec_find_decoder(par->codec_id));
-    if (c && ff::avcodec_parameters_to_context(c, par) >= 0 &&
-        ff::avcodec_open2(c, c->codec, nullptr) >= 0) {
-      samples = 0;
-      *rate = c->sample_rate;
-      auto receive = [&] {
-        while (ff::avcodec_receive_frame(c, frame) >= 0) {
-          samples += frame->nb_samples;
-          ff::av_frame_unref(frame);
-        }
-      };
-      while (ff::av_read_frame(ic, pkt) >= 0) {
-        if (pkt->stream_index == index && ff::avcodec_send_packet(c, pkt) >= 0) receive();
-        ff::av_packet_unref(pkt);
-      }
-      ff::avcodec_send_packet(c, nullptr);
-      receive();
-    }
-  }
-  ff::avcodec_free_context(&c);
-  ff::av_frame_free(&frame);
-  ff::av_packet_free(&pkt);
-  ff::avformat_close_input(&ic);
-  return samples;
+  int64_t samples = 0;
+  const playcheck::Playback p =
+      playcheck::DecodeEveryFrame(path.string(), [&](const AVStream& st, const AVFrame& frame) {
+        if (st.codecpar->codec_type != AVMEDIA_TYPE_AUDIO) return;
+        samples += frame.nb_samples;
+        *rate = frame.sample_rate;
+      });
+  return p.opened && p.audioStreams > 0 && p.badPackets == 0 ? samples : -1;
 }
 
 encoder::TInputOptions Paced() {
