@@ -70,7 +70,9 @@ void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture) {
   // come from the graph.
   const bool previewed = &ost == FirstVideoStream(outputStreams_);
   const int64_t graphTime = picture->pts;
-  for (int64_t i = 0; i < frames && !stopRequested_; ++i) {
+  // The picture in flight was drawn and handed out: a stop cuts only its
+  // repeats, so that the file holds every frame the source gave.
+  for (int64_t i = 0; i < frames && (i == 0 || !stopRequested_); ++i) {
     picture->pts = ost.sync_opts;
     picture->pict_type = AV_PICTURE_TYPE_NONE;
     if (!ost.forced_kf_pts.empty() && ost.sync_opts >= ost.forced_kf_pts.front()) {
