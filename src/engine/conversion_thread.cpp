@@ -149,8 +149,14 @@ void TTranscoder::Resume() {
 
 void TTranscoder::PauseGate() {
   if (!paused_) return;
-  std::unique_lock guard(gateLock_);
-  gateOpened_.wait(guard, [this] { return !paused_ || stopRequested_; });
+  const int64_t halted = ff::av_gettime();
+  {
+    std::unique_lock guard(gateLock_);
+    gateOpened_.wait(guard, [this] { return !paused_ || stopRequested_; });
+  }
+  // Real-time pacing goes on from where it halted instead of catching up.
+  const int64_t pausedFor = ff::av_gettime() - halted;
+  for (auto& ist : inputStreams_) ist->start += pausedFor;
 }
 
 void TTranscoder::JoinThreads() {

@@ -1,6 +1,7 @@
 // Stopping, pausing and resuming a run, and what the written file looks
 // like afterwards.
 #include "encoder_support.h"
+#include "media/binding/ff_entry_points.h"
 
 namespace encoder_test {
 namespace {
@@ -160,6 +161,31 @@ TEST_F(RunControlTest, PauseTwiceThenOneResumeRunsToTheEnd) {
   ASSERT_EQ(log.Indexes(), (std::vector<int>{0, -1}));
   EXPECT_TRUE(log.events[0].Finished);
   EXPECT_EQ(CountVideoFrames(dir / "resumed.mp4"), 40);
+}
+
+TEST_F(RunControlTest, RealTimePacingGoesOnFromWhereItPaused) {
+  const fs::path dir = Scratch("paced_pause");
+  TFFEncoder enc;
+  TerminateLog log;
+  log.Attach(enc);
+  FrameSource source(31);
+  std::atomic<int64_t> frame31At{0};
+  source.onFrame = [&](int n) {
+    if (n == 1) enc.Pause();
+    if (n == 31) frame31At = ff::av_gettime();
+  };
+  ASSERT_EQ(AddSourceTask(enc, source, dir / "paced.mp4", /*realTime=*/true), 0);
+  enc.StartTask(1);
+  ASSERT_TRUE(WaitFor([&] { return source.handedOut >= 1; }));
+  ServeFor(1000);
+  const int64_t resumed = ff::av_gettime();
+  enc.Resume();
+  ASSERT_TRUE(WaitFor([&] { return log.FinalSeen(); }));
+  EXPECT_TRUE(log.events[0].Finished) << log.events[0].ErrorMessage;
+  // Frame 31 is due one second of stream time after frame 1. Had the pause
+  // not been credited, the clock would be a second ahead and the frames
+  // would come in one burst; pacing can only make them later.
+  EXPECT_GE(frame31At - resumed, 500000);
 }
 
 TEST_F(RunControlTest, StopWithWaitingEndsTasksThatNeverStarted) {
