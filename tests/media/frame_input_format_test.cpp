@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -409,6 +410,30 @@ TEST_F(FrameInputFormatTest, ThrowingHandlerFailsTheReadAndKeepsItsText) {
   ASSERT_EQ(media::ReadOwnPacket(ctx_, third.p), 0);
   EXPECT_EQ(third.p->pts, 33333);
   EXPECT_EQ(adapter_.LastFrameError(), "");
+}
+
+TEST_F(FrameInputFormatTest, HandlerThatResizesOrReplacesTheBitmapHasItsFrameRefused) {
+  const std::function<void(gfx::Bitmap&)> changes[] = {
+      [](gfx::Bitmap& b) { b.SetSize(16, 16); },
+      [](gfx::Bitmap& b) { b.SetSize(640, 480); },
+      [](gfx::Bitmap& b) {  // same size and format, other memory
+        gfx::Bitmap other(320, 240, gfx::PixelFormat::pf32bit);
+        b.TakePixels(other);
+      },
+      [](gfx::Bitmap& b) { b.SetPixelFormat(gfx::PixelFormat::pf24bit); },
+  };
+  for (const auto& change : changes) {
+    adapter_.OnReadFrameCanvas = [&](TFrameInputAdapter*, gfx::Canvas&, TInputFrameInfo* info) {
+      change(*info->Bitmap);
+      return 0;
+    };
+    ASSERT_EQ(Open(kCanvas320), 0);
+    Packet pkt;
+    EXPECT_THROW(media::ReadOwnPacket(ctx_, pkt.p), std::runtime_error);
+    EXPECT_EQ(pkt.p->size, 0);
+    EXPECT_EQ(pkt.p->buf, nullptr);
+    media::CloseOwnInput(&ctx_);
+  }
 }
 
 TEST_F(FrameInputFormatTest, HeaderAndCloseEventsFollowTheInput) {

@@ -332,6 +332,33 @@ int ShareFrameStore(FrameInputContext* c, AVPacket* pkt, int result) {
   return 0;
 }
 
+// What a packet made over the frame bitmap relies on: its memory and size.
+struct BitmapShape {
+  const uint8_t* bits;
+  int width, height, stride;
+  gfx::PixelFormat format;
+  bool operator==(const BitmapShape&) const = default;
+};
+
+BitmapShape ShapeOf(const gfx::Bitmap& b) {
+  return {b.Bits(), b.Width(), b.Height(), b.Stride(), b.Format()};
+}
+
+bool HoldsFrame(const gfx::Bitmap& b, const TInputFrameInfo& info) {
+  return b.Width() == info.Width && b.Height() == info.Height &&
+         int64_t(b.Stride()) * b.Height() >= info.FrameSize;
+}
+
+// A handler resized or replaced the frame bitmap: its memory no longer
+// holds a frame of the stream's size, so the frame is refused.
+int RefuseChangedBitmap(AVFormatContext* s, AVPacket* pkt) {
+  const std::string error = "the frame handler changed the size or memory of the frame bitmap";
+  ff::av_log(s, AV_LOG_ERROR, "%s\n", error.c_str());
+  SetOwnInputFailure(s, error);
+  ff::av_packet_unref(pkt);
+  return AVERROR(EINVAL);
+}
+
 // A frame event gave no frame: report it and leave the packet empty.
 int NoFrame(AVFormatContext* s, AVPacket* pkt, TFrameInputAdapter* adapter, int result,
             const char* kind, int level, const char* message) {
@@ -357,9 +384,11 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
     return -1;
   }
 
+  BitmapShape drawnOn{};
   if (c->FrameStore) {
     if (!c->FrameStore->PrepareForDrawing()) return AVERROR(ENOMEM);
     ShowFrameStore(info, *c->FrameStore);
+    drawnOn = ShapeOf(c->FrameStore->Bitmap());
   } else if (ff::av_new_packet(pkt, info.FrameSize) < 0) {
     return AVERROR(ENOMEM);
   }
@@ -399,6 +428,8 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
       return -1;
   }
   if (c->FrameStore) {
+    const gfx::Bitmap& drawn = c->FrameStore->Bitmap();
+    if (!(ShapeOf(drawn) == drawnOn) || !HoldsFrame(drawn, info)) return RefuseChangedBitmap(s, pkt);
     const int ret = ShareFrameStore(c, pkt, result);
     if (ret < 0) return ret;
   }
