@@ -198,6 +198,33 @@ TEST_F(PreviewTest, WithoutAWindowFactoryTheRunGoesOn) {
   EXPECT_EQ(CountVideoFrames(dir / "plain.mp4"), 10);
 }
 
+TEST_F(PreviewTest, WindowLeftAtShutdownIsNeverDestroyedOffTheMainThread) {
+  RecordingWindow* made = nullptr;
+  media::SetPreviewWindowFactory([&](int, int, std::function<void()> onClosed) {
+    auto w = std::make_unique<RecordingWindow>(window, std::move(onClosed));
+    made = w.get();
+    return w;
+  });
+  auto previewer = std::make_unique<media::TPreviewer>();
+  const gfx::Bitmap bitmap(160, 120, gfx::PixelFormat::pf32bit);
+  std::atomic<bool> shown{false}, shutDown{false}, closed{false};
+  std::thread worker([&] {
+    shown = previewer->ShowFrame(bitmap, 1, 0);
+    while (!shutDown) std::this_thread::yield();
+    previewer.reset();
+    closed = true;
+  });
+  ASSERT_TRUE(WaitFor([&] { return shown.load(); }));
+  media::ShutdownMainThreadCalls();
+  shutDown = true;
+  worker.join();
+  media::InitMainThread();
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(window.destroyed, 0);
+  EXPECT_FALSE(window.offMainThread);
+  if (window.destroyed == 0) delete made;  // as the application's teardown would
+}
+
 TEST(PreviewCaptionTest, TimeOfTheFrame) {
   EXPECT_EQ(media::PreviewCaption(0), "00:00:00.000");
   EXPECT_EQ(media::PreviewCaption(3723456789), "01:02:03.456");

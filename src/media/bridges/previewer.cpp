@@ -56,7 +56,9 @@ bool TPreviewer::ShowFrame(const gfx::Bitmap& bitmap, int frameNumber, int64_t p
 
 void TPreviewer::Close() {
   closed_ = true;
-  CallInMainThread([this] { window_.reset(); });
+  // After shutdown the main thread runs no more calls; a window must never
+  // be destroyed elsewhere, so it is let go of instead.
+  if (!CallInMainThread([this] { window_.reset(); })) (void)window_.release();
 }
 
 void TPreviewer::PaintPreview() {
