@@ -4,6 +4,8 @@
 
 #include "encoder/ff_encoder.h"
 #include "encoder/ffmpeg_task.h"
+#include "media/binding/ff_logger.h"
+#include "media/binding/ff_utils.h"
 #include "media/bridges/main_thread.h"
 
 namespace encoder {
@@ -141,25 +143,41 @@ void TCustomEncoder::StartTerminationThread(const TTerminateInfo& info, bool fin
   if (!final) ++pendingDeliveries_;
   auto done = std::make_shared<std::atomic<bool>>(false);
   const bool inMainThread = TriggerEventInMainThread();
-  std::thread thread([this, info, final, done, inMainThread] {
+  auto deliver = [this, info, final, done, inMainThread] {
     // The final event comes after every task's own.
     if (final)
       while (pendingDeliveries_ > 0) std::this_thread::sleep_for(kPoll);
     try {
-      auto deliver = [&] {
+      auto call = [&] {
         if (auto handler = OnTerminate.Get()) (*handler)(this, info);
       };
-      if (inMainThread) media::CallInMainThread(deliver);
-      else deliver();
+      if (inMainThread) media::CallInMainThread(call);
+      else call();
     } catch (...) {
       // A throwing handler must not take the process down with this thread.
     }
     if (final) finalDelivered_ = true;
     else --pendingDeliveries_;
     *done = true;
-  });
+  };
+  std::thread thread;
+  try {
+    thread = LaunchThread(std::move(deliver));
+  } catch (const std::system_error& e) {
+    // The event is lost; the final one must not wait for it, and nobody may
+    // wait for a final event that cannot come.
+    media::Log(this, media::llError,
+               media::FormatText("The end event of task %d was lost: %s", info.TaskIndex, e.what()));
+    if (final) finalDelivered_ = true;
+    else --pendingDeliveries_;
+    return;
+  }
   std::lock_guard guard(terminationThreadsLock_);
   terminationThreads_.push_back({std::move(thread), std::move(done)});
+}
+
+std::thread TCustomEncoder::LaunchThread(std::function<void()> body) {
+  return std::thread(std::move(body));
 }
 
 void TCustomEncoder::ReapTerminationThreads(bool all) {

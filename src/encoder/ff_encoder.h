@@ -236,6 +236,8 @@ class TCustomEncoder : public media::TFFBaseComponent {
   virtual void TaskEnded(TFFmpeg& engine);
   void DoBeforeFindStreamInfo(TFFmpeg& engine, AVFormatContext* context);
   void DoAudioHook(TFFmpeg& engine, const engine::AudioHookCall& call);
+  // Starts a termination thread; throws std::system_error when none can be made.
+  virtual std::thread LaunchThread(std::function<void()> body);
 
  private:
   friend class TFFmpeg;

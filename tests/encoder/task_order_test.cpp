@@ -2,9 +2,11 @@
 // own event first, the final one (task -1) last.
 #include <algorithm>
 #include <mutex>
+#include <system_error>
 
 #include "encoder/ffmpeg_task.h"
 #include "encoder_support.h"
+#include "media/bridges/main_thread.h"
 
 namespace encoder_test {
 namespace {
@@ -140,6 +142,41 @@ TEST_F(TaskOrderTest, TaskWithoutOutputEndsAtOnceWithTheEngineMessage) {
   EXPECT_FALSE(log.events[0].Finished);
   EXPECT_EQ(log.events[0].ErrorMessage, "At least one output file must be specified");
   EXPECT_EQ(source.handedOut, 0);
+}
+
+}  // namespace
+}  // namespace encoder_test
+
+namespace encoder_test {
+namespace {
+
+// No thread can be made for the first end event.
+class ThreadStarvedEncoder : public encoder::TFFEncoder {
+ protected:
+  std::thread LaunchThread(std::function<void()> body) override {
+    if (refusals_++ == 0) throw std::system_error(EAGAIN, std::generic_category(), "no thread");
+    return TFFEncoder::LaunchThread(std::move(body));
+  }
+
+ private:
+  int refusals_ = 0;
+};
+
+TEST_F(TaskOrderTest, LostTaskEventDoesNotHoldBackTheFinalOne) {
+  const fs::path dir = Scratch("no_thread");
+  // Kept alive when the final event hangs, so the test fails instead of
+  // waiting in the destructor.
+  auto enc = std::make_unique<ThreadStarvedEncoder>();
+  TerminateLog log;
+  log.Attach(*enc);
+  FrameSource source(3);
+  ASSERT_EQ(AddSourceTask(*enc, source, dir / "lost.mp4"), 0);
+  enc->StartTask(1);
+  const bool ended = media::WaitServingMainThreadCalls([&] { return log.FinalSeen(); },
+                                                       std::chrono::seconds(10));
+  if (!ended) (void)enc.release();
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(log.Indexes(), (std::vector<int>{-1}));
 }
 
 }  // namespace
