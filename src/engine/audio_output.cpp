@@ -2,6 +2,8 @@
 // cuts the sound into encoder frames, and the flush at the end.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "engine/transcoder.h"
@@ -33,6 +35,36 @@ bool IsPlanar(AVSampleFormat f) {
          f == AV_SAMPLE_FMT_FLTP || f == AV_SAMPLE_FMT_DBLP || f == AV_SAMPLE_FMT_S64P;
 }
 
+template <typename T>
+void ScaleRun(uint8_t* data, size_t count, int volume, double low, double high, double zero) {
+  T* v = reinterpret_cast<T*>(data);
+  for (size_t i = 0; i < count; ++i) {
+    const double scaled = (double(v[i]) - zero) * volume / 256 + zero;
+    if constexpr (std::is_floating_point_v<T>) v[i] = T(scaled);
+    else v[i] = T(std::clamp(std::round(scaled), low, high));
+  }
+}
+
+// Multiplies every sample by volume / 256, clipping integer formats.
+void ScaleSamples(uint8_t** data, int count, int channels, AVSampleFormat format, int volume) {
+  const bool planar = IsPlanar(format);
+  const int planes = planar ? channels : 1;
+  const size_t perPlane = size_t(count) * (planar ? 1 : channels);
+  for (int p = 0; p < planes; ++p) {
+    switch (ff::av_get_packed_sample_fmt(format)) {
+      case AV_SAMPLE_FMT_U8: ScaleRun<uint8_t>(data[p], perPlane, volume, 0, 255, 128); break;
+      case AV_SAMPLE_FMT_S16: ScaleRun<int16_t>(data[p], perPlane, volume, INT16_MIN, INT16_MAX, 0); break;
+      case AV_SAMPLE_FMT_S32: ScaleRun<int32_t>(data[p], perPlane, volume, INT32_MIN, INT32_MAX, 0); break;
+      case AV_SAMPLE_FMT_S64:
+        ScaleRun<int64_t>(data[p], perPlane, volume, -9.2e18, 9.2e18, 0);
+        break;
+      case AV_SAMPLE_FMT_FLT: ScaleRun<float>(data[p], perPlane, volume, 0, 0, 0); break;
+      case AV_SAMPLE_FMT_DBL: ScaleRun<double>(data[p], perPlane, volume, 0, 0, 0); break;
+      default: break;
+    }
+  }
+}
+
 }  // namespace
 
 void TTranscoder::DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, AVFrame* decoded) {
@@ -54,6 +86,9 @@ void TTranscoder::DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, 
                             decoded->nb_samples);
     if (count < 0) RaiseError(media::FormatMediaError("swr_convert()", count));
     data = ost.converted->data;
+    // Our own buffer: the decoder's frame is never changed in place.
+    if (Settings().audio_volume != 256)
+      ScaleSamples(ost.converted->extended_data, count, c->ch_layout.nb_channels, c->sample_fmt, Settings().audio_volume);
   }
   QueueAudio(ost, data, count, cut);
   EncodeAudioFrames(ost, false);
@@ -93,7 +128,8 @@ void TTranscoder::PrepareResampler(OutputStream& ost, InputStream& ist, int istI
   const int inChannels = decoded->ch_layout.nb_channels;
   const bool resample = c->sample_rate != inRate || c->sample_fmt != inFormat ||
                         c->ch_layout.nb_channels != inChannels ||
-                        Settings().audio_sync_method > 1 || !ost.channel_map.empty();
+                        Settings().audio_sync_method > 1 || !ost.channel_map.empty() ||
+                        Settings().audio_volume != 256;
   for (const int channel : ost.channel_map)
     if (channel >= inChannels)
       RaiseError(media::FormatText("mapchan: invalid audio channel #%d of %d in stream #%d:%d",

@@ -1,4 +1,6 @@
-// Channel maps choose, reorder and silence the channels of the sound track.
+// Channel maps choose, reorder and silence the channels of the sound track;
+// the volume scales it.
+#include <algorithm>
 #include <cmath>
 
 #include "engine/transcoder.h"
@@ -65,6 +67,19 @@ TEST_F(ChannelMapTest, MapsReorderPickAndSilenceChannels) {
   auto single = Mapped("single", "-map_channel 0.0.1", &error);
   ASSERT_EQ(single.size(), 1u) << error;
   EXPECT_TRUE(Holds(single[0], Right));
+}
+
+TEST_F(ChannelMapTest, VolumeScalesEverySampleAndClips) {
+  for (const int volume : {0, 128, 512, 2048}) {
+    std::string error;
+    const auto got = Mapped("vol" + std::to_string(volume), "-vol " + std::to_string(volume), &error);
+    ASSERT_EQ(got.size(), 2u) << error;
+    ASSERT_EQ(got[0].size(), 4000u);
+    for (int i = 0; i < 4000; ++i) {
+      const double want = std::clamp(std::round(Left(i) * volume / 256.0), -32768.0, 32767.0);
+      ASSERT_NEAR(got[0][size_t(i)] * 32768.0, want, 1.0) << "volume " << volume << ", sample " << i;
+    }
+  }
 }
 
 TEST_F(ChannelMapTest, MapsForAnotherOutputStreamLeaveTheTrackAlone) {
