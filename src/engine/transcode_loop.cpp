@@ -385,8 +385,15 @@ void TTranscoder::ReportProgress(int inputIndex, bool final) {
     if (!last.stream_copy && last.last_quality >= 0)
       v.Quality = float(double(last.last_quality) / FF_QP2LAMBDA);
   }
+  // Frame count and rate come from the first video output that has written
+  // a frame; before any has, from the first video output.
+  const OutputStream* counted = nullptr;
+  for (auto& owned : streams) {
+    const OutputStream& ost = *owned;
+    if (!ost.enc_ctx || ost.enc_ctx->codec_type != AVMEDIA_TYPE_VIDEO) continue;
+    if (!counted || (counted->frame_number == 0 && ost.frame_number > 0)) counted = &ost;
+  }
   std::string line;
-  int videoStreams = 0;
   for (auto& owned : streams) {
     const OutputStream& ost = *owned;
     if (!ost.enc_ctx) continue;
@@ -400,7 +407,7 @@ void TTranscoder::ReportProgress(int inputIndex, bool final) {
     minTime = std::min(minTime, t);
     v.CurrentDuration = int64_t(t * AV_TIME_BASE);
     if (ost.enc_ctx->codec_type == AVMEDIA_TYPE_VIDEO) {
-      if (videoStreams++ == 0 && (ost.frame_number > 0 || final)) {
+      if (&ost == counted && (ost.frame_number > 0 || final)) {
         const double seconds = double(ff::av_gettime() - runStart_) / AV_TIME_BASE;
         const int32_t fps = seconds > 1 ? int32_t(double(ost.frame_number) / seconds + 0.5) : 0;
         // The values stay -1 until a frame was written, also in the final report.
@@ -411,7 +418,7 @@ void TTranscoder::ReportProgress(int inputIndex, bool final) {
         const double q = ost.last_quality >= 0 ? double(ost.last_quality) / FF_QP2LAMBDA : -1.0;
         line += media::FormatText("frame=%5d fps=%3d q=%3.1f ", int(ost.frame_number), fps, q);
         if (final) line += "L";
-      } else if (videoStreams > 1) {
+      } else if (&ost != counted) {
         line += media::FormatText(
             "q=%2.1f ", ost.last_quality >= 0 ? double(ost.last_quality) / FF_QP2LAMBDA : -1.0);
       }

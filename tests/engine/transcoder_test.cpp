@@ -197,6 +197,26 @@ TEST_F(TranscoderTest, StoppedRunWithNothingEncodedOnlyWarnsThatTheFileIsEmpty) 
     EXPECT_EQ(l.text.find("muxing overhead"), std::string::npos) << l.text;
 }
 
+TEST_F(TranscoderTest, FinalReportCountsTheFirstVideoOutputThatWroteFrames) {
+  const fs::path dir = Scratch("second_video");
+  const std::string raw = (dir / "grey.raw").string();
+  std::ofstream(raw, std::ios::binary) << std::string(16 * 8 * 30, char(90));
+  engine::TTranscoder engine;
+  engine.ParseOptions("-f rawvideo -pix_fmt gray -s 16x8 -r 25");
+  ASSERT_EQ(engine.OpenInput(raw), 0) << engine.LastErrorText();
+  engine.ParseOptions("-c:v rawvideo -vframes 0");
+  ASSERT_EQ(engine.OpenOutput((dir / "none.nut").string()), 0) << engine.LastErrorText();
+  engine.ParseOptions("-c:v rawvideo");
+  ASSERT_EQ(engine.OpenOutput((dir / "all.nut").string()), 1) << engine.LastErrorText();
+  std::vector<engine::ProgressValues> reports;
+  engine.OnProgress = [&](const engine::ProgressValues& v) { reports.push_back(v); };
+  engine.Run();
+  ASSERT_FALSE(reports.empty());
+  EXPECT_EQ(reports.back().InputIndex, -1);
+  EXPECT_EQ(reports.back().FrameNumber, 30);
+  EXPECT_GE(reports.back().FPS, 0);
+}
+
 TEST_F(TranscoderTest, VideoSyncDuplicatesAndDropsPictures) {
   engine::TTranscoder engine;
   engine::OutputStream ost;
