@@ -1,6 +1,7 @@
 #include "encoder/stream_info.h"
 
 #include <cinttypes>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -71,13 +72,14 @@ std::string CodecText(const AVStream* st) {
 
 void AddStream(Lines& lines, const AVFormatContext* ctx, int i) {
   const AVStream* st = ctx->streams[i];
-  int64_t g = std::gcd(int64_t(st->time_base.num), int64_t(st->time_base.den));
-  if (g == 0) g = 1;
+  // Reduced as the libraries reduce: a zero part gives 0/1 or 1/0.
+  AVRational tb{0, 1};
+  ff::av_reduce(&tb.num, &tb.den, st->time_base.num, st->time_base.den, INT_MAX);
   std::string line = media::FormatText("  Stream #%d", i);
   if (ctx->iformat && (ctx->iformat->flags & AVFMT_SHOW_IDS)) line += media::FormatText("[0x%x]", st->id);
   if (const AVDictionaryEntry* lang = ff::av_dict_get(st->metadata, "language", nullptr, 0))
     line += media::FormatText("(%s)", lang->value);
-  line += media::FormatText(", %" PRId64 "/%" PRId64, st->time_base.num / g, st->time_base.den / g);
+  line += media::FormatText(", %d/%d", tb.num, tb.den);
   line += ": " + CodecText(st);
 
   const AVRational sar = st->sample_aspect_ratio;
@@ -139,7 +141,7 @@ std::string FormatDuration(int64_t value, AVRational timeBase) {
   value = ToMicroseconds(value, timeBase);
   const int64_t seconds = value / 1000000;
   const int64_t millis = value % 1000000 * 1000 / 1000000;
-  return media::FormatText("%.2d:%.2d:%.2d.%.3d", int(seconds / 3600), int(seconds / 60 % 60),
+  return media::FormatText("%.2" PRId64 ":%.2d:%.2d.%.3d", seconds / 3600, int(seconds / 60 % 60),
                            int(seconds % 60), int(millis));
 }
 

@@ -70,6 +70,8 @@ TEST_F(StreamInfoFormatTest, DurationsAndStartTimes) {
   EXPECT_EQ(FormatDuration(3723500000), "01:02:03.500");
   EXPECT_EQ(FormatDuration(0), "00:00:00.000");
   EXPECT_EQ(FormatDuration(int64_t(3723.5 * 90000), AVRational{1, 90000}), "01:02:03.500");
+  // Hours beyond the range of int.
+  EXPECT_EQ(FormatDuration(2147483648LL * 3600, AVRational{1, 1}), "2147483648:00:00.000");
   EXPECT_EQ(FormatStartTime(AV_NOPTS_VALUE), "");
   EXPECT_EQ(FormatStartTime(0), "0.000000");
   EXPECT_EQ(FormatStartTime(1500000), "1.500000");
@@ -165,6 +167,17 @@ TEST_F(StreamInfoTest, ReportCoversMetadataChaptersProgramsAndStreamDetails) {
       "SAR 4:3 DAR 16:9, 29.97 fps, 30 tbr, 90k tbn (default) (forced), start: 0.500000, "
       "duration: 00:00:10.000\n";
   EXPECT_EQ(text, expected);
+  ff::avformat_free_context(ctx);
+}
+
+TEST_F(StreamInfoTest, TimeBasesAreReducedAsTheLibrariesReduceThem) {
+  AVFormatContext* ctx = ff::avformat_alloc_context();
+  ASSERT_NE(ctx, nullptr);
+  const AVRational given[] = {{0, -1}, {-1, 0}, {1, -25}, {-3, -6}};
+  const char* shown[] = {", 0/1:", ", -1/0:", ", -1/25:", ", 1/2:"};
+  for (const AVRational tb : given) ff::avformat_new_stream(ctx, nullptr)->time_base = tb;
+  const std::string text = StreamInfoText(ctx, 0);
+  for (const char* line : shown) EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
   ff::avformat_free_context(ctx);
 }
 
