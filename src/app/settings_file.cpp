@@ -30,7 +30,8 @@ int ParseSkin(const std::string& text) {
   int value = 0;
   const char* first = t.data();
   const char* last = t.data() + t.size();
-  if (!t.empty() && *first == '+') ++first;
+  // One sign only: from_chars would take the "-5" of "+-5".
+  if (!t.empty() && *first == '+' && t.size() > 1 && first[1] != '-') ++first;
   const auto [end, ec] = std::from_chars(first, last, value);
   if (t.empty() || ec != std::errc() || end != last) {
     // A stored 255 reads as a zero byte, which would cut the message short.

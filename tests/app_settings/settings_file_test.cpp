@@ -130,6 +130,7 @@ TEST(GlobalVars, SkinMustBeADecimalInteger) {
   EXPECT_THROW(skin(""), SettingsError);
   EXPECT_THROW(skin("blue"), SettingsError);
   EXPECT_THROW(skin("1.5"), SettingsError);
+  EXPECT_THROW(skin("+-5"), SettingsError);
   EXPECT_THROW(skin("99999999999"), SettingsError);
 }
 
