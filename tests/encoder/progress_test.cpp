@@ -16,7 +16,6 @@ class ProgressTest : public ::testing::Test {
 
 struct Report {
   encoder::TProgressInfo info;
-  int64_t at;  // µs, the engine's clock
   std::thread::id thread;
 };
 
@@ -32,12 +31,14 @@ TEST_F(ProgressTest, ReportsComeAtMostOncePerIntervalAndEndWithTheFinalOne) {
   std::vector<Report> reports;
   enc.OnProgress = [&](encoder::TCustomEncoder*, encoder::PProgressInfo p) {
     std::lock_guard guard(lock);
-    reports.push_back({*p, ff::av_gettime(), std::this_thread::get_id()});
+    reports.push_back({*p, std::this_thread::get_id()});
   };
   FrameSource source(24);
   ASSERT_EQ(AddSourceTask(enc, source, dir / "paced.mp4", /*realTime=*/true), 0);
+  const int64_t started = ff::av_gettime();
   enc.StartTask(1);
   ASSERT_TRUE(WaitFor([&] { return log.FinalSeen(); }));
+  const int64_t ended = ff::av_gettime();
 
   std::lock_guard guard(lock);
   ASSERT_GE(reports.size(), 2u) << "24 frames at 30/s take 0.8 s";
@@ -49,13 +50,12 @@ TEST_F(ProgressTest, ReportsComeAtMostOncePerIntervalAndEndWithTheFinalOne) {
     EXPECT_EQ(reports[i].info.InputIndex, 0) << i;
     EXPECT_NE(reports[i].thread, std::this_thread::get_id());
     EXPECT_EQ(reports[i].info.TaskIndex, 0);
-    // The engine compares with its own clock taken just before reporting; the
-    // slack allows for the worker being preempted between that and the
-    // handler, yet a report per frame (33 ms apart) still fails.
-    if (i > 0) {
-      EXPECT_GT(reports[i].at - reports[i - 1].at, 100000 - 20000) << i;
-    }
   }
+  // Each report but the final one comes more than an interval after the one
+  // before (or the start), all within the run: however slow the machine,
+  // there are no more of them than intervals in the run. A report per frame
+  // (33 ms apart) is more.
+  EXPECT_LE(int64_t(reports.size()) - 1, (ended - started) / 100000);
   // Frame numbers only grow; the size too.
   for (size_t i = 1; i < reports.size(); ++i) {
     EXPECT_GE(reports[i].info.FrameNumber, reports[i - 1].info.FrameNumber);
