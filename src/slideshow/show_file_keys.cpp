@@ -3,7 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
-#include "slideshow/show_values.h"
+#include "slideshow/text_values.h"
+#include "slideshow/value_rules.h"
 
 namespace slideshow::showfile {
 
@@ -17,17 +18,50 @@ constexpr char kSeconds[] = "a number of seconds above 0 and at most 86400";
 constexpr char kEffect[] =
     "\"random\", \"sequential\", \"none\" (a cut), a row from 1 to 176 or an effect's name";
 
-std::optional<long double> SecondsOf(const toml::node& v) {
-  if (const auto* i = v.as_integer()) return static_cast<long double>(i->get());
-  if (const auto* f = v.as_floating_point()) return SecondsFromDouble(f->get());
-  return std::nullopt;
+// A number as the shortest decimal that reads back to it.
+std::string DecimalText(double value) {
+  char buf[64];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, ec == std::errc() ? end : buf);
 }
 
+std::string SecondsText(long double seconds) {
+  std::string text = DecimalText(static_cast<double>(seconds));
+  if (text.find_first_of(".e") == std::string::npos) text += ".0";
+  return text;
+}
+
+// Seconds are taken as the decimal the file shows, read as the window reads
+// typed text, so both count the same frames (5 x 0.3 is 1.5 frames as typed,
+// just under it as a double).
 bool ReadSeconds(const toml::node& v, long double& out) {
-  const std::optional<long double> s = SecondsOf(v);
-  if (!s || !SecondsInRange(*s)) return false;
-  out = *s;
+  std::string text;
+  if (const auto* i = v.as_integer()) text = std::to_string(i->get());
+  else if (const auto* f = v.as_floating_point()) text = DecimalText(f->get());
+  else return false;
+  try {
+    SecondsValue(text);
+  } catch (const ValueError&) {
+    return false;
+  }
+  out = ReadDecimal(text, '.').value_or(0);
   return true;
+}
+
+// Runs a value rule on a text value; false when the node is no text or the
+// rule refuses it.
+template <class Rule>
+std::optional<std::string> ByRule(const std::optional<std::string>& text, Rule rule) {
+  if (!text) return std::nullopt;
+  try {
+    return rule(*text);
+  } catch (const ValueError&) {
+    return std::nullopt;
+  }
+}
+
+std::string FrameRateText(const FrameRate& rate) {
+  return std::to_string(rate.Numerator) + "/" + std::to_string(rate.Denominator);
 }
 
 bool ReadOptionalSeconds(const toml::node& v, std::optional<long double>& out) {
@@ -100,23 +134,24 @@ using Settings = ShowSettings;
 const KeyRow<Settings> kShowKeys[] = {
     {"size", "\"WIDTHxHEIGHT\" in pixels, even numbers from 2 to 16384 (such as \"1280x720\")",
      [](const toml::node& v, Settings& s, const fs::path&, std::string&) {
-       const std::optional<std::string> text = TextOf(v);
-       const std::optional<FrameSize> size = text ? ParseFrameSize(*text) : std::nullopt;
+       const std::optional<std::string> size = ByRule(TextOf(v), FrameSizeValue);
        if (!size) return false;
-       s.Width = size->Width;
-       s.Height = size->Height;
+       const size_t x = size->find('x');
+       s.Width = std::stoi(size->substr(0, x));
+       s.Height = std::stoi(size->substr(x + 1));
        return true;
      },
      [](const Settings& s, const fs::path&) -> std::optional<std::string> {
-       return QuotedToml(FrameSizeText(s.Width, s.Height));
+       return QuotedToml(std::to_string(s.Width) + "x" + std::to_string(s.Height));
      }},
     {"rate", "frames per second as \"N\" or \"N/D\", from 1 to 240 (such as \"30000/1001\")",
      [](const toml::node& v, Settings& s, const fs::path&, std::string&) {
        std::optional<std::string> text = TextOf(v);
        if (const auto* i = v.as_integer()) text = std::to_string(i->get());
-       const std::optional<FrameRate> rate = text ? ParseFrameRate(*text) : std::nullopt;
+       const std::optional<std::string> rate = ByRule(text, FrameRateValue);
        if (!rate) return false;
-       s.Rate = *rate;
+       const size_t slash = rate->find('/');
+       s.Rate = {std::stoi(rate->substr(0, slash)), std::stoi(rate->substr(slash + 1))};
        return true;
      },
      [](const Settings& s, const fs::path&) -> std::optional<std::string> {
