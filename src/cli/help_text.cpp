@@ -15,6 +15,8 @@ std::string HelpText() {
 SYNOPSIS
     lanternslide-render [OPTION]... -o OUTPUT PICTURE...
     lanternslide-render [OPTION]... -o OUTPUT --list FILE
+    lanternslide-render [OPTION]... -o OUTPUT SHOW.toml
+    lanternslide-render [OPTION]... --write-show SHOW.toml PICTURE...
     lanternslide-render --list-effects | --help | --version
 
 DESCRIPTION
@@ -36,6 +38,13 @@ OPTIONS
     --list FILE
         Read picture paths from FILE, one a line (blank lines skipped),
         after any named on the command line.
+    SHOW.toml, --show FILE
+        Render a show file: each picture with its own hold, transition and
+        effect (docs/show-file.md). Options given on the command line win
+        over the file's [show] values.
+    --write-show FILE
+        Write the show that the pictures and options describe to FILE and
+        exit, rendering nothing: a start to edit and render later.
     --audio FILE
         Sound track. A file without an audio stream is refused.
     --rate N/D
@@ -52,6 +61,10 @@ OPTIONS
         Step through the effects in table order, starting with the first.
     --effect N|NAME
         Use this one effect for every transition (see --list-effects).
+    --seed N
+        Draw the random effects from N (0 to 4294967295): the same seed
+        gives the same effects in the same order. Without one, a seed is
+        drawn and printed.
     --break-when-no-pictures
         End the video when the pictures are used up, cutting a longer sound
         track (the default).

@@ -19,6 +19,7 @@
 #include "cli/slideshow_render.h"
 #include "cli/stop_signals.h"
 #include "engine/run_outcome.h"
+#include "slideshow/show_file.h"
 
 namespace {
 
@@ -89,6 +90,14 @@ class RunProgress {
   Clock::time_point start_ = Clock::now();
 };
 
+// The seed a run drew for its random effects, so a video the user liked can
+// be made again.
+std::string SeedText(const RenderOptions& o) {
+  if (!o.Show.SeedDrawn) return "";
+  const std::string seed = std::to_string(*o.Show.Composed.Settings.Seed);
+  return "effects: drawn with seed " + seed + " (--seed " + seed + " draws them again)\n";
+}
+
 // The exit code and last words of a run whose file has been settled.
 int Report(const RenderOptions& o, const cli::RenderOutcome& outcome, int64_t frames, bool named,
            const cli::StopSignals& signals) {
@@ -100,7 +109,8 @@ int Report(const RenderOptions& o, const cli::RenderOutcome& outcome, int64_t fr
     return kExitFailed;
   }
   if (!named) return kExitFailed;
-  if (!o.Quiet && written) PrintText("Wrote " + o.Output + "\n" + cli::DescribeStreams(o.Output));
+  if (!o.Quiet && written)
+    PrintText("Wrote " + o.Output + "\n" + cli::DescribeStreams(o.Output) + SeedText(o));
   if (signals.Received()) return signals.ExitCode();
   return written ? 0 : Complain(kExitFailed, "no frame was written");
 }
@@ -131,6 +141,27 @@ int Render(const RenderOptions& o) {
   return Report(o, outcome, frames, named, signals);
 }
 
+// Writes the show the command line describes, for the user to edit.
+int WriteShow(const RenderOptions& o) {
+  cli::CheckInputFiles(o);
+  const std::string& target = o.Show.WriteTo;
+  std::error_code ec;
+  for (const std::string& input : o.Pictures)
+    if (fs::equivalent(input, target, ec))
+      return Complain(kExitUsage, "--write-show \"" + target + "\": is one of the pictures");
+  if (!o.Audio.empty() && fs::equivalent(o.Audio, target, ec))
+    return Complain(kExitUsage, "--write-show \"" + target + "\": is the sound file");
+  try {
+    slideshow::WriteShowFile(o.Show.Composed, target);
+  } catch (const slideshow::ShowFileError& e) {
+    return Complain(kExitUsage, e.what());
+  }
+  const slideshow::ShowSettings& s = o.Show.Composed.Settings;
+  if (o.Quiet) return 0;
+  return PrintText("Wrote " + target + ": " + std::to_string(o.Show.Composed.Slides.size()) +
+                   " slides" + (s.Seed ? ", seed " + std::to_string(*s.Seed) : "") + "\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -146,6 +177,8 @@ int main(int argc, char** argv) {
         return PrintText(cli::EffectListText());
       case cli::Command::Render:
         return Render(cl.options);
+      case cli::Command::WriteShow:
+        return WriteShow(cl.options);
     }
   } catch (const cli::UsageError& e) {
     return Complain(kExitUsage, e.what());

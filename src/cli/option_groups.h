@@ -22,4 +22,9 @@ struct OptionGroup {
 void AddBasicOptions(CLI::App& app, CommandLine& cl);
 void SettleBasicOptions(CommandLine& cl);
 
+// Show files: a show to render, --write-show, --seed. Settled after the
+// basic group, whose values override the file's show-wide ones.
+void AddShowOptions(CLI::App& app, CommandLine& cl);
+void SettleShowOptions(CommandLine& cl);
+
 }  // namespace cli

@@ -31,9 +31,13 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-void CheckFiles(const RenderOptions& options) {
+void CheckInputFiles(const RenderOptions& options) {
   for (const std::string& picture : options.Pictures) CheckReadable("picture", picture);
   if (!options.Audio.empty()) CheckReadable("--audio", options.Audio);
+}
+
+void CheckFiles(const RenderOptions& options) {
+  CheckInputFiles(options);
 
   const fs::path out(options.Output);
   std::error_code ec;

@@ -12,6 +12,8 @@ namespace cli {
 // output whose folder is missing or not writable, or an output that would
 // overwrite one of the inputs.
 void CheckFiles(const RenderOptions& options);
+// The same for the pictures and the sound file only.
+void CheckInputFiles(const RenderOptions& options);
 
 // A hidden file beside the output with the same extension (the container
 // follows the extension): the video only takes the output's name when the

@@ -15,6 +15,7 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 // Every group of options, in the order they are settled.
 constexpr OptionGroup kOptionGroups[] = {
     {AddBasicOptions, SettleBasicOptions},
+    {AddShowOptions, SettleShowOptions},
 };
 
 // Runs a value rule, naming the option and the value in its message.
@@ -98,6 +99,7 @@ CommandLine ParseCommandLine(std::span<const std::string> args) {
   if (cl.command != Command::Render) return cl;
 
   for (const OptionGroup& group : kOptionGroups) group.Settle(cl);
+  if (cl.command == Command::WriteShow) return cl;
   if (cl.options.Output.empty())
     throw UsageError("no output file: give one with -o FILE (such as -o show.mp4)");
   if (cl.options.Pictures.empty())

@@ -2,10 +2,15 @@
 // before anything starts, so a mistake costs one clear line and no file.
 #pragma once
 
+#include <cstdint>
+#include <optional>
+#include <set>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "slideshow/show.h"
 
 namespace cli {
 
@@ -13,6 +18,16 @@ namespace cli {
 class UsageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// Show files in and out (options_show.cpp).
+struct ShowOptions {
+  std::string File;               // the show to render; empty: the command line's
+  std::string WriteTo;            // --write-show: write the show there and exit
+  std::optional<uint32_t> Seed;   // --seed
+  bool SeedDrawn = false;         // no seed was given and the show draws effects
+  std::set<std::string> Given;    // the options named on the command line
+  slideshow::Show Composed;       // what the run renders, once parsed
 };
 
 struct RenderOptions {
@@ -31,9 +46,13 @@ struct RenderOptions {
   bool ExifOrientation = true;     // turn JPEG photos upright
   bool SmoothFit = false;          // area-averaged fit instead of the blocky stretch
   bool Quiet = false;
+  ShowOptions Show;
 };
 
-enum class Command { Render, Help, Version, ListEffects };
+// The show the command line's values describe, one slide per picture.
+slideshow::Show ShowFromOptions(const RenderOptions& o);
+
+enum class Command { Render, Help, Version, ListEffects, WriteShow };
 
 struct CommandLine {
   Command command = Command::Render;

@@ -17,17 +17,10 @@ std::string OutputOptions(const RenderOptions& o) {
 }
 
 SlideshowRender::SlideshowRender(const RenderOptions& options) : options_(options) {
-  timeline_.Pictures = options_.Pictures;
   timeline_.BreakWhenNoPictures = options_.BreakWhenNoPictures;
-  slideshow::TimelineSettings settings;
-  settings.FrameSize = options_.FrameSize;
-  settings.FrameRate = options_.FrameRate;
-  settings.PictureDelay = options_.PictureDelay;
-  settings.TransitionDelay = options_.TransitionDelay;
-  settings.RandomEffects = options_.RandomEffects && options_.Effect == 0;
-  settings.ExifOrientation = options_.ExifOrientation;
-  settings.SmoothFit = options_.SmoothFit;
-  timeline_.PrepareTimeline(settings);
+  // Options put together by hand (not parsed) describe a show of their own.
+  const bool composed = !options_.Show.Composed.Slides.empty();
+  timeline_.PrepareTimeline(composed ? options_.Show.Composed : ShowFromOptions(options_));
 }
 
 double SlideshowRender::ExpectedSeconds() const {
@@ -68,7 +61,6 @@ RenderOutcome SlideshowRender::Run(
   std::string pictureError;
   adapter.OnReadFrameCanvas = [&](media::TFrameInputAdapter*, gfx::Canvas& canvas,
                                   media::PInputFrameInfo) {
-    if (options_.Effect > 0) timeline_.EffectIndex = options_.Effect;
     int result = -1;
     try {
       // The input's canvas keeps its frame: a repeat is neither painted

@@ -87,6 +87,17 @@ const std::vector<Case> kCases = {
     {"frame size 2x2 (smallest allowed)", kGood, "", {"--size", "2x2"}, 0},
     {"frame rate 0/0", kGood, "", {"--rate", "0/0"}, 2},
     {"frame rate abc", kGood, "", {"--rate", "abc"}, 2},
+    {"show file: per-slide times, a cut, a fixed effect", {"good.toml"}, "", {}, 0},
+    {"show file: not TOML", {"not-toml.toml"}, "", {}, 2},
+    {"show file: a hold of \"fast\"", {"fast.toml"}, "", {}, 2},
+    {"show file: a misspelt key", {"typo.toml"}, "", {}, 2},
+    {"show file: three pictures missing", {"missing-pictures.toml"}, "", {}, 2},
+    {"show file: no slides", {"no-slides.toml"}, "", {}, 2},
+    {"show file: zero bytes", {"zero.toml"}, "", {}, 2},
+    {"show file: random bytes", {"random.toml"}, "", {}, 2},
+    {"show file: missing", {"gone.toml"}, "", {}, 2},
+    {"show file and pictures besides", {"good.toml", "good1.bmp"}, "", {}, 2},
+    {"show file naming a broken picture", {"broken-picture.toml"}, "", {}, 1},
 };
 
 struct Outcome {
@@ -106,6 +117,7 @@ class BadInputTable : public ::testing::Test {
     fs::create_directories(inputs_);
     WritePictures(inputs_);
     WriteSounds(inputs_);
+    WriteShowFiles(inputs_);
   }
 
   static void TearDownTestSuite() {

@@ -202,4 +202,26 @@ void WriteSounds(const fs::path& dir) {
   Write(dir / "Ton ä.mp3", mp3);
 }
 
+void WriteShowFiles(const fs::path& dir) {
+  auto text = [&](const std::string& name, const std::string& body) {
+    Write(dir / name, Bytes(body.begin(), body.end()));
+  };
+  text("good.toml",
+       "[show]\nhold = 0.4\n[[slide]]\npicture = \"good1.bmp\"\nhold = 0.8\neffect = \"none\"\n"
+       "[[slide]]\npicture = \"good2.jpg\"\ntransition = 0.5\neffect = 12\n"
+       "[[slide]]\npicture = \"good3.png\"\n");
+  text("not-toml.toml", "[show\nhold = 2\n");
+  text("fast.toml",
+       "[[slide]]\npicture = \"good1.bmp\"\n[[slide]]\npicture = \"good2.jpg\"\nhold = \"fast\"\n");
+  text("typo.toml", "[show]\ntransiton = 1\n[[slide]]\npicture = \"good1.bmp\"\n");
+  text("missing-pictures.toml",
+       "[[slide]]\npicture = \"gone1.jpg\"\n[[slide]]\npicture = \"good1.bmp\"\n"
+       "[[slide]]\npicture = \"gone2.png\"\n[[slide]]\npicture = \"sub/gone3.bmp\"\n");
+  text("no-slides.toml", "[show]\nhold = 2\n");
+  text("zero.toml", "");
+  Write(dir / "random.toml", RandomBytes(3000, 6));
+  text("broken-picture.toml",
+       "[[slide]]\npicture = \"good1.bmp\"\n[[slide]]\npicture = \"cut-10.bmp\"\n");
+}
+
 }  // namespace robust

@@ -19,4 +19,10 @@ void WritePictures(const std::filesystem::path& dir);
 // "Ton ä.mp3" (a good MP3). Needs the pictures written first.
 void WriteSounds(const std::filesystem::path& dir);
 
+// Show files: good.toml (per-slide times, a cut, a fixed effect), and
+// refused ones: not-toml, fast (a hold of "fast"), typo (an unknown key),
+// missing-pictures (three), no-slides, zero, random; broken-picture.toml
+// names cut-10.bmp. Needs the pictures written first.
+void WriteShowFiles(const std::filesystem::path& dir);
+
 }  // namespace robust

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "gfx/random.h"
+#include "slideshow/show_file.h"
 #include "slideshow/show_plan.h"
 #include "slideshow/slideshow_timeline.h"
 #include "test_pictures.h"
@@ -68,7 +69,22 @@ TEST(UniformShowTest, WindowSettingsKeepTheirFrames) {
     tl.PrepareTimeline(s);
     EXPECT_EQ(tl.TotalFrames(), c.frames);
     EXPECT_EQ(HashRun(tl), std::make_pair(c.frames, c.hash));
+
+    // The same show from a file, its times read as doubles.
+    std::string text = std::string("[show]\nsize = \"") + c.size + "\"\nrate = \"" + c.rate +
+                       "\"\nhold = " + c.hold + "\ntransition = " + c.transition +
+                       "\neffect = \"sequential\"\nscaling = \"" +
+                       (c.smooth ? "smooth" : "nearest") + "\"\n";
+    for (int i = 0; i < 3; ++i) text += "[[slide]]\npicture = \"g" + std::to_string(i) + ".bmp\"\n";
+    TSlideshowTimeline fromFile;
+    fromFile.EffectIndex = c.firstEffect;
+    fromFile.PrepareTimeline(ParseShowText(text, "uniform.toml", dir));
+    EXPECT_EQ(HashRun(fromFile), std::make_pair(c.frames, c.hash));
   }
+  // 5 x 0.3 is 1.5 as typed (two frames) and just below it as a double.
+  const Show tie = ParseShowText("[show]\nrate = 5\nhold = 0.3\n[[slide]]\npicture = \"a\"\n",
+                                 "tie.toml", dir);
+  EXPECT_EQ(PlanShow(tie).HoldFrames, std::vector<int>{2});
 }
 
 // Solid pictures, so each frame reads as one colour or as a mixture.

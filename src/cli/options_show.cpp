@@ -1,0 +1,169 @@
+// Show files on the command line: a show to render (a FILE.toml among the
+// arguments, or --show FILE), the show a command line describes written
+// out (--write-show FILE), and the seed of the random effects (--seed N).
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <random>
+
+#include "cli/option_groups.h"
+#include "slideshow/show_file.h"
+#include "slideshow/text_values.h"
+
+namespace cli {
+namespace {
+
+// The basic options that set a show-wide value; given on the command line,
+// they win over the show file's.
+constexpr const char* kShowWideOptions[] = {
+    "--size",  "--rate",  "--picture-delay",          "--transition-delay",    "--effect",
+    "--random", "--audio", "--break-when-no-pictures", "--no-exif-orientation", "--smooth-fit"};
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+bool IsShowFileName(const std::string& path) {
+  if (path.size() < 5) return false;
+  std::string end = path.substr(path.size() - 5);
+  std::transform(end.begin(), end.end(), end.begin(), [](unsigned char c) { return std::tolower(c); });
+  return end == ".toml";
+}
+
+bool Given(const RenderOptions& o, const char* option) { return o.Show.Given.count(option) > 0; }
+
+// Takes the show file out of the picture arguments.
+void FindShowFile(RenderOptions& o) {
+  std::vector<std::string> pictures;
+  for (std::string& p : o.Pictures) {
+    if (!IsShowFileName(p)) {
+      pictures.push_back(std::move(p));
+      continue;
+    }
+    if (!o.Show.File.empty())
+      throw UsageError("two shows, " + Quoted(o.Show.File) + " and " + Quoted(p) +
+                       ": render one at a time");
+    o.Show.File = std::move(p);
+  }
+  o.Pictures = std::move(pictures);
+  if (!o.Show.File.empty() && !o.Pictures.empty())
+    throw UsageError("a show file takes no pictures besides (got " + Quoted(o.Pictures[0]) +
+                     "); add them to " + Quoted(o.Show.File) + " as [[slide]] tables");
+}
+
+// The command line's show-wide values over the file's, where given.
+void Override(const RenderOptions& o, slideshow::ShowSettings& s) {
+  const slideshow::ShowSettings line = ShowFromOptions(o).Settings;
+  if (Given(o, "--size")) s.Width = line.Width, s.Height = line.Height;
+  if (Given(o, "--rate")) s.Rate = line.Rate;
+  if (Given(o, "--picture-delay")) s.Hold = line.Hold;
+  if (Given(o, "--transition-delay")) s.Transition = line.Transition;
+  if (Given(o, "--effect") || Given(o, "--random")) s.Effect = line.Effect;
+  if (Given(o, "--audio")) s.Sound = line.Sound;
+  if (Given(o, "--break-when-no-pictures")) s.End = line.End;
+  if (Given(o, "--no-exif-orientation")) s.ExifOrientation = line.ExifOrientation;
+  if (Given(o, "--smooth-fit")) s.Scale = line.Scale;
+}
+
+// The run's values as the rest of the renderer reads them.
+void TakeShowValues(RenderOptions& o) {
+  const slideshow::Show& show = o.Show.Composed;
+  const slideshow::ShowSettings& s = show.Settings;
+  if (s.Sound.size() > 1)
+    throw UsageError("the show names " + std::to_string(s.Sound.size()) +
+                     " sound files; the renderer plays one");
+  o.Pictures.clear();
+  for (const slideshow::Slide& slide : show.Slides) o.Pictures.push_back(slide.Picture);
+  o.FrameSize = std::to_string(s.Width) + "x" + std::to_string(s.Height);
+  o.FrameRate = std::to_string(s.Rate.Numerator) + "/" + std::to_string(s.Rate.Denominator);
+  o.Audio = s.Sound.empty() ? "" : s.Sound[0];
+  o.BreakWhenNoPictures = s.End == slideshow::ShowEnd::Pictures;
+  o.ExifOrientation = s.ExifOrientation;
+  o.SmoothFit = s.Scale == slideshow::Scaling::Smooth;
+}
+
+}  // namespace
+
+slideshow::Show ShowFromOptions(const RenderOptions& o) {
+  slideshow::Show show;
+  slideshow::ShowSettings& s = show.Settings;
+  const size_t x = o.FrameSize.find('x');
+  s.Width = slideshow::ReadInteger(o.FrameSize.substr(0, x)).value_or(s.Width);
+  s.Height = slideshow::ReadInteger(o.FrameSize.substr(x + 1)).value_or(s.Height);
+  const size_t slash = o.FrameRate.find('/');
+  s.Rate.Numerator = slideshow::ReadInteger(o.FrameRate.substr(0, slash)).value_or(30);
+  s.Rate.Denominator =
+      slash == std::string::npos ? 1 : slideshow::ReadInteger(o.FrameRate.substr(slash + 1)).value_or(1);
+  // Read as the window reads its fields, so the frame counts are the same.
+  s.Hold = slideshow::ReadDecimal(o.PictureDelay, '.').value_or(s.Hold);
+  s.Transition = slideshow::ReadDecimal(o.TransitionDelay, '.').value_or(s.Transition);
+  if (o.Effect > 0) s.Effect = {slideshow::EffectMode::Fixed, o.Effect};
+  else s.Effect.Mode = o.RandomEffects ? slideshow::EffectMode::Random : slideshow::EffectMode::Sequential;
+  if (!o.Audio.empty()) s.Sound = {o.Audio};
+  s.End = o.BreakWhenNoPictures ? slideshow::ShowEnd::Pictures : slideshow::ShowEnd::Sound;
+  s.ExifOrientation = o.ExifOrientation;
+  s.Scale = o.SmoothFit ? slideshow::Scaling::Smooth : slideshow::Scaling::Nearest;
+  s.Seed = o.Show.Seed;
+  for (const std::string& p : o.Pictures) show.Slides.push_back({p, {}, {}, {}});
+  return show;
+}
+
+void AddShowOptions(CLI::App& app, CommandLine& cl) {
+  ShowOptions& show = cl.options.Show;
+  app.add_option_function<std::string>("--show", [&show](const std::string& v) {
+       if (v.empty()) throw UsageError("--show: give the show file to render");
+       show.File = v;
+     })->allow_extra_args(false);
+  app.add_option_function<std::string>("--write-show", [&show](const std::string& v) {
+       if (v.empty()) throw UsageError("--write-show: give the show file to write");
+       show.WriteTo = v;
+     })->allow_extra_args(false);
+  app.add_option_function<std::string>("--seed", [&show](const std::string& v) {
+       uint32_t n = 0;
+       const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
+       if (v.empty() || ec != std::errc() || end != v.data() + v.size())
+         throw UsageError("--seed " + Quoted(v) + ": give a whole number from 0 to 4294967295");
+       show.Seed = static_cast<uint32_t>(n);
+     })->allow_extra_args(false);
+  // Which show-wide values the command line names, once it is read.
+  app.parse_complete_callback([&app, &cl] {
+    for (const char* name : kShowWideOptions)
+      if (const CLI::Option* option = app.get_option_no_throw(name); option && option->count() > 0)
+        cl.options.Show.Given.insert(name);
+  });
+}
+
+void SettleShowOptions(CommandLine& cl) {
+  RenderOptions& o = cl.options;
+  ShowOptions& show = o.Show;
+  FindShowFile(o);
+  if (!show.WriteTo.empty()) {
+    if (!o.Output.empty())
+      throw UsageError("--write-show writes the show and renders nothing; leave out -o " +
+                       Quoted(o.Output) + " (render the show file afterwards)");
+    cl.command = Command::WriteShow;
+  }
+  if (show.File.empty()) {
+    if (o.Pictures.empty())
+      throw UsageError("no pictures: name them after the options or with --list FILE");
+    show.Composed = ShowFromOptions(o);
+  } else {
+    try {
+      show.Composed = slideshow::ReadShowFile(show.File);
+    } catch (const slideshow::ShowFileError& e) {
+      throw UsageError(e.what());
+    }
+    Override(o, show.Composed.Settings);
+    if (show.Seed) show.Composed.Settings.Seed = show.Seed;
+  }
+  slideshow::ShowSettings& s = show.Composed.Settings;
+  // A seed of its own for a show that draws effects, told to the user, so a
+  // video they liked can be made again.
+  if (!s.Seed && slideshow::UsesRandomEffects(show.Composed)) {
+    s.Seed = std::random_device{}();
+    show.SeedDrawn = true;
+  }
+  TakeShowValues(o);
+}
+
+}  // namespace cli
