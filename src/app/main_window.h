@@ -107,6 +107,11 @@ class TFormMain : public QWidget {
   void UpdateOutputEnabled();
   void SetRunControlsEnabled(bool idle);
 
+  // End of a run: what happened, where the video is, and a way to it.
+  void ReportRunEnd();
+  void ShowRunEndStatus(const QString& what, bool withLinks);
+  void StatusLinkActivated(const QString& link);
+
   QString title_;
   std::string exeFolder_;
   TDesktopServices& desktop_;
@@ -114,6 +119,14 @@ class TFormMain : public QWidget {
   TWindowDrag drag_;
   bool closed_ = false;
   QString saveFileName_;  // the save dialog's file name
+  // The run under way or last ended; all on the main thread.
+  struct TRunState {
+    bool running = false;
+    bool stoppedByUser = false;
+    bool failed = false;
+    QString error;
+    QString output;  // the file the run writes
+  } run_;
 
   // Components.
   // Declared so that the encoder, whose tasks use the adapter and log

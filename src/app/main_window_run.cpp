@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <cstdio>
 
 #include "app/desktop_services.h"
 #include "app/main_window.h"
@@ -173,6 +174,7 @@ void TFormMain::btnStartClick() {
   const int task = OpenVideoInput();
   if (task < 0 || !OpenAudioInput(task) || !SetTaskOutput(task)) return;
   EnterRunningState();
+  run_ = {true, false, false, {}, saveFileName_};
   FFEncoder->SetPreview(chkPreview->isChecked());
   FFEncoder->StartTask(1);
 }
@@ -187,6 +189,7 @@ int TFormMain::FIAReadFrameCanvas(gfx::Canvas& ACanvas) {
 
 void TFormMain::btnStopClick() {
   btnStop->setEnabled(false);
+  run_.stoppedByUser = true;
   FFEncoder->Stop(true);
 }
 
@@ -219,9 +222,13 @@ void TFormMain::FFEncoderTerminate(encoder::TCustomEncoder*, const encoder::TTer
     edtPictureDelay->setEnabled(true);
     edtTransitionDelay->setEnabled(true);
     chkRandomEffect->setEnabled(true);
+    ReportRunEnd();
+    return;
   }
   if (!ATerminateInfo.ErrorOccurred) return;
-  QString text = QString::fromStdString(ATerminateInfo.ErrorMessage);
+  run_.failed = true;
+  run_.error = QString::fromStdString(ATerminateInfo.ErrorMessage);
+  QString text = run_.error;
   // The frames made before the error are the user's work: say where they are.
   if (!ATerminateInfo.KeptPart.empty()) {
     const QString kept = QString::fromStdString(ATerminateInfo.KeptPart);
@@ -238,6 +245,11 @@ void TFormMain::FFLoggerLog(const void*, uint32_t AThreadID, media::TLogLevel AL
 
 void TFormMain::FormCloseQuery() {
   closed_ = true;
+  // The window is going: the terminal that started it is the only place left
+  // to say where the video is.
+  if (run_.running)
+    std::fprintf(stderr, "lanternslide: closed during a run; the video up to then is in \"%s\"\n",
+                 qPrintable(run_.output));
   FFEncoder->OnProgress = nullptr;
   FFEncoder->OnTerminate = nullptr;
   FFEncoder->Stop(true);

@@ -13,6 +13,7 @@ class MainWindowTest : public QObject {
   void helpMenuOpensTheLinks();
   void aboutBoxCentredWithYearAndRights();
   void aboutBoxCentringArithmetic();
+  void dialogsAndBoxesAreReadable();
   void unusableSettingsRefuseTheWindow();
   void programRefusesToStartWithoutSettings();
 };

@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -278,6 +280,29 @@ void MainWindowTest::aboutBoxCentringArithmetic() {
   QCOMPARE(app::CentredOver(QRect(100, 200, 772, 412), QSize(445, 217)), QPoint(263, 297));
   QCOMPARE(app::CentredOver(QRect(100, 200, 100, 100), QSize(445, 217)), QPoint(100 - 172, 200 - 58));
   QCOMPARE(app::CentredOver(QRect(-50, -40, 10, 10), QSize(13, 13)), QPoint(-51, -41));
+}
+
+// Every window that opens over the main window, rendered as the user sees it:
+// the main window's skin colours must not reach them.
+void MainWindowTest::dialogsAndBoxesAreReadable() {
+  Window w("readable");
+  std::vector<std::unique_ptr<QWidget>> windows;
+  windows.push_back(app::NewOpenDialog(w.form.get(), {"Picture Files|*.BMP;*.JPG", true}));
+  windows.push_back(app::NewSaveDialog(w.form.get(), {"AVI format(*.avi)|*.avi", "avi", "x.avi"}));
+  windows.push_back(app::NewWarningBox(w.form.get(), "Lanternslide", "The output folder cannot be written."));
+  windows.push_back(app::NewRunFinishedBox(w.form.get(), "Lanternslide", "Finished: the video is \"/v/x.avi\"."));
+  windows.push_back(std::make_unique<app::TFormAbout>(w.form.get(), "Lanternslide", w.desktop));
+  for (auto& window : windows) {
+    window->show();
+    const TextContrast contrast = MeasureTextContrast(window.get());
+    window->hide();
+    QVERIFY2(contrast.measured >= 2, qPrintable(window->metaObject()->className()));
+    QVERIFY2(contrast.lowest >= 4.5, qPrintable(QString("%1: %2 has contrast %3")
+                                                   .arg(window->metaObject()->className(), contrast.worst)
+                                                   .arg(contrast.lowest)));
+  }
+  // The skin's own white labels keep their look.
+  QCOMPARE(w.Get<QLabel>("Label1")->palette().color(QPalette::WindowText), QColor(Qt::white));
 }
 
 void MainWindowTest::unusableSettingsRefuseTheWindow() {

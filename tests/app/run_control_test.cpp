@@ -142,10 +142,20 @@ void RunControlTest::successfulStartAndARealRun() {
   QVERIFY(w.Enabled("cboFrameRate") && w.Enabled("chkPreview") && w.Enabled("chkPictures"));
   QCOMPARE(QApplication::focusWidget(), w.Get("btnStop"));
 
+  w.desktop.afterRunAnswers.push_back(app::TAfterRun::Play);
   QVERIFY(w.WaitForEnd());
   QVERIFY(w.desktop.warnings.isEmpty());
-  QVERIFY2(w.Get<QLabel>("lblStatus")->text().startsWith("Frame number: "),
-           qPrintable(w.Get<QLabel>("lblStatus")->text()));
+  // The end is told in the log, the status line and a box that plays the video.
+  const QString path = QString::fromStdString(output.string());
+  const QString finished = "Finished: the video is \"" + path + "\".";
+  QCOMPARE(w.LogLines().mid(w.LogLines().size() - 3), QStringList({"", "***" + finished, ""}));
+  QCOMPARE(w.desktop.finishedTexts, QStringList{finished});
+  QCOMPARE(w.desktop.opened, QStringList{path});
+  auto* status = w.Get<QLabel>("lblStatus");
+  QVERIFY2(status->text().startsWith("Finished: the video is") && status->text().contains("Open folder"),
+           qPrintable(status->text()));
+  emit status->linkActivated("folder");
+  QCOMPARE(w.desktop.opened.last(), QString::fromStdString(w.folder.string()));
   QVERIFY(w.Enabled("btnOpen") && !w.Enabled("btnStart") && !w.Enabled("btnStop"));
   QVERIFY(!w.Enabled("btnPause") && !w.Enabled("btnResume"));
   QVERIFY(w.Enabled("btnPictures") && w.Enabled("btnClear") && w.Enabled("btnAudio"));
@@ -229,6 +239,12 @@ void RunControlTest::pauseThenStop() {
   QVERIFY(!pauseAtEnd);
   QVERIFY(resumeAtEnd);
   QVERIFY(!w.Enabled("btnPause") && !w.Enabled("btnResume") && w.Enabled("btnOpen"));
+  // A stop is told as such, with the file kept, and asks nothing.
+  const QString stopped = "Stopped by the user; the video up to the stop is \"" +
+                          QString::fromStdString((w.folder / "paused.avi").string()) + "\".";
+  QVERIFY2(w.LogLines().contains("***" + stopped), qPrintable(w.LogLines().join('|')));
+  QVERIFY(w.Get<QLabel>("lblStatus")->text().startsWith("Stopped by the user"));
+  QVERIFY(w.desktop.finishedTexts.isEmpty());
 }
 
 void RunControlTest::errorDuringRunShowsMessageBeforeFinalRecord() {
@@ -264,6 +280,9 @@ void RunControlTest::errorDuringRunShowsMessageBeforeFinalRecord() {
                            .arg(facts.videoFrames);
   QVERIFY2(journal[0].endsWith("\n\n" + kept), qPrintable(journal[0]));
   QVERIFY(w.LogLines().contains("***" + kept));
+  QCOMPARE(w.LogLines().filter(QRegularExpression("^\\*\\*\\*Failed: .*broken\\.jpg")).size(), 1);
+  QVERIFY(w.Get<QLabel>("lblStatus")->text().startsWith("Failed; the video up to the error is"));
+  QVERIFY(w.desktop.finishedTexts.isEmpty());
 }
 
 void RunControlTest::refusedStarts() {
