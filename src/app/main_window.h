@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/run_values.h"
 #include "app/settings_file.h"
 #include "app/window_drag.h"
 #include "encoder/ff_encoder.h"
@@ -119,6 +120,7 @@ class TFormMain : public QWidget {
   TWindowDrag drag_;
   bool closed_ = false;
   QString saveFileName_;  // the save dialog's file name
+  TRunValues values_;     // the checked texts of the last start
   // The run under way or last ended; all on the main thread.
   struct TRunState {
     bool running = false;

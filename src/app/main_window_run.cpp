@@ -16,6 +16,7 @@
 #include "app/main_window.h"
 #include "app/media_probe.h"
 #include "app/run_options.h"
+#include "app/run_values.h"
 #include "app/skin_button.h"
 #include "encoder/ff_decoder.h"
 
@@ -77,7 +78,7 @@ void TFormMain::btnOpenClick() {
 
 // Refusals that would otherwise surface only in the middle of a run or as a
 // broken file: no pictures, an unwritable output folder, a sound file
-// without sound.
+// without sound; a frame size, rate or delay that cannot be used.
 bool TFormMain::CheckStartInputs() {
   auto refuse = [this](const QString& why) {
     LogBlock("***Cannot start: " + why);
@@ -85,6 +86,13 @@ bool TFormMain::CheckStartInputs() {
     return false;
   };
   if (lstPictures->count() == 0) return refuse("The picture list is empty; add pictures first.");
+  try {
+    values_ = CheckRunValues(Text(cboFrameSize->currentText()), Text(cboFrameRate->currentText()),
+                             Text(edtPictureDelay->text()), Text(edtTransitionDelay->text()),
+                             LocaleDecimalSeparator());
+  } catch (const TRunValueError& e) {
+    return refuse(QString::fromStdString(e.what()));
+  }
   const QFileInfo output(saveFileName_);
   const QFileInfo folder(output.absolutePath());
   if (!folder.isDir() || !folder.isWritable())
@@ -100,7 +108,7 @@ bool TFormMain::CheckStartInputs() {
 int TFormMain::OpenVideoInput() {
   encoder::TInputOptions options;
   encoder::InitInputOptions(options);
-  options.Options = InputOptionString(Text(cboFrameRate->currentText()), Text(cboFrameSize->currentText()));
+  options.Options = InputOptionString(values_.FrameRate, values_.FrameSize);
   const int task = FFEncoder->AddTask(FIA->InputFileName(), &options);
   if (task < 0) {
     LogBlock("***File open error: " + QString::fromStdString(FFEncoder->LastErrorMessage()));
@@ -126,7 +134,7 @@ bool TFormMain::OpenAudioInput(int task) {
 bool TFormMain::SetTaskOutput(int task) {
   encoder::TOutputOptions options;
   encoder::InitOutputOptions(options);
-  options.Options = OutputOptionString(Text(cboFrameRate->currentText()), Text(cboFrameSize->currentText()));
+  options.Options = OutputOptionString(values_.FrameRate, values_.FrameSize);
   if (FFEncoder->SetOutput(task, Text(saveFileName_), &options) < 0) {
     FFEncoder->RemoveTask(task);
     LogBlock("***Cannot do convert, error: " + QString::fromStdString(FFEncoder->LastErrorMessage()));
@@ -156,12 +164,13 @@ void TFormMain::btnStartClick() {
   timeline_->Pictures.clear();
   for (int i = 0; i < lstPictures->count(); ++i) timeline_->Pictures.push_back(Text(lstPictures->item(i)->text()));
   slideshow::TimelineSettings settings;
-  settings.FrameSize = Text(cboFrameSize->currentText());
-  settings.FrameRate = Text(cboFrameRate->currentText());
-  settings.PictureDelay = Text(edtPictureDelay->text());
-  settings.TransitionDelay = Text(edtTransitionDelay->text());
+  // The checked values, so that the timeline counts what the engine encodes.
+  settings.FrameSize = values_.FrameSize;
+  settings.FrameRate = values_.FrameRate;
+  settings.PictureDelay = values_.PictureDelay;
+  settings.TransitionDelay = values_.TransitionDelay;
   settings.RandomEffects = chkRandomEffect->isChecked();
-  settings.DecimalSeparator = LocaleDecimalSeparator();
+  settings.DecimalSeparator = '.';
   settings.ExifOrientation = Globals().ExifOrientation;
   settings.SmoothFit = Globals().SmoothFit;
   try {

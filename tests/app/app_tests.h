@@ -28,6 +28,7 @@ class RunControlTest : public QObject {
   void pauseThenStop();
   void errorDuringRunShowsMessageBeforeFinalRecord();
   void refusedStarts();
+  void valuesCheckedBeforeARun();
   void closingDuringARunLeavesAPlayableFile();
   void pictureSwitchesFromTheSettingsFile();
 };

@@ -14,6 +14,7 @@
 
 #include "app/main_window.h"
 #include "app/run_options.h"
+#include "app/run_values.h"
 #include "media/ff_loader.h"
 #include "app_test_support.h"
 #include "app_tests.h"
@@ -323,6 +324,49 @@ void RunControlTest::refusedStarts() {
   QVERIFY(w.LogLines().contains("***Cannot start: The picture list is empty; add pictures first."));
   QVERIFY(!w.Enabled("btnStop"));
   QCOMPARE(w.form->Encoder().TaskCount(), 0);
+}
+
+void RunControlTest::valuesCheckedBeforeARun() {
+  struct Row {
+    const char *size, *rate, *picture, *transition;
+    char separator;
+    const char* refusal;  // the field named, or what is taken: size rate picture transition
+  };
+  const Row rows[] = {
+      {"hd720", "30/1", "2.0", "1.0", '.', "Frame size \"hd720\""},
+      {"320x240", "pal", "2.0", "1.0", '.', "Frame rate \"pal\""},
+      {"321x240", "30/1", "2.0", "1.0", '.', "Frame size"},
+      {"320x240", "0/1", "2.0", "1.0", '.', "Frame rate"},
+      {"320x240", "30/1", "abc", "1.0", '.', "Pictures delay \"abc\""},
+      {"320x240", "30/1", "2.0", "", '.', "Transitions delay \"\""},
+      {"320x240", "30/1", "2,5", "1.0", '.', "Pictures delay"},
+      {"320x240", "30/1", "0", "1.0", '.', "Pictures delay"},
+      {" 0640x480 ", "25", "2,5", "0.1", ',', "640x480 25/1 2.5 0.1"},
+      {"320x240", "30000/1001", "2.0", "1e0", '.', "320x240 30000/1001 2 1"},
+  };
+  for (const Row& r : rows) {
+    QString got;
+    try {
+      const app::TRunValues v = app::CheckRunValues(r.size, r.rate, r.picture, r.transition, r.separator);
+      got = QString::fromStdString(v.FrameSize + " " + v.FrameRate + " " + v.PictureDelay + " " + v.TransitionDelay);
+    } catch (const app::TRunValueError& e) {
+      got = e.what();
+    }
+    QVERIFY2(got.startsWith(r.refusal), qPrintable(got));
+  }
+
+  // In the window: refused with a message before anything is written.
+  Window w("checked-values");
+  const fs::path output = w.folder / "hd.avi";
+  w.Prepare(MakePictures(w.folder, 1), output);
+  w.Get<QComboBox>("cboFrameSize")->setCurrentText("hd720");
+  w.Click("btnStart");
+  QCOMPARE(w.desktop.warnings.size(), 1);
+  QVERIFY2(w.desktop.warnings[0].startsWith("Frame size \"hd720\" cannot be used"), qPrintable(w.desktop.warnings[0]));
+  QVERIFY(w.LogLines().contains("***Cannot start: " + w.desktop.warnings[0]));
+  QVERIFY(!fs::exists(output));
+  QCOMPARE(w.form->Encoder().TaskCount(), 0);
+  QVERIFY(w.Enabled("btnStart") && !w.Enabled("btnStop"));
 }
 
 void RunControlTest::closingDuringARunLeavesAPlayableFile() {
