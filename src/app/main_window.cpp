@@ -14,11 +14,13 @@
 #include <QRegion>
 #include <QScreen>
 #include <QShortcut>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 #include <filesystem>
 
 #include "app/desktop_services.h"
+#include "app/picture_check.h"
 #include "app/skin_button.h"
 
 namespace app {
@@ -26,7 +28,6 @@ namespace {
 
 constexpr QRgb kTransparentColour = qRgb(255, 0, 255);
 
-const char* const kPictureFilter = "Picture Files|*.BMP;*.JPEG;*.JPG";
 const char* const kAudioFilter =
     "Audio Files|*.AAC;*.AC3;*.APE;*.DTS;*.FLAC;*.M4A;*.MKA;*.MP2;*.MP3;*.MPA;*.MPC;*.OFR;*.OGG;"
     "*.RA;*.TTA;*.WAV;*.WMA;";
@@ -162,6 +163,7 @@ void TFormMain::CreateControls() {
   for (auto* b : {btnOpen, btnStart, btnStop, btnPause, btnResume}) b->setEnabled(false);
 
   lstPictures = Place(new QListWidget(this), "lstPictures", 121, 102, 376, 97);
+  SetUpPictureList();
   txtAudio = MakeLabel(this, "txtAudio", "...", 120, 224);
   txtAudio->setFixedWidth(400);
   Label1 = MakeLabel(this, "Label1", "Output:", 48, 256);
@@ -231,8 +233,7 @@ void TFormMain::SetTabOrder() {
 }
 
 void TFormMain::btnPicturesClick() {
-  const QStringList files = desktop_.OpenFiles(this, {kPictureFilter, true});
-  lstPictures->addItems(files);
+  AddPictures(desktop_.OpenFiles(this, {kPictureFilter, true}));
   UpdateOutputEnabled();
 }
 

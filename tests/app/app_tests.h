@@ -9,6 +9,7 @@ class MainWindowTest : public QObject {
   void tabOrder();
   void skinAndCompanionProgram();
   void picturePickerAndClear();
+  void dropAndEditTheList();
   void audioPicker();
   void helpMenuOpensTheLinks();
   void aboutBoxCentredWithYearAndRights();

@@ -251,8 +251,9 @@ void RunControlTest::pauseThenStop() {
 void RunControlTest::errorDuringRunShowsMessageBeforeFinalRecord() {
   Window w("broken-picture");
   std::vector<std::string> pictures = MakePictures(w.folder, 2);
+  // Good when added, spoilt before the run reaches it.
   const fs::path broken = w.folder / "broken.jpg";
-  std::ofstream(broken, std::ios::binary) << "\xFF\xD8\xFF\xE0 not a picture at all";
+  fs::copy_file(pictures[0], broken);
   pictures.push_back(broken.string());
   QStringList journal;
   w.desktop.journal = &journal;
@@ -262,6 +263,7 @@ void RunControlTest::errorDuringRunShowsMessageBeforeFinalRecord() {
     if (t.TaskIndex < 0) journal << "final";
   };
   w.Prepare(pictures, w.folder / "broken.avi");
+  std::ofstream(broken, std::ios::binary) << "\xFF\xD8\xFF\xE0 not a picture at all";
   w.Click("btnStart");
   QVERIFY(w.WaitForEnd());
   QCOMPARE(journal.size(), 2);

@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <memory>
 
@@ -30,12 +31,22 @@ class TSampleDesktop : public app::TDesktopServices {
   void StartProgram(const QString&) override {}
   QStringList OpenFiles(QWidget*, const app::TOpenDialogRequest& request) override {
     if (!request.MultiSelect) return {};
-    return {"/home/ann/Pictures/harbour-at-dawn.jpg", "/home/ann/Pictures/lighthouse.jpg",
-            "/home/ann/Pictures/old-map.bmp", "/home/ann/Pictures/fishing-boats.jpg"};
+    // Real files: the window checks each picture as it is added.
+    QStringList names;
+    for (const char* name : {"harbour-at-dawn.jpg", "lighthouse.jpg", "old-map.bmp", "fishing-boats.jpg"}) {
+      QImage picture(64, 48, QImage::Format_RGB32);
+      picture.fill(QColor::fromHsv(int(names.size()) * 70, 120, 200));
+      names << folder_.filePath(name);
+      picture.save(names.last());
+    }
+    return names;
   }
   QString SaveFile(QWidget*, const app::TSaveDialogRequest&) override { return {}; }
   void Warning(QWidget*, const QString&, const QString&) override {}
   app::TAfterRun RunFinished(QWidget*, const QString&, const QString&) override { return app::TAfterRun::Close; }
+
+ private:
+  QTemporaryDir folder_;
 };
 
 // One of the windows that open over the main window, as the user sees it.
