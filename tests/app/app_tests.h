@@ -30,6 +30,7 @@ class RunControlTest : public QObject {
   void errorDuringRunShowsMessageBeforeFinalRecord();
   void refusedStarts();
   void valuesCheckedBeforeARun();
+  void previewPlacedBesideTheWindow();
   void closingDuringARunLeavesAPlayableFile();
   void pictureSwitchesFromTheSettingsFile();
 };

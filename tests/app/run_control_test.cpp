@@ -14,6 +14,7 @@
 
 #include "app/main_window.h"
 #include "app/run_options.h"
+#include "app/preview_window.h"
 #include "app/run_values.h"
 #include "media/binding/ff_loader.h"
 #include "app_test_support.h"
@@ -371,8 +372,29 @@ void RunControlTest::valuesCheckedBeforeARun() {
   QVERIFY(w.Enabled("btnStart") && !w.Enabled("btnStop"));
 }
 
+void RunControlTest::previewPlacedBesideTheWindow() {
+  struct Row {
+    QRect main, screen;
+    QPoint expected;
+  };
+  const QSize size(320, 240);
+  const Row rows[] = {
+      {{574, 334, 772, 412}, {0, 0, 1920, 1080}, {574 + 772 + 8, 334}},     // right of it
+      {{1140, 300, 772, 412}, {0, 0, 1920, 1080}, {1140 - 8 - 320, 300}},  // too near the right edge: left
+      {{0, 100, 1000, 412}, {0, 0, 1100, 1000}, {0, 100 + 412 + 8}},       // no room either side: below
+      {{0, 700, 1000, 300}, {0, 0, 1100, 1000}, {0, 700 - 8 - 240}},       // at the bottom: above
+      {{2000, 0, 772, 412}, {1920, 0, 1920, 1080}, {2000 + 772 + 8, 0}},   // a second screen
+  };
+  for (const Row& r : rows) QCOMPARE(app::PlaceBeside(r.main, size, r.screen), r.expected);
+  // A screen too small for any: kept on it, covering the least.
+  const QPoint at = app::PlaceBeside({14, 94, 772, 412}, size, {0, 0, 800, 600});
+  QVERIFY(QRect(0, 0, 800, 600).contains(QRect(at, size)));
+  QCOMPARE(QRect(at, size).intersected({14, 94, 772, 412}).height(), 94 + 412 - 360);
+}
+
 void RunControlTest::closingDuringARunLeavesAPlayableFile() {
   Window w("close-running");
+  app::InstallPreviewWindows([&w] { return w.form.get(); });
   w.Get<QLineEdit>("edtPictureDelay")->setText("3.0");
   w.Get<QCheckBox>("chkPreview")->setChecked(true);
   const fs::path output = w.folder / "closed.avi";
@@ -386,6 +408,9 @@ void RunControlTest::closingDuringARunLeavesAPlayableFile() {
     if (top->objectName() == "PreviewForm" && top->isVisible()) preview = top;
   QVERIFY(preview);
   QCOMPARE(preview->size(), QSize(320, 240));
+  // Beside the main window, as far as the screen allows, not over it.
+  const QRect covered = preview->geometry().intersected(w.form->frameGeometry());
+  QVERIFY2(covered.width() * covered.height() < 320 * 240 / 2, qPrintable(QString("%1x%2").arg(covered.width()).arg(covered.height())));
   QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d$").match(preview->windowTitle()).hasMatch(),
            qPrintable(preview->windowTitle()));
   // Closing the preview ends previewing, not the run; checking the box again
@@ -408,6 +433,7 @@ void RunControlTest::closingDuringARunLeavesAPlayableFile() {
   QTRY_COMPARE_WITH_TIMEOUT(visiblePreviews(), 1, 5000);
 
   QVERIFY(w.form->close());
+  app::InstallPreviewWindows();
   QVERIFY(!w.form->isVisible());
   const FileFacts facts = ReadFile(output.string());
   QVERIFY(facts.opened);
