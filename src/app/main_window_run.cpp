@@ -23,7 +23,8 @@
 namespace app {
 namespace {
 
-const char* const kOutputFilter = "AVI format(*.avi)|*.avi";
+// AVI first, as before; the container follows the chosen name's extension.
+const char* const kOutputFilter = "AVI format(*.avi)|*.avi|MP4 format(*.mp4)|*.mp4|MKV format(*.mkv)|*.mkv";
 
 std::string Text(const QString& s) { return s.toStdString(); }
 

@@ -15,6 +15,7 @@ class MainWindowTest : public QObject {
   void aboutBoxCentredWithYearAndRights();
   void aboutBoxCentringArithmetic();
   void dialogsAndBoxesAreReadable();
+  void saveDialogKindsAndExtensions();
   void unusableSettingsRefuseTheWindow();
   void programRefusesToStartWithoutSettings();
 };

@@ -361,6 +361,19 @@ void MainWindowTest::dialogsAndBoxesAreReadable() {
   QCOMPARE(w.Get<QLabel>("Label1")->palette().color(QPalette::WindowText), QColor(Qt::white));
 }
 
+// The proposed name's kind is preselected, and a kind chosen in the dialog
+// decides the extension of a name typed without one.
+void MainWindowTest::saveDialogKindsAndExtensions() {
+  const QString filter = "AVI format(*.avi)|*.avi|MP4 format(*.mp4)|*.mp4|MKV format(*.mkv)|*.mkv";
+  const auto dialog = app::NewSaveDialog(nullptr, {filter, "avi", "/v/show.MKV"});
+  QCOMPARE(dialog->nameFilters().size(), 3);
+  QVERIFY(dialog->selectedNameFilter().startsWith("MKV format"));
+  QCOMPARE(dialog->defaultSuffix(), QString("mkv"));
+  emit dialog->filterSelected(dialog->nameFilters()[1]);
+  QCOMPARE(dialog->defaultSuffix(), QString("mp4"));
+  QCOMPARE(app::NewSaveDialog(nullptr, {filter, "avi", "Pictures_Video"})->defaultSuffix(), QString("avi"));
+}
+
 void MainWindowTest::unusableSettingsRefuseTheWindow() {
   TAnsweringDesktop desktop;
   auto refuses = [&](const fs::path& folder, const QString& fragment) {

@@ -109,7 +109,8 @@ void RunControlTest::firstOutputWithoutLibraries() {
   QVERIFY(w.form->Encoder().LibrariesLoaded());
   QCOMPARE(int(w.desktop.saveRequests.size()), 1);
   QCOMPARE(w.desktop.saveRequests[0].FileName, QString("Pictures_Video.avi"));
-  QCOMPARE(w.desktop.saveRequests[0].Filter, QString("AVI format(*.avi)|*.avi"));
+  QCOMPARE(w.desktop.saveRequests[0].Filter,
+           QString("AVI format(*.avi)|*.avi|MP4 format(*.mp4)|*.mp4|MKV format(*.mkv)|*.mkv"));
   QCOMPARE(w.desktop.saveRequests[0].DefaultExt, QString("avi"));
   QVERIFY(w.Enabled("btnStart"));
   QCOMPARE(QApplication::focusWidget(), w.Get("btnStart"));
@@ -185,7 +186,7 @@ void RunControlTest::runWithSoundAtAnotherRateAndSize() {
   w.Click("btnAudio");
   w.Get<QComboBox>("cboFrameRate")->setCurrentText("25/1");
   w.Get<QComboBox>("cboFrameSize")->setCurrentText("640x480");
-  const fs::path output = w.folder / "show.mkv";
+  const fs::path output = w.folder / "show.mp4";
   w.Prepare(MakePictures(w.folder, 2), output);
   w.Click("btnStart");
   // ... then empty, the sound file's information, before the closing block
