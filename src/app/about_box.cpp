@@ -26,6 +26,15 @@ QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, int lef
   return label;
 }
 
+// The box has a fixed size; a wide font (or a long rights holder) would cut
+// a one-line label off, so such a label gets a smaller font instead.
+void FitOnOneLine(QLabel* label) {
+  QFont font = label->font();
+  while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(label->text()) > label->width())
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+  label->setFont(font);
+}
+
 }  // namespace
 
 QPoint CentredOver(const QRect& over, const QSize& boxSize) {
@@ -61,6 +70,7 @@ void TFormAbout::FormCreate(const QString& title) {
                             QString::asprintf(kRightsNotice, QDate::currentDate().year(), g.Copyright.c_str()),
                             80, 58, 350, 16);
   LabelWeb = AddLabel(this, "LabelWeb", QString::fromStdString(g.HelpHomePageLink), 80, 76, 350, 16);
+  for (QLabel* label : {LabelAppName, LabelVersion, LabelCopyRight, LabelWeb}) FitOnOneLine(label);
   LabelWeb->setCursor(Qt::PointingHandCursor);
   LabelWeb->setStyleSheet("color: #1a4fb4; text-decoration: underline;");
   LabelWeb->installEventFilter(this);

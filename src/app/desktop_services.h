@@ -5,7 +5,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
+class QFileDialog;
+class QMessageBox;
 class QWidget;
 
 namespace app {
@@ -15,6 +18,9 @@ struct TOpenDialogRequest {
   QString Filter;
   bool MultiSelect = false;
 };
+
+// What the user wants after a run that made a video.
+enum class TAfterRun { Close, Play, OpenFolder };
 
 struct TSaveDialogRequest {
   QString Filter;
@@ -41,6 +47,8 @@ class TDesktopServices {
   virtual QString SaveFile(QWidget* parent, const TSaveDialogRequest& request) = 0;
   // Exclamation icon, one OK button.
   virtual void Warning(QWidget* parent, const QString& caption, const QString& text) = 0;
+  // Information icon with "Play video", "Open folder" and "Close".
+  virtual TAfterRun RunFinished(QWidget* parent, const QString& caption, const QString& text) = 0;
 };
 
 // The real desktop: Qt's file dialogs, QDesktopServices, QProcess.
@@ -51,7 +59,15 @@ class TQtDesktopServices : public TDesktopServices {
   QStringList OpenFiles(QWidget* parent, const TOpenDialogRequest& request) override;
   QString SaveFile(QWidget* parent, const TSaveDialogRequest& request) override;
   void Warning(QWidget* parent, const QString& caption, const QString& text) override;
+  TAfterRun RunFinished(QWidget* parent, const QString& caption, const QString& text) override;
 };
+
+// The dialogs TQtDesktopServices shows, built but not shown, so that their
+// look can be checked.
+std::unique_ptr<QFileDialog> NewOpenDialog(QWidget* parent, const TOpenDialogRequest& request);
+std::unique_ptr<QFileDialog> NewSaveDialog(QWidget* parent, const TSaveDialogRequest& request);
+std::unique_ptr<QMessageBox> NewWarningBox(QWidget* parent, const QString& caption, const QString& text);
+std::unique_ptr<QMessageBox> NewRunFinishedBox(QWidget* parent, const QString& caption, const QString& text);
 
 // "Picture Files|*.BMP;*.JPG" -> "Picture Files (*.BMP *.JPG *.bmp *.jpg)":
 // Qt's form; both letter cases, as file names on Linux keep theirs.

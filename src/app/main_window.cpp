@@ -14,11 +14,13 @@
 #include <QRegion>
 #include <QScreen>
 #include <QShortcut>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 #include <filesystem>
 
 #include "app/desktop_services.h"
+#include "app/picture_check.h"
 #include "app/skin_button.h"
 
 namespace app {
@@ -26,7 +28,6 @@ namespace {
 
 constexpr QRgb kTransparentColour = qRgb(255, 0, 255);
 
-const char* const kPictureFilter = "Picture Files|*.BMP;*.JPEG;*.JPG";
 const char* const kAudioFilter =
     "Audio Files|*.AAC;*.AC3;*.APE;*.DTS;*.FLAC;*.M4A;*.MKA;*.MP2;*.MP3;*.MPA;*.MPC;*.OFR;*.OGG;"
     "*.RA;*.TTA;*.WAV;*.WMA;";
@@ -136,13 +137,16 @@ void TFormMain::WMUserStart() {
 }
 
 void TFormMain::CreateControls() {
+  // Only the window's own controls wear the skin's colours: a style sheet
+  // reaches every child, the dialogs and message boxes opened over the window
+  // included, and white text on their light grey cannot be read.
   setStyleSheet(
-      "QLabel, QCheckBox { color: white; background: transparent; }"
-      "QCheckBox::indicator { width: 10px; height: 10px; border: 1px solid #9db4e0; border-radius: 2px;"
-      "  background: #1c2a48; }"
-      "QCheckBox::indicator:checked { background: #ffc860; border-color: #ffe0a0; }"
-      "QCheckBox::indicator:disabled { background: #404858; border-color: #687080; }"
-      "QListWidget, QLineEdit, QComboBox, QPlainTextEdit {"
+      "#FormMain > QLabel, #FormMain > QCheckBox { color: white; background: transparent; }"
+      "#FormMain > QCheckBox::indicator { width: 10px; height: 10px; border: 1px solid #9db4e0;"
+      "  border-radius: 2px; background: #1c2a48; }"
+      "#FormMain > QCheckBox::indicator:checked { background: #ffc860; border-color: #ffe0a0; }"
+      "#FormMain > QCheckBox::indicator:disabled { background: #404858; border-color: #687080; }"
+      "#FormMain > QListWidget, #FormMain > QLineEdit, #FormMain > QComboBox, #FormMain > QPlainTextEdit {"
       "  background: #eef2fa; color: #101828; border: 1px solid #5a78b4; }");
   auto button = [this](const char* name, const char* text, int left, int top) {
     auto* b = new TSkinButton(text, this);
@@ -159,6 +163,7 @@ void TFormMain::CreateControls() {
   for (auto* b : {btnOpen, btnStart, btnStop, btnPause, btnResume}) b->setEnabled(false);
 
   lstPictures = Place(new QListWidget(this), "lstPictures", 121, 102, 376, 97);
+  SetUpPictureList();
   txtAudio = MakeLabel(this, "txtAudio", "...", 120, 224);
   txtAudio->setFixedWidth(400);
   Label1 = MakeLabel(this, "Label1", "Output:", 48, 256);
@@ -198,6 +203,8 @@ void TFormMain::CreateControls() {
   mmoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   lblStatus = MakeLabel(this, "lblStatus", "Status", 24, 390);
   lblStatus->setFixedWidth(713);
+  lblStatus->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+  connect(lblStatus, &QLabel::linkActivated, this, [this](const QString& link) { StatusLinkActivated(link); });
 
   ButtonMin = Place(new TSkinButton({}, this, TTitleGlyph::Minimise), "ButtonMin", 685, 6, 19, 19);
   ButtonHelp = Place(new TSkinButton({}, this, TTitleGlyph::Help), "ButtonHelp", 709, 6, 19, 19);
@@ -226,8 +233,7 @@ void TFormMain::SetTabOrder() {
 }
 
 void TFormMain::btnPicturesClick() {
-  const QStringList files = desktop_.OpenFiles(this, {kPictureFilter, true});
-  lstPictures->addItems(files);
+  AddPictures(desktop_.OpenFiles(this, {kPictureFilter, true}));
   UpdateOutputEnabled();
 }
 

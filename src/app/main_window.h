@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/run_values.h"
 #include "app/settings_file.h"
 #include "app/window_drag.h"
 #include "encoder/ff_encoder.h"
@@ -23,6 +24,7 @@ class QLineEdit;
 class QListWidget;
 class QMenu;
 class QPlainTextEdit;
+class QTemporaryDir;
 
 namespace app {
 
@@ -41,6 +43,9 @@ class TFormMain : public QWidget {
   ~TFormMain() override;
 
   QString Title() const { return title_; }
+  // Checks each picture and adds those that can be read; the others are
+  // named, with their reasons, in one message.
+  void AddPictures(const QStringList& files);
   // Where "Output" loads the media libraries from: the executable's "lib" folder.
   std::string LibraryFolder() const;
   // Where the help menu pops up: just below the help button.
@@ -83,6 +88,8 @@ class TFormMain : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void FormCreate();
@@ -105,7 +112,16 @@ class TFormMain : public QWidget {
   void LogBlock(const QString& text);
   void LogEntry(const std::string& text);
   void UpdateOutputEnabled();
+  void SetUpPictureList();
+  void RemoveSelectedPictures();
+  void MoveCurrentPicture(int step);
+  void PictureListEdited();
   void SetRunControlsEnabled(bool idle);
+
+  // End of a run: what happened, where the video is, and a way to it.
+  void ReportRunEnd();
+  void ShowRunEndStatus(const QString& what, bool withLinks);
+  void StatusLinkActivated(const QString& link);
 
   QString title_;
   std::string exeFolder_;
@@ -114,6 +130,17 @@ class TFormMain : public QWidget {
   TWindowDrag drag_;
   bool closed_ = false;
   QString saveFileName_;  // the save dialog's file name
+  TRunValues values_;     // the checked texts of the last start
+  std::unique_ptr<QTemporaryDir> thumbnails_;  // the list's tooltip pictures
+  int thumbnailCount_ = 0;
+  // The run under way or last ended; all on the main thread.
+  struct TRunState {
+    bool running = false;
+    bool stoppedByUser = false;
+    bool failed = false;
+    QString error;
+    QString output;  // the file the run writes
+  } run_;
 
   // Components.
   // Declared so that the encoder, whose tasks use the adapter and log

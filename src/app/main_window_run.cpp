@@ -10,18 +10,21 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <cstdio>
 
 #include "app/desktop_services.h"
 #include "app/main_window.h"
 #include "app/media_probe.h"
 #include "app/run_options.h"
+#include "app/run_values.h"
 #include "app/skin_button.h"
 #include "encoder/ff_decoder.h"
 
 namespace app {
 namespace {
 
-const char* const kOutputFilter = "AVI format(*.avi)|*.avi";
+// AVI first, as before; the container follows the chosen name's extension.
+const char* const kOutputFilter = "AVI format(*.avi)|*.avi|MP4 format(*.mp4)|*.mp4|MKV format(*.mkv)|*.mkv";
 
 std::string Text(const QString& s) { return s.toStdString(); }
 
@@ -76,7 +79,7 @@ void TFormMain::btnOpenClick() {
 
 // Refusals that would otherwise surface only in the middle of a run or as a
 // broken file: no pictures, an unwritable output folder, a sound file
-// without sound.
+// without sound; a frame size, rate or delay that cannot be used.
 bool TFormMain::CheckStartInputs() {
   auto refuse = [this](const QString& why) {
     LogBlock("***Cannot start: " + why);
@@ -84,6 +87,13 @@ bool TFormMain::CheckStartInputs() {
     return false;
   };
   if (lstPictures->count() == 0) return refuse("The picture list is empty; add pictures first.");
+  try {
+    values_ = CheckRunValues(Text(cboFrameSize->currentText()), Text(cboFrameRate->currentText()),
+                             Text(edtPictureDelay->text()), Text(edtTransitionDelay->text()),
+                             LocaleDecimalSeparator());
+  } catch (const TRunValueError& e) {
+    return refuse(QString::fromStdString(e.what()));
+  }
   const QFileInfo output(saveFileName_);
   const QFileInfo folder(output.absolutePath());
   if (!folder.isDir() || !folder.isWritable())
@@ -99,7 +109,7 @@ bool TFormMain::CheckStartInputs() {
 int TFormMain::OpenVideoInput() {
   encoder::TInputOptions options;
   encoder::InitInputOptions(options);
-  options.Options = InputOptionString(Text(cboFrameRate->currentText()), Text(cboFrameSize->currentText()));
+  options.Options = InputOptionString(values_.FrameRate, values_.FrameSize);
   const int task = FFEncoder->AddTask(FIA->InputFileName(), &options);
   if (task < 0) {
     LogBlock("***File open error: " + QString::fromStdString(FFEncoder->LastErrorMessage()));
@@ -125,7 +135,7 @@ bool TFormMain::OpenAudioInput(int task) {
 bool TFormMain::SetTaskOutput(int task) {
   encoder::TOutputOptions options;
   encoder::InitOutputOptions(options);
-  options.Options = OutputOptionString(Text(cboFrameRate->currentText()), Text(cboFrameSize->currentText()));
+  options.Options = OutputOptionString(values_.FrameRate, values_.FrameSize);
   if (FFEncoder->SetOutput(task, Text(saveFileName_), &options) < 0) {
     FFEncoder->RemoveTask(task);
     LogBlock("***Cannot do convert, error: " + QString::fromStdString(FFEncoder->LastErrorMessage()));
@@ -155,12 +165,13 @@ void TFormMain::btnStartClick() {
   timeline_->Pictures.clear();
   for (int i = 0; i < lstPictures->count(); ++i) timeline_->Pictures.push_back(Text(lstPictures->item(i)->text()));
   slideshow::TimelineSettings settings;
-  settings.FrameSize = Text(cboFrameSize->currentText());
-  settings.FrameRate = Text(cboFrameRate->currentText());
-  settings.PictureDelay = Text(edtPictureDelay->text());
-  settings.TransitionDelay = Text(edtTransitionDelay->text());
+  // The checked values, so that the timeline counts what the engine encodes.
+  settings.FrameSize = values_.FrameSize;
+  settings.FrameRate = values_.FrameRate;
+  settings.PictureDelay = values_.PictureDelay;
+  settings.TransitionDelay = values_.TransitionDelay;
   settings.RandomEffects = chkRandomEffect->isChecked();
-  settings.DecimalSeparator = LocaleDecimalSeparator();
+  settings.DecimalSeparator = '.';
   settings.ExifOrientation = Globals().ExifOrientation;
   settings.SmoothFit = Globals().SmoothFit;
   try {
@@ -173,6 +184,7 @@ void TFormMain::btnStartClick() {
   const int task = OpenVideoInput();
   if (task < 0 || !OpenAudioInput(task) || !SetTaskOutput(task)) return;
   EnterRunningState();
+  run_ = {true, false, false, {}, saveFileName_};
   FFEncoder->SetPreview(chkPreview->isChecked());
   FFEncoder->StartTask(1);
 }
@@ -187,6 +199,7 @@ int TFormMain::FIAReadFrameCanvas(gfx::Canvas& ACanvas) {
 
 void TFormMain::btnStopClick() {
   btnStop->setEnabled(false);
+  run_.stoppedByUser = true;
   FFEncoder->Stop(true);
 }
 
@@ -219,9 +232,13 @@ void TFormMain::FFEncoderTerminate(encoder::TCustomEncoder*, const encoder::TTer
     edtPictureDelay->setEnabled(true);
     edtTransitionDelay->setEnabled(true);
     chkRandomEffect->setEnabled(true);
+    ReportRunEnd();
+    return;
   }
   if (!ATerminateInfo.ErrorOccurred) return;
-  QString text = QString::fromStdString(ATerminateInfo.ErrorMessage);
+  run_.failed = true;
+  run_.error = QString::fromStdString(ATerminateInfo.ErrorMessage);
+  QString text = run_.error;
   // The frames made before the error are the user's work: say where they are.
   if (!ATerminateInfo.KeptPart.empty()) {
     const QString kept = QString::fromStdString(ATerminateInfo.KeptPart);
@@ -238,6 +255,11 @@ void TFormMain::FFLoggerLog(const void*, uint32_t AThreadID, media::TLogLevel AL
 
 void TFormMain::FormCloseQuery() {
   closed_ = true;
+  // The window is going: the terminal that started it is the only place left
+  // to say where the video is.
+  if (run_.running)
+    std::fprintf(stderr, "lanternslide: closed during a run; the video up to then is in \"%s\"\n",
+                 qPrintable(run_.output));
   FFEncoder->OnProgress = nullptr;
   FFEncoder->OnTerminate = nullptr;
   FFEncoder->Stop(true);

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
+#include <algorithm>
 #include <cstring>
 
 #include "gfx/bitmap.h"
@@ -33,15 +34,44 @@ QImage BitmapToImage(const gfx::Bitmap& bitmap) {
   return image;
 }
 
-TPreviewForm::TPreviewForm(int width, int height, std::function<void()> onClosed)
+QPoint PlaceBeside(const QRect& main, const QSize& size, const QRect& screen) {
+  constexpr int kGap = 8;
+  const QPoint candidates[] = {{main.right() + 1 + kGap, main.top()},
+                               {main.left() - kGap - size.width(), main.top()},
+                               {main.left(), main.bottom() + 1 + kGap},
+                               {main.left(), main.top() - kGap - size.height()}};
+  QPoint best;
+  long long bestCover = -1;
+  for (QPoint at : candidates) {
+    // Kept on the screen (its top left corner first, when it is the larger).
+    at.setX(std::max(screen.left(), std::min(at.x(), screen.right() + 1 - size.width())));
+    at.setY(std::max(screen.top(), std::min(at.y(), screen.bottom() + 1 - size.height())));
+    const QRect covered = QRect(at, size).intersected(main);
+    const long long cover = covered.isEmpty() ? 0 : 1LL * covered.width() * covered.height();
+    if (bestCover < 0 || cover < bestCover) {
+      best = at;
+      bestCover = cover;
+    }
+  }
+  return best;
+}
+
+TPreviewForm::TPreviewForm(int width, int height, std::function<void()> onClosed, const QWidget* beside)
     : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       onClosed_(std::move(onClosed)) {
   setObjectName("PreviewForm");
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFixedSize(width, height);
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
+  // Over the main window it would hide Stop, Pause and the status line.
+  if (beside && beside->isVisible()) {
+    const QRect main = beside->frameGeometry();
+    const QScreen* screen = QGuiApplication::screenAt(main.center());
+    if (!screen) screen = beside->screen();
+    move(PlaceBeside(main, size(), screen->availableGeometry()));
+  } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
+  }
   show();
 }
 
@@ -67,9 +97,10 @@ void TPreviewForm::closeEvent(QCloseEvent* event) {
   if (onClosed_) onClosed_();
 }
 
-void InstallPreviewWindows() {
-  media::SetPreviewWindowFactory([](int width, int height, std::function<void()> onClosed) {
-    return std::unique_ptr<media::TPreviewWindow>(new TPreviewForm(width, height, std::move(onClosed)));
+void InstallPreviewWindows(std::function<const QWidget*()> beside) {
+  media::SetPreviewWindowFactory([beside](int width, int height, std::function<void()> onClosed) {
+    return std::unique_ptr<media::TPreviewWindow>(
+        new TPreviewForm(width, height, std::move(onClosed), beside ? beside() : nullptr));
   });
 }
 

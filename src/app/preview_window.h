@@ -16,12 +16,18 @@ class Bitmap;
 
 namespace app {
 
+// Where a window of `size` goes beside `main` on `screen` without covering it:
+// right of it, else left, below or above, whichever covers the least of it
+// once kept on the screen.
+QPoint PlaceBeside(const QRect& main, const QSize& size, const QRect& screen);
+
 // A copy of a bitmap of any of the drawing layer's formats.
 QImage BitmapToImage(const gfx::Bitmap& bitmap);
 
 class TPreviewForm : public QWidget, public media::TPreviewWindow {
  public:
-  TPreviewForm(int width, int height, std::function<void()> onClosed);
+  // Opens beside `beside` (when given and visible), else centred on the screen.
+  TPreviewForm(int width, int height, std::function<void()> onClosed, const QWidget* beside = nullptr);
   void Paint(const gfx::Bitmap& bitmap, const std::string& caption) override;
   const QImage& Frame() const { return frame_; }
 
@@ -37,7 +43,8 @@ class TPreviewForm : public QWidget, public media::TPreviewWindow {
   TWindowDrag drag_;
 };
 
-// Makes the encoder's previews open TPreviewForm windows.
-void InstallPreviewWindows();
+// Makes the encoder's previews open TPreviewForm windows, beside the window
+// that `beside` returns (null: centred).
+void InstallPreviewWindows(std::function<const QWidget*()> beside = {});
 
 }  // namespace app

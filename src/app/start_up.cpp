@@ -62,7 +62,6 @@ int RunProgram(int argc, char** argv) {
   if (QImage(iconPath).isNull()) return Refuse("The icon \"" + iconPath.toStdString() + "\" cannot be read.", argc, argv);
   QApplication::setWindowIcon(QIcon(iconPath));
   InstallMainThreadWaker();
-  InstallPreviewWindows();
 
   TQtDesktopServices desktop;
   std::unique_ptr<TFormMain> window;
@@ -71,9 +70,10 @@ int RunProgram(int argc, char** argv) {
   } catch (const SettingsError& e) {
     return Refuse(e.what(), argc, argv);
   }
+  InstallPreviewWindows([w = window.get()] { return w; });
   const int result = application.exec();
-  window.reset();
   media::SetPreviewWindowFactory({});
+  window.reset();
   media::ShutdownMainThreadCalls();
   return result;
 }

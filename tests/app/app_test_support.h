@@ -20,6 +20,7 @@ class TAnsweringDesktop : public app::TDesktopServices {
   // Answers, used front first; an empty queue answers "cancelled".
   std::deque<QStringList> openAnswers;
   std::deque<QString> saveAnswers;
+  std::deque<app::TAfterRun> afterRunAnswers;  // empty: "Close"
 
   // What was asked.
   std::vector<app::TOpenDialogRequest> openRequests;
@@ -28,6 +29,7 @@ class TAnsweringDesktop : public app::TDesktopServices {
   QStringList started;   // programs
   QStringList warnings;  // message box texts
   QStringList warningCaptions;
+  QStringList finishedTexts;  // the box after a finished run
   // Shared sequence of notable events, for order checks.
   QStringList* journal = nullptr;
 
@@ -52,6 +54,13 @@ class TAnsweringDesktop : public app::TDesktopServices {
     warnings << text;
     if (journal) *journal << "warning: " + text;
   }
+  app::TAfterRun RunFinished(QWidget*, const QString&, const QString& text) override {
+    finishedTexts << text;
+    if (afterRunAnswers.empty()) return app::TAfterRun::Close;
+    const app::TAfterRun answer = afterRunAnswers.front();
+    afterRunAnswers.pop_front();
+    return answer;
+  }
 };
 
 // A fresh folder for this test process.
@@ -75,5 +84,21 @@ struct FileFacts {
 };
 // Decodes every video frame of the file (libraries must be loaded).
 FileFacts ReadFile(const std::string& path);
+
+}  // namespace apptest
+
+class QWidget;
+namespace apptest {
+
+// Contrast of text against its background as rendered: for every visible
+// label and button with text, the most frequent colour of its area against
+// the colour farthest from it in luminance (1 to 21, as the accessibility
+// guidelines count it).
+struct TextContrast {
+  double lowest = 21;
+  QString worst;  // the control's object name or text
+  int measured = 0;
+};
+TextContrast MeasureTextContrast(QWidget* window);
 
 }  // namespace apptest

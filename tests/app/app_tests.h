@@ -9,10 +9,13 @@ class MainWindowTest : public QObject {
   void tabOrder();
   void skinAndCompanionProgram();
   void picturePickerAndClear();
+  void dropAndEditTheList();
   void audioPicker();
   void helpMenuOpensTheLinks();
   void aboutBoxCentredWithYearAndRights();
   void aboutBoxCentringArithmetic();
+  void dialogsAndBoxesAreReadable();
+  void saveDialogKindsAndExtensions();
   void unusableSettingsRefuseTheWindow();
   void programRefusesToStartWithoutSettings();
 };
@@ -27,6 +30,8 @@ class RunControlTest : public QObject {
   void pauseThenStop();
   void errorDuringRunShowsMessageBeforeFinalRecord();
   void refusedStarts();
+  void valuesCheckedBeforeARun();
+  void previewPlacedBesideTheWindow();
   void closingDuringARunLeavesAPlayableFile();
   void pictureSwitchesFromTheSettingsFile();
 };

@@ -3,10 +3,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -168,16 +171,27 @@ void MainWindowTest::picturePickerAndClear() {
   auto* output = w.Get("btnOpen");
   w.Click("btnPictures");  // cancelled with an empty list
   QVERIFY(!output->isEnabled());
-  QCOMPARE(w.desktop.openRequests.back().Filter, QString("Picture Files|*.BMP;*.JPEG;*.JPG"));
+  QVERIFY(w.desktop.openRequests.back().Filter.startsWith("Picture Files|*.BMP;*.JPEG;*.JPG;"));
+  QVERIFY(w.desktop.openRequests.back().Filter.contains("*.PNG"));
   QVERIFY(w.desktop.openRequests.back().MultiSelect);
 
-  w.desktop.openAnswers.push_back({"/p/b.jpg", "/p/a.bmp"});
-  w.desktop.openAnswers.push_back({"/p/a.bmp"});
+  const std::vector<std::string> made = MakePictures(w.folder, 2);
+  const QString b = QString::fromStdString(made[0]), a = QString::fromStdString(made[1]);
+  const QString notes = QString::fromStdString((w.folder / "notes.jpg").string());
+  std::ofstream(notes.toStdString()) << "a text file, not a picture\n";
+  w.desktop.openAnswers.push_back({b, notes, a});
+  w.desktop.openAnswers.push_back({a});
   w.Click("btnPictures");
+  // The text file is refused at once, with its reason; the others are added.
+  QCOMPARE(w.desktop.warnings.size(), 1);
+  QVERIFY2(w.desktop.warnings[0].startsWith("1 of 3 pictures cannot be read") && w.desktop.warnings[0].contains(notes),
+           qPrintable(w.desktop.warnings[0]));
   w.Click("btnPictures");
   QCOMPARE(list->count(), 3);
-  QCOMPARE(list->item(0)->text(), QString("/p/b.jpg"));  // the dialog's order, not sorted
-  QCOMPARE(list->item(2)->text(), QString("/p/a.bmp"));  // twice is twice
+  QCOMPARE(list->item(0)->text(), b);  // the dialog's order, not sorted
+  QCOMPARE(list->item(1)->text(), a);
+  QCOMPARE(list->item(2)->text(), a);  // twice is twice
+  QVERIFY(list->item(0)->toolTip().startsWith("<img src="));
   QVERIFY(output->isEnabled());
   w.Click("btnPictures");  // cancelled with a list: stays enabled
   QVERIFY(output->isEnabled());
@@ -187,6 +201,50 @@ void MainWindowTest::picturePickerAndClear() {
   QCOMPARE(list->count(), 0);
   QCOMPARE(w.Get<QLabel>("txtAudio")->text(), QString("-"));
   QVERIFY(!output->isEnabled());
+}
+
+// Dropped pictures and sound, then the list edited with the keyboard.
+void MainWindowTest::dropAndEditTheList() {
+  Window w("drop-edit");
+  auto* list = w.Get<QListWidget>("lstPictures");
+  QList<QUrl> urls;
+  for (const std::string& p : MakePictures(w.folder, 3)) urls << QUrl::fromLocalFile(QString::fromStdString(p));
+  const QString sound = QString::fromStdString((w.folder / "track.wav").string());
+  WriteWav(sound.toStdString(), 0.1);
+  urls.insert(1, QUrl::fromLocalFile(sound));
+  urls << QUrl("https://example.org/not-a-file.jpg");
+  QMimeData data;
+  data.setUrls(urls);
+  QDragEnterEvent enter(QPoint(300, 150), Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(w.form.get(), &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(QPointF(300, 150), Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(w.form.get(), &drop);
+  QCOMPARE(list->count(), 3);
+  QCOMPARE(w.Get<QLabel>("txtAudio")->text(), sound);
+  QVERIFY(w.Get("btnOpen")->isEnabled());
+  QVERIFY(w.desktop.warnings.isEmpty());
+  auto names = [list] {
+    QStringList n;
+    for (int i = 0; i < list->count(); ++i) n << list->item(i)->text();
+    return n;
+  };
+  const QStringList first = names();
+
+  list->setFocus();
+  list->setCurrentRow(0);
+  QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
+  QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
+  QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);  // already last: stays
+  QCOMPARE(names(), QStringList({first[1], first[2], first[0]}));
+  QTest::keyClick(list, Qt::Key_Up, Qt::ControlModifier);
+  QCOMPARE(names(), QStringList({first[1], first[0], first[2]}));
+  QTest::keyClick(list, Qt::Key_Delete);
+  QCOMPARE(names(), QStringList({first[1], first[2]}));
+  list->selectAll();
+  QTest::keyClick(list, Qt::Key_Delete);
+  QCOMPARE(list->count(), 0);
+  QVERIFY(!w.Get("btnOpen")->isEnabled());
 }
 
 void MainWindowTest::audioPicker() {
@@ -199,7 +257,7 @@ void MainWindowTest::audioPicker() {
   QVERIFY(!request.MultiSelect);
   QCOMPARE(request.Filter, QString("Audio Files|*.AAC;*.AC3;*.APE;*.DTS;*.FLAC;*.M4A;*.MKA;*.MP2;*.MP3;"
                                    "*.MPA;*.MPC;*.OFR;*.OGG;*.RA;*.TTA;*.WAV;*.WMA;"));
-  w.desktop.openAnswers.push_back({"/p/a.bmp"});
+  w.desktop.openAnswers.push_back({QString::fromStdString(MakePictures(w.folder, 1)[0])});
   w.Click("btnPictures");
   w.Click("btnAudio");  // cancelled: keeps the file, follows the list
   QCOMPARE(w.Get<QLabel>("txtAudio")->text(), QString("/s/track.mp3"));
@@ -278,6 +336,42 @@ void MainWindowTest::aboutBoxCentringArithmetic() {
   QCOMPARE(app::CentredOver(QRect(100, 200, 772, 412), QSize(445, 217)), QPoint(263, 297));
   QCOMPARE(app::CentredOver(QRect(100, 200, 100, 100), QSize(445, 217)), QPoint(100 - 172, 200 - 58));
   QCOMPARE(app::CentredOver(QRect(-50, -40, 10, 10), QSize(13, 13)), QPoint(-51, -41));
+}
+
+// Every window that opens over the main window, rendered as the user sees it:
+// the main window's skin colours must not reach them.
+void MainWindowTest::dialogsAndBoxesAreReadable() {
+  Window w("readable");
+  std::vector<std::unique_ptr<QWidget>> windows;
+  windows.push_back(app::NewOpenDialog(w.form.get(), {"Picture Files|*.BMP;*.JPG", true}));
+  windows.push_back(app::NewSaveDialog(w.form.get(), {"AVI format(*.avi)|*.avi", "avi", "x.avi"}));
+  windows.push_back(app::NewWarningBox(w.form.get(), "Lanternslide", "The output folder cannot be written."));
+  windows.push_back(app::NewRunFinishedBox(w.form.get(), "Lanternslide", "Finished: the video is \"/v/x.avi\"."));
+  windows.push_back(std::make_unique<app::TFormAbout>(w.form.get(), "Lanternslide", w.desktop));
+  for (auto& window : windows) {
+    window->show();
+    const TextContrast contrast = MeasureTextContrast(window.get());
+    window->hide();
+    QVERIFY2(contrast.measured >= 2, qPrintable(window->metaObject()->className()));
+    QVERIFY2(contrast.lowest >= 4.5, qPrintable(QString("%1: %2 has contrast %3")
+                                                   .arg(window->metaObject()->className(), contrast.worst)
+                                                   .arg(contrast.lowest)));
+  }
+  // The skin's own white labels keep their look.
+  QCOMPARE(w.Get<QLabel>("Label1")->palette().color(QPalette::WindowText), QColor(Qt::white));
+}
+
+// The proposed name's kind is preselected, and a kind chosen in the dialog
+// decides the extension of a name typed without one.
+void MainWindowTest::saveDialogKindsAndExtensions() {
+  const QString filter = "AVI format(*.avi)|*.avi|MP4 format(*.mp4)|*.mp4|MKV format(*.mkv)|*.mkv";
+  const auto dialog = app::NewSaveDialog(nullptr, {filter, "avi", "/v/show.MKV"});
+  QCOMPARE(dialog->nameFilters().size(), 3);
+  QVERIFY(dialog->selectedNameFilter().startsWith("MKV format"));
+  QCOMPARE(dialog->defaultSuffix(), QString("mkv"));
+  emit dialog->filterSelected(dialog->nameFilters()[1]);
+  QCOMPARE(dialog->defaultSuffix(), QString("mp4"));
+  QCOMPARE(app::NewSaveDialog(nullptr, {filter, "avi", "Pictures_Video"})->defaultSuffix(), QString("avi"));
 }
 
 void MainWindowTest::unusableSettingsRefuseTheWindow() {

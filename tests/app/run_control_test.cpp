@@ -14,6 +14,8 @@
 
 #include "app/main_window.h"
 #include "app/run_options.h"
+#include "app/preview_window.h"
+#include "app/run_values.h"
 #include "media/binding/ff_loader.h"
 #include "app_test_support.h"
 #include "app_tests.h"
@@ -107,7 +109,8 @@ void RunControlTest::firstOutputWithoutLibraries() {
   QVERIFY(w.form->Encoder().LibrariesLoaded());
   QCOMPARE(int(w.desktop.saveRequests.size()), 1);
   QCOMPARE(w.desktop.saveRequests[0].FileName, QString("Pictures_Video.avi"));
-  QCOMPARE(w.desktop.saveRequests[0].Filter, QString("AVI format(*.avi)|*.avi"));
+  QCOMPARE(w.desktop.saveRequests[0].Filter,
+           QString("AVI format(*.avi)|*.avi|MP4 format(*.mp4)|*.mp4|MKV format(*.mkv)|*.mkv"));
   QCOMPARE(w.desktop.saveRequests[0].DefaultExt, QString("avi"));
   QVERIFY(w.Enabled("btnStart"));
   QCOMPARE(QApplication::focusWidget(), w.Get("btnStart"));
@@ -142,10 +145,20 @@ void RunControlTest::successfulStartAndARealRun() {
   QVERIFY(w.Enabled("cboFrameRate") && w.Enabled("chkPreview") && w.Enabled("chkPictures"));
   QCOMPARE(QApplication::focusWidget(), w.Get("btnStop"));
 
+  w.desktop.afterRunAnswers.push_back(app::TAfterRun::Play);
   QVERIFY(w.WaitForEnd());
   QVERIFY(w.desktop.warnings.isEmpty());
-  QVERIFY2(w.Get<QLabel>("lblStatus")->text().startsWith("Frame number: "),
-           qPrintable(w.Get<QLabel>("lblStatus")->text()));
+  // The end is told in the log, the status line and a box that plays the video.
+  const QString path = QString::fromStdString(output.string());
+  const QString finished = "Finished: the video is \"" + path + "\".";
+  QCOMPARE(w.LogLines().mid(w.LogLines().size() - 3), QStringList({"", "***" + finished, ""}));
+  QCOMPARE(w.desktop.finishedTexts, QStringList{finished});
+  QCOMPARE(w.desktop.opened, QStringList{path});
+  auto* status = w.Get<QLabel>("lblStatus");
+  QVERIFY2(status->text().startsWith("Finished: the video is") && status->text().contains("Open folder"),
+           qPrintable(status->text()));
+  emit status->linkActivated("folder");
+  QCOMPARE(w.desktop.opened.last(), QString::fromStdString(w.folder.string()));
   QVERIFY(w.Enabled("btnOpen") && !w.Enabled("btnStart") && !w.Enabled("btnStop"));
   QVERIFY(!w.Enabled("btnPause") && !w.Enabled("btnResume"));
   QVERIFY(w.Enabled("btnPictures") && w.Enabled("btnClear") && w.Enabled("btnAudio"));
@@ -173,7 +186,7 @@ void RunControlTest::runWithSoundAtAnotherRateAndSize() {
   w.Click("btnAudio");
   w.Get<QComboBox>("cboFrameRate")->setCurrentText("25/1");
   w.Get<QComboBox>("cboFrameSize")->setCurrentText("640x480");
-  const fs::path output = w.folder / "show.mkv";
+  const fs::path output = w.folder / "show.mp4";
   w.Prepare(MakePictures(w.folder, 2), output);
   w.Click("btnStart");
   // ... then empty, the sound file's information, before the closing block
@@ -229,13 +242,20 @@ void RunControlTest::pauseThenStop() {
   QVERIFY(!pauseAtEnd);
   QVERIFY(resumeAtEnd);
   QVERIFY(!w.Enabled("btnPause") && !w.Enabled("btnResume") && w.Enabled("btnOpen"));
+  // A stop is told as such, with the file kept, and asks nothing.
+  const QString stopped = "Stopped by the user; the video up to the stop is \"" +
+                          QString::fromStdString((w.folder / "paused.avi").string()) + "\".";
+  QVERIFY2(w.LogLines().contains("***" + stopped), qPrintable(w.LogLines().join('|')));
+  QVERIFY(w.Get<QLabel>("lblStatus")->text().startsWith("Stopped by the user"));
+  QVERIFY(w.desktop.finishedTexts.isEmpty());
 }
 
 void RunControlTest::errorDuringRunShowsMessageBeforeFinalRecord() {
   Window w("broken-picture");
   std::vector<std::string> pictures = MakePictures(w.folder, 2);
+  // Good when added, spoilt before the run reaches it.
   const fs::path broken = w.folder / "broken.jpg";
-  std::ofstream(broken, std::ios::binary) << "\xFF\xD8\xFF\xE0 not a picture at all";
+  fs::copy_file(pictures[0], broken);
   pictures.push_back(broken.string());
   QStringList journal;
   w.desktop.journal = &journal;
@@ -245,6 +265,7 @@ void RunControlTest::errorDuringRunShowsMessageBeforeFinalRecord() {
     if (t.TaskIndex < 0) journal << "final";
   };
   w.Prepare(pictures, w.folder / "broken.avi");
+  std::ofstream(broken, std::ios::binary) << "\xFF\xD8\xFF\xE0 not a picture at all";
   w.Click("btnStart");
   QVERIFY(w.WaitForEnd());
   QCOMPARE(journal.size(), 2);
@@ -264,6 +285,9 @@ void RunControlTest::errorDuringRunShowsMessageBeforeFinalRecord() {
                            .arg(facts.videoFrames);
   QVERIFY2(journal[0].endsWith("\n\n" + kept), qPrintable(journal[0]));
   QVERIFY(w.LogLines().contains("***" + kept));
+  QCOMPARE(w.LogLines().filter(QRegularExpression("^\\*\\*\\*Failed: .*broken\\.jpg")).size(), 1);
+  QVERIFY(w.Get<QLabel>("lblStatus")->text().startsWith("Failed; the video up to the error is"));
+  QVERIFY(w.desktop.finishedTexts.isEmpty());
 }
 
 void RunControlTest::refusedStarts() {
@@ -306,8 +330,72 @@ void RunControlTest::refusedStarts() {
   QCOMPARE(w.form->Encoder().TaskCount(), 0);
 }
 
+void RunControlTest::valuesCheckedBeforeARun() {
+  struct Row {
+    const char *size, *rate, *picture, *transition;
+    char separator;
+    const char* refusal;  // the field named, or what is taken: size rate picture transition
+  };
+  const Row rows[] = {
+      {"hd720", "30/1", "2.0", "1.0", '.', "Frame size \"hd720\""},
+      {"320x240", "pal", "2.0", "1.0", '.', "Frame rate \"pal\""},
+      {"321x240", "30/1", "2.0", "1.0", '.', "Frame size"},
+      {"320x240", "0/1", "2.0", "1.0", '.', "Frame rate"},
+      {"320x240", "30/1", "abc", "1.0", '.', "Pictures delay \"abc\""},
+      {"320x240", "30/1", "2.0", "", '.', "Transitions delay \"\""},
+      {"320x240", "30/1", "2,5", "1.0", '.', "Pictures delay"},
+      {"320x240", "30/1", "0", "1.0", '.', "Pictures delay"},
+      {" 0640x480 ", "25", "2,5", "0.1", ',', "640x480 25/1 2.5 0.1"},
+      {"320x240", "30000/1001", "2.0", "1e0", '.', "320x240 30000/1001 2 1"},
+  };
+  for (const Row& r : rows) {
+    QString got;
+    try {
+      const app::TRunValues v = app::CheckRunValues(r.size, r.rate, r.picture, r.transition, r.separator);
+      got = QString::fromStdString(v.FrameSize + " " + v.FrameRate + " " + v.PictureDelay + " " + v.TransitionDelay);
+    } catch (const app::TRunValueError& e) {
+      got = e.what();
+    }
+    QVERIFY2(got.startsWith(r.refusal), qPrintable(got));
+  }
+
+  // In the window: refused with a message before anything is written.
+  Window w("checked-values");
+  const fs::path output = w.folder / "hd.avi";
+  w.Prepare(MakePictures(w.folder, 1), output);
+  w.Get<QComboBox>("cboFrameSize")->setCurrentText("hd720");
+  w.Click("btnStart");
+  QCOMPARE(w.desktop.warnings.size(), 1);
+  QVERIFY2(w.desktop.warnings[0].startsWith("Frame size \"hd720\" cannot be used"), qPrintable(w.desktop.warnings[0]));
+  QVERIFY(w.LogLines().contains("***Cannot start: " + w.desktop.warnings[0]));
+  QVERIFY(!fs::exists(output));
+  QCOMPARE(w.form->Encoder().TaskCount(), 0);
+  QVERIFY(w.Enabled("btnStart") && !w.Enabled("btnStop"));
+}
+
+void RunControlTest::previewPlacedBesideTheWindow() {
+  struct Row {
+    QRect main, screen;
+    QPoint expected;
+  };
+  const QSize size(320, 240);
+  const Row rows[] = {
+      {{574, 334, 772, 412}, {0, 0, 1920, 1080}, {574 + 772 + 8, 334}},     // right of it
+      {{1140, 300, 772, 412}, {0, 0, 1920, 1080}, {1140 - 8 - 320, 300}},  // too near the right edge: left
+      {{0, 100, 1000, 412}, {0, 0, 1100, 1000}, {0, 100 + 412 + 8}},       // no room either side: below
+      {{0, 700, 1000, 300}, {0, 0, 1100, 1000}, {0, 700 - 8 - 240}},       // at the bottom: above
+      {{2000, 0, 772, 412}, {1920, 0, 1920, 1080}, {2000 + 772 + 8, 0}},   // a second screen
+  };
+  for (const Row& r : rows) QCOMPARE(app::PlaceBeside(r.main, size, r.screen), r.expected);
+  // A screen too small for any: kept on it, covering the least.
+  const QPoint at = app::PlaceBeside({14, 94, 772, 412}, size, {0, 0, 800, 600});
+  QVERIFY(QRect(0, 0, 800, 600).contains(QRect(at, size)));
+  QCOMPARE(QRect(at, size).intersected({14, 94, 772, 412}).height(), 94 + 412 - 360);
+}
+
 void RunControlTest::closingDuringARunLeavesAPlayableFile() {
   Window w("close-running");
+  app::InstallPreviewWindows([&w] { return w.form.get(); });
   w.Get<QLineEdit>("edtPictureDelay")->setText("3.0");
   w.Get<QCheckBox>("chkPreview")->setChecked(true);
   const fs::path output = w.folder / "closed.avi";
@@ -321,6 +409,9 @@ void RunControlTest::closingDuringARunLeavesAPlayableFile() {
     if (top->objectName() == "PreviewForm" && top->isVisible()) preview = top;
   QVERIFY(preview);
   QCOMPARE(preview->size(), QSize(320, 240));
+  // Beside the main window, as far as the screen allows, not over it.
+  const QRect covered = preview->geometry().intersected(w.form->frameGeometry());
+  QVERIFY2(covered.width() * covered.height() < 320 * 240 / 2, qPrintable(QString("%1x%2").arg(covered.width()).arg(covered.height())));
   QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d$").match(preview->windowTitle()).hasMatch(),
            qPrintable(preview->windowTitle()));
   // Closing the preview ends previewing, not the run; checking the box again
@@ -343,6 +434,7 @@ void RunControlTest::closingDuringARunLeavesAPlayableFile() {
   QTRY_COMPARE_WITH_TIMEOUT(visiblePreviews(), 1, 5000);
 
   QVERIFY(w.form->close());
+  app::InstallPreviewWindows();
   QVERIFY(!w.form->isVisible());
   const FileFacts facts = ReadFile(output.string());
   QVERIFY(facts.opened);
