@@ -34,6 +34,7 @@ struct EngineSettings {
   int32_t input_sync = 0;                 // "isync"
   int32_t do_pass = 0;                    // "pass": 0, 1 or 2
   int32_t video_sync_method = -1;         // "vsync"; -1 = automatic
+  bool plain_colour = true;               // libyuv where the graph only converts; no option
 
   // Forced decoders for inputs opened later ("vcodec", "acodec", "scodec").
   std::string video_codec_name;

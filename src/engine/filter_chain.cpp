@@ -106,6 +106,7 @@ static int PassThroughRotate(AVFilterContext* from, RotateLink& link) {
 }
 
 int PullFilteredPicture(OutputStream& ost, AVFrame* frame) {
+  if (ost.plain && ost.plain->Take(frame) >= 0) return 0;
   AVFilterContext* from = ost.sink;
   for (auto& link : ost.rotate_links) {
     const int ret = PassThroughRotate(from, *link);

@@ -312,8 +312,10 @@ void TTranscoder::HandleVideoFrame(InputStream& ist, int istIndex) {
   for (auto& ost : outputStreams_) {
     if (ost->source_index != istIndex || !ost->encoding_needed || !ost->src) continue;
     if (!frame->sample_aspect_ratio.num) frame->sample_aspect_ratio = ist.st->sample_aspect_ratio;
-    if (ff::av_buffersrc_add_frame_flags(ost->src, frame, AV_BUFFERSRC_FLAG_KEEP_REF) < 0)
-      RaiseError("Failed to inject frame into filter network");
+    const int ret = ost->plain && ost->plain->Accepts(*frame)
+                        ? ost->plain->Convert(*frame)
+                        : ff::av_buffersrc_add_frame_flags(ost->src, frame, AV_BUFFERSRC_FLAG_KEEP_REF);
+    if (ret < 0) RaiseError("Failed to inject frame into filter network");
   }
   RateEmulate(ist);
   // The next picture is due one frame later unless its packet says otherwise.

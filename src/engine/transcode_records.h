@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/bgra_to_yuv.h"
 #include "engine/filter_chain.h"
 #include "media/binding/ff_entry_points.h"
 #include "media/binding/ff_owners.h"
@@ -155,6 +156,8 @@ struct OutputStream {
   // The picture converted last, kept for a frame input whose next packet
   // may repeat it (see picture_reuse.cpp); empty otherwise.
   FramePtr last_converted;
+  // Stands in for a graph that would only convert BGRA to YUV; null otherwise.
+  std::unique_ptr<PlainConverter> plain;
 
   // Audio.
   FifoPtr fifo;

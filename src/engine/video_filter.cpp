@@ -173,6 +173,13 @@ AVFilterContext* TTranscoder::BuildVideoFilters(OutputStream& ost, const InputSt
     ConfigureRotateLink(link, end, plan.pieces[k + 1], formatsAfter(k + 1), flags);
     end = link.sink;
   }
+  const bool onlyConverts = !Settings().do_deinterlace && plan.angles.empty() &&
+                            plan.pieces[0].empty() && ost.filter_in_w == dec->width &&
+                            ost.filter_in_h == dec->height;
+  if (Settings().plain_colour && onlyConverts &&
+      PlainConversionApplies(AVPixelFormat(dec->format), format, dec->width, dec->height, flags))
+    ost.plain = std::make_unique<PlainConverter>(AVPixelFormat(dec->format), format, dec->width,
+                                                 dec->height);
   return end;
 }
 

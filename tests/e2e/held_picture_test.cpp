@@ -44,6 +44,8 @@ void Execute(HeldRun& run, const std::vector<std::string>& pictures, const std::
     return media::kFrameUnchanged;
   };
   engine::TTranscoder engine;
+  // Every run converts through the graph, so that "-vf null" gives the same bytes.
+  engine.Settings().plain_colour = false;
   if (run.inputHook)
     engine.OnFrameInputHook = [&run](const engine::FrameHookCall&) { ++run.hookCalls; };
   engine.ParseOptions("-f frameinput -input_type canvas -pix_fmt bgra -r 30/1 -s 320x240");
