@@ -21,5 +21,8 @@ struct OptionGroup {
 // Pictures, output, timing, effects and the run itself.
 void AddBasicOptions(CLI::App& app, CommandLine& cl);
 void SettleBasicOptions(CommandLine& cl);
+// Size presets, scaling, codecs, quality, speed, hardware, sound codec.
+void AddOutputOptions(CLI::App& app, CommandLine& cl);
+void SettleOutputOptions(CommandLine& cl);
 
 }  // namespace cli

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/output_choice.h"
+#include "slideshow/output_defaults.h"
+
 namespace cli {
 
 // A value or argument the program cannot take; exit code 2.
@@ -20,8 +23,8 @@ struct RenderOptions {
   std::vector<std::string> PictureLists;  // --list files, read into Pictures once parsed
   std::string Output;
   std::string Audio;               // empty: no sound track
-  std::string FrameRate = "30/1";  // always "N/D" once parsed
-  std::string FrameSize = "320x240";
+  std::string FrameRate = slideshow::kDefaultFrameRate;  // always "N/D" once parsed
+  std::string FrameSize = slideshow::kDefaultFrameSize;
   std::string PictureDelay = "2.0";
   std::string TransitionDelay = "1.0";
   bool RandomEffects = true;       // as the window
@@ -29,8 +32,9 @@ struct RenderOptions {
   bool BreakWhenNoPictures = true; // as the window
   bool RealTime = false;
   bool ExifOrientation = true;     // turn JPEG photos upright
-  bool SmoothFit = false;          // area-averaged fit instead of the blocky stretch
+  bool SmoothFit = slideshow::kDefaultSmoothFit;  // area-averaged fit, not the blocky stretch
   bool Quiet = false;
+  EncodingOptions Encoding;        // codec, quality, hardware, sound codec
 };
 
 enum class Command { Render, Help, Version, ListEffects };
