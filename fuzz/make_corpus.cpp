@@ -11,6 +11,7 @@
 #include "app/settings_file.h"
 #include "gfx/bmp_writer.h"
 #include "gfx/jpeg_writer.h"
+#include "gfx/heif_webp_writer.h"
 #include "gfx/png_writer.h"
 
 namespace {
@@ -97,6 +98,13 @@ int main(int argc, char** argv) {
   const Bytes pngs[] = {MakePng(PNG_COLOR_TYPE_RGB, 8, false), MakePng(PNG_COLOR_TYPE_PALETTE, 1, false),
                         MakePng(PNG_COLOR_TYPE_GRAY_ALPHA, 16, true), MakePng(PNG_COLOR_TYPE_RGB_ALPHA, 8, true)};
   for (size_t i = 0; i < std::size(pngs); ++i) Write(root / "png", "seed" + std::to_string(i), pngs[i]);
+
+  // Small, so the fuzzer's mutations reach every box and chunk quickly.
+  const auto tiles = [](int x, int y) -> uint32_t { return (x + y) % 3 ? 0x2080C0FF : 0xF0401080; };
+  Write(root / "heif", "seed0", heifwebptest::EncodeHeic(16, 8, tiles, 1));
+  Write(root / "heif", "seed1", heifwebptest::EncodeHeic(8, 16, tiles, 6));
+  Write(root / "webp", "seed0", heifwebptest::EncodeWebP(5, 3, tiles, 1));
+  Write(root / "webp", "seed1", heifwebptest::EncodeWebP(3, 5, tiles, 6));
 
   Write(root / "picture", "seed0", WithPictureOptions(jpegs[3], 0, 2));
   Write(root / "picture", "seed1", WithPictureOptions(bmps[3], 1, 0));

@@ -20,17 +20,22 @@ SYNOPSIS
     lanternslide-render --list-effects | --help | --version
 
 DESCRIPTION
-    Holds each PICTURE (JPEG, PNG or BMP) for a while, joins neighbours with
-    one of 176 animated transitions, opens from black, closes to black and
-    encodes the result with an optional sound track into OUTPUT, whose
-    extension names the container (.mp4, .mkv, .avi, .mov). Video is H.264
-    ("libx264"), sound MP3 ("libmp3lame"). The timeline, effects and encoder
-    are those of the desktop program, so the same settings give the same
-    video. Rendering runs as fast as the machine allows unless --realtime.
+    Holds each PICTURE (JPEG, PNG, BMP, HEIC/HEIF or WebP, recognised by
+    content) for a while, joins neighbours with one of 176 animated
+    transitions, opens from black, closes to black and encodes the result
+    with an optional sound track into OUTPUT, whose extension names the
+    container (.mp4, .mov, .mkv, .webm, .avi). By default the video is
+    1920x1080 at 30 frames per second, H.264 at quality 23, pictures scaled
+    smoothly; sound is AAC in MP4 and MOV, Opus in MKV and WebM, MP3 in AVI.
+    The timeline and effects are those of the desktop program. Rendering
+    runs as fast as the machine allows unless --realtime.
 
     The video is written under a hidden name beside OUTPUT and takes the name
     OUTPUT when the run ends; an existing OUTPUT is replaced then. A run that
-    fails before any frame is written leaves no file.
+    fails before any frame is written leaves no file. MP4 and MOV files are
+    recorded in fragments, so a run cut short (a full disk, a crash) keeps
+    every fragment written, and are then rewritten with the index at the
+    front ("fast start"), so they play while they download.
 
 OPTIONS
     -o, --output FILE
@@ -50,7 +55,15 @@ OPTIONS
     --rate N/D
         Frames per second, N or N/D from 1 to 240. Default 30/1.
     --size WxH
-        Frame size in pixels, even numbers up to 16384. Default 320x240.
+        Frame size in pixels, even numbers up to 16384. Default 1920x1080.
+        Wins over --preset.
+    --preset NAME
+        A frame size by name: 720p (1280x720), 1080p (1920x1080), 1440p
+        (2560x1440), 4k (3840x2160), portrait (1080x1920), square
+        (1080x1080), 4:3 (1440x1080).
+    --scaling smooth|nearest
+        How pictures are scaled to the frame: smooth averages pixels (the
+        default); nearest drops and repeats them as the desktop program does.
     --picture-delay SECONDS
         How long each picture is held. Default 2.0.
     --transition-delay SECONDS
@@ -74,11 +87,39 @@ OPTIONS
         Produce frames no faster than they play, as the desktop program
         does (for live outputs).
     --no-exif-orientation
-        Show JPEG photos as stored, ignoring the orientation their camera
-        recorded (by default they are turned upright).
+        Show JPEG and WebP photos as stored, ignoring the orientation their
+        camera recorded (by default they are turned upright; HEIC photos
+        are always shown as their file's rotation says).
     --smooth-fit
-        Scale pictures to the frame by averaging (smooth) instead of
-        dropping and repeating pixels as the desktop program does.
+        The same as --scaling smooth.
+    --codec h264|h265|av1|vp9
+        The video codec. Default h264 (plays everywhere). MP4 takes all
+        four, MOV h264 and h265, MKV all four, WebM av1 and vp9, AVI h264;
+        another pair is refused before the run.
+    --quality N
+        Constant quality from 0 (best, largest) to 51 (smallest) on H.264's
+        CRF scale; default 23, 18 looks nearly like the pictures. Each codec
+        maps it to its own scale: H.265 CRF N+5, AV1 and VP9 CRF 1.2N+4
+        (of 63), NVENC -cq, QSV global quality.
+    --bitrate RATE
+        Aim at RATE bits per second (such as 8M or 800k) instead of a quality.
+    --speed fastest|fast|medium|slow|slowest
+        The encoder's speed preset: slower gives smaller files at the same
+        quality. Default medium (x264's and x265's medium, SVT-AV1 preset 8,
+        VP9 cpu-used 2).
+    --hw auto|vaapi|nvenc|qsv|none
+        Encode on a graphics device. auto tries NVENC, QSV and VAAPI and
+        otherwise encodes in software, saying so in one line; a named one
+        that is missing stops the run before any frame, saying what is
+        missing. VAAPI encoders need frames uploaded to the device, which
+        this version does not do. Default none.
+    --audio-codec aac|opus|mp3
+        The sound codec instead of the container's (see DESCRIPTION).
+    --audio-bitrate RATE
+        Sound bits per second. Default 192k for AAC and MP3, 128k for Opus.
+    --no-fast-start
+        Write MP4 and MOV files in one pass, the index at the end: no
+        rewrite at the end of the run, but a run cut short leaves nothing.
     -q, --quiet
         Print neither progress nor the summary of the written file.
     --list-effects
@@ -104,9 +145,16 @@ EXIT STATUS
     130  stopped by Ctrl-C (143 by SIGTERM); the file written so far plays
 
 EXAMPLES
-    Photos of a trip with music, at 1280x960:
-        lanternslide-render --size 1280x960 --audio music.mp3 \
-            -o trip.mp4 ~/Pictures/trip/*.jpg
+    Photos of a trip with music, in full HD for the web:
+        lanternslide-render --audio music.mp3 -o trip.mp4 ~/Pictures/trip/*.jpg
+
+    Phone photos as a portrait video, smaller file, H.265:
+        lanternslide-render --preset portrait --codec h265 --quality 28 \
+            -o story.mp4 IMG_*.HEIC
+
+    A WebM for a web page, VP9 with Opus sound:
+        lanternslide-render --preset 720p --codec vp9 --audio song.ogg \
+            -o show.webm *.webp
 
     One fixed effect, 25 frames per second, longer holds:
         lanternslide-render --effect 60 --rate 25/1 --picture-delay 4 \

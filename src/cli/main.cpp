@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/fast_start.h"
 #include "cli/help_text.h"
 #include "cli/media_checks.h"
 #include "cli/output_summary.h"
@@ -43,6 +44,25 @@ int PrintText(const std::string& text) {
 double CheckMedia(const RenderOptions& o) {
   cli::CheckOutputFormat(o.Output);
   return o.Audio.empty() ? 0.0 : cli::CheckSoundFile(o.Audio);
+}
+
+// Gives the fragmented recording its index at the front. Returns the file
+// to keep: the copy, or the recording when no copy could be made (it plays,
+// only not while it downloads).
+std::string IndexFirst(const RenderOptions& o, const std::string& recorded, int64_t frames, bool runFailed) {
+  const std::string indexed = cli::WorkingFileName(o.Output, long(getpid()), "index");
+  const std::string error = cli::WriteIndexFirst(recorded, indexed);
+  std::error_code ec;
+  if (error.empty() && cli::CountVideoFrames(indexed) == frames) {
+    fs::remove(recorded, ec);
+    return indexed;
+  }
+  fs::remove(indexed, ec);
+  // After a failed run its own error says enough.
+  if (!runFailed)
+    Complain(0, "note: the video plays, but only once loaded whole: its index could not be moved to the front (" +
+                    (error.empty() ? "the copy lost frames" : error) + ")");
+  return recorded;
 }
 
 // Gives the working file the output's name once something was written;
@@ -128,15 +148,31 @@ int Render(const RenderOptions& o) {
   if (const std::string error = cli::LoadMediaLibraries(); !error.empty())
     return Complain(kExitFailed, "cannot load the media libraries: " + error);
   const double soundSeconds = CheckMedia(o);
+  cli::VideoEncoderPick pick;
+  try {
+    pick = cli::PickVideoEncoder(o.Encoding, cli::MachineEncoderProbe());
+  } catch (const cli::RunError& e) {
+    return Complain(kExitFailed, e.what());
+  }
+  if (!pick.Note.empty() && !o.Quiet) Complain(0, "note: " + pick.Note);
+  const bool fastStart = cli::UsesFastStart(o.Encoding, o.Output);
 
   RunProgress progress(o, *render, soundSeconds);
-  const std::string working = cli::WorkingFileName(o.Output, long(getpid()));
-  const cli::RenderOutcome outcome =
-      render->Run(working, [&progress](const encoder::TProgressInfo& v) { progress(v); });
+  std::string working = cli::WorkingFileName(o.Output, long(getpid()));
+  cli::RenderOutcome outcome =
+      render->Run(working, cli::OutputOptions(o, pick, fastStart),
+                  [&progress](const encoder::TProgressInfo& v) { progress(v); });
+  // A recording that ends inside a fragment broke off, whatever the run said.
+  if (fastStart && cli::CutToWholeFragments(working) > 0 && outcome.kind != cli::RenderOutcome::Failed) {
+    outcome.kind = cli::RenderOutcome::Failed;
+    outcome.error = "the video could not be written to its end (is the disk full?)";
+  }
   if (outcome.kind == cli::RenderOutcome::Failed) progress.Close();
   else progress.Finish();
   // Kept when it plays at least one frame, whatever ended the run.
   const int64_t frames = cli::CountVideoFrames(working);
+  if (frames > 0 && fastStart)
+    working = IndexFirst(o, working, frames, outcome.kind == cli::RenderOutcome::Failed);
   const bool named = Settle(working, o.Output, frames > 0);
   return Report(o, outcome, frames, named, signals);
 }

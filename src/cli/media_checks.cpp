@@ -40,6 +40,27 @@ double CheckSoundFile(const std::string& path) {
   throw UsageError(name + ": has no audio stream");
 }
 
+EncoderProbe MachineEncoderProbe() {
+  EncoderProbe probe;
+  probe.HasEncoder = [](const std::string& name) {
+    return ff::avcodec_find_encoder_by_name(name.c_str()) != nullptr;
+  };
+  probe.DeviceProblem = [](const std::string& hw) -> std::string {
+    const AVHWDeviceType type = hw == "vaapi"   ? AV_HWDEVICE_TYPE_VAAPI
+                                : hw == "nvenc" ? AV_HWDEVICE_TYPE_CUDA
+                                                : AV_HWDEVICE_TYPE_QSV;
+    AVBufferRef* device = nullptr;
+    const int ret = ff::av_hwdevice_ctx_create(&device, type, nullptr, nullptr, 0);
+    ff::av_buffer_unref(&device);
+    if (ret >= 0) return {};
+    const char* what = hw == "vaapi" ? "no VAAPI device (a /dev/dri render node with its driver)"
+                       : hw == "nvenc" ? "no NVIDIA device (the CUDA driver library and a GPU)"
+                                       : "no Intel Quick Sync device (an Intel GPU with its media driver)";
+    return std::string(what) + " could be opened (" + media::MediaErrorText(ret) + ")";
+  };
+  return probe;
+}
+
 void CheckOutputFormat(const std::string& path) {
   if (!ff::av_guess_format(nullptr, path.c_str(), nullptr))
     throw UsageError("-o \"" + path + "\": no container is known for the extension \"" +

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "cli/output_choice.h"
+
 namespace cli {
 
 // Binds the libraries (from the "lib" folder beside the program when there
@@ -14,6 +16,9 @@ std::string LoadMediaLibraries();
 // Throws UsageError when the file has no audio stream or is not media the
 // libraries can read. Returns the sound's duration in seconds (0 unknown).
 double CheckSoundFile(const std::string& path);
+
+// Encoders of the loaded libraries, and the hardware devices that open.
+EncoderProbe MachineEncoderProbe();
 
 // Throws UsageError when no container matches the output's extension.
 void CheckOutputFormat(const std::string& path);

@@ -21,6 +21,9 @@ struct OptionGroup {
 // Pictures, output, timing, effects and the run itself.
 void AddBasicOptions(CLI::App& app, CommandLine& cl);
 void SettleBasicOptions(CommandLine& cl);
+// Size presets, scaling, codecs, quality, speed, hardware, sound codec.
+void AddOutputOptions(CLI::App& app, CommandLine& cl);
+void SettleOutputOptions(CommandLine& cl);
 
 // Show files: a show to render, --write-show, --seed. Settled after the
 // basic group, whose values override the file's show-wide ones.

@@ -19,7 +19,7 @@ namespace {
 // they win over the show file's.
 constexpr const char* kShowWideOptions[] = {
     "--size",  "--rate",  "--picture-delay",          "--transition-delay",    "--effect",
-    "--random", "--audio", "--break-when-no-pictures", "--no-exif-orientation", "--smooth-fit"};
+    "--random", "--audio", "--break-when-no-pictures", "--no-exif-orientation", "--smooth-fit", "--scaling"};
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
@@ -62,7 +62,7 @@ void Override(const RenderOptions& o, slideshow::ShowSettings& s) {
   if (Given(o, "--audio")) s.Sound = line.Sound;
   if (Given(o, "--break-when-no-pictures")) s.End = line.End;
   if (Given(o, "--no-exif-orientation")) s.ExifOrientation = line.ExifOrientation;
-  if (Given(o, "--smooth-fit")) s.Scale = line.Scale;
+  if (Given(o, "--smooth-fit") || Given(o, "--scaling")) s.Scale = line.Scale;
 }
 
 // The run's values as the rest of the renderer reads them.

@@ -62,10 +62,10 @@ void CheckFiles(const RenderOptions& options) {
     throw UsageError("-o " + Quoted(options.Output) + ": is the sound file");
 }
 
-std::string WorkingFileName(const std::string& output, long processId) {
+std::string WorkingFileName(const std::string& output, long processId, const std::string& kind) {
   const fs::path out(output);
   const std::string name =
-      "." + out.stem().string() + ".partial-" + std::to_string(processId) + out.extension().string();
+      "." + out.stem().string() + "." + kind + "-" + std::to_string(processId) + out.extension().string();
   return (out.parent_path() / name).string();
 }
 

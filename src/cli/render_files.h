@@ -19,6 +19,7 @@ void CheckInputFiles(const RenderOptions& options);
 // follows the extension): the video only takes the output's name when the
 // run has written something, so a failed start leaves no file and never
 // destroys an older video of that name.
-std::string WorkingFileName(const std::string& output, long processId);
+// `kind` tells the working files of one run apart.
+std::string WorkingFileName(const std::string& output, long processId, const std::string& kind = "partial");
 
 }  // namespace cli

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "slideshow/show.h"
+#include "cli/output_choice.h"
+#include "slideshow/output_defaults.h"
 
 namespace cli {
 
@@ -35,8 +37,8 @@ struct RenderOptions {
   std::vector<std::string> PictureLists;  // --list files, read into Pictures once parsed
   std::string Output;
   std::string Audio;               // empty: no sound track
-  std::string FrameRate = "30/1";  // always "N/D" once parsed
-  std::string FrameSize = "320x240";
+  std::string FrameRate = slideshow::kDefaultFrameRate;  // always "N/D" once parsed
+  std::string FrameSize = slideshow::kDefaultFrameSize;
   std::string PictureDelay = "2.0";
   std::string TransitionDelay = "1.0";
   bool RandomEffects = true;       // as the window
@@ -44,9 +46,10 @@ struct RenderOptions {
   bool BreakWhenNoPictures = true; // as the window
   bool RealTime = false;
   bool ExifOrientation = true;     // turn JPEG photos upright
-  bool SmoothFit = false;          // area-averaged fit instead of the blocky stretch
+  bool SmoothFit = slideshow::kDefaultSmoothFit;  // area-averaged fit, not the blocky stretch
   bool Quiet = false;
   ShowOptions Show;
+  EncodingOptions Encoding;        // codec, quality, hardware, sound codec
 };
 
 // The show the command line's values describe, one slide per picture.

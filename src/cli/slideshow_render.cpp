@@ -2,8 +2,9 @@
 
 #include <chrono>
 
-#include "media/frame_source/frame_input_adapter.h"
+#include "cli/fast_start.h"
 #include "media/bridges/main_thread.h"
+#include "media/frame_source/frame_input_adapter.h"
 
 namespace cli {
 
@@ -12,8 +13,9 @@ std::string VideoInputOptions(const RenderOptions& o) {
          "-input_type canvas -pix_fmt bgra -r " + o.FrameRate + " -s " + o.FrameSize;
 }
 
-std::string OutputOptions(const RenderOptions& o) {
-  return "-c:v libx264 -c:a libmp3lame -r " + o.FrameRate + " -s " + o.FrameSize;
+std::string OutputOptions(const RenderOptions& o, const VideoEncoderPick& pick, bool recording) {
+  return EncodingOptionString(o.Encoding, pick, o.Output, o.FrameRate) + " -r " + o.FrameRate + " -s " +
+         o.FrameSize + (recording ? std::string(" ") + kFragmentedRecording : "");
 }
 
 SlideshowRender::SlideshowRender(const RenderOptions& options) : options_(options) {
@@ -39,7 +41,7 @@ constexpr auto kStopPoll = std::chrono::milliseconds(100);
 }  // namespace
 
 RenderOutcome SlideshowRender::Run(
-    const std::string& file,
+    const std::string& file, const std::string& outputOptions,
     const std::function<void(const encoder::TProgressInfo&)>& onProgress) {
   RenderOutcome outcome;
   if (stopRequested_) {
@@ -98,7 +100,7 @@ RenderOutcome SlideshowRender::Run(
   if (!options_.Audio.empty() && enc.AddInput(task, options_.Audio) < 0)
     return failed(enc.LastErrorMessage());
   encoder::TOutputOptions output;
-  output.Options = OutputOptions(options_);
+  output.Options = outputOptions;
   if (enc.SetOutput(task, file, &output) < 0) {
     const std::string error = enc.LastErrorMessage();
     enc.RemoveTask(task);

@@ -13,9 +13,12 @@
 
 namespace cli {
 
-// The option strings of the window's start action; "-re" only for real time.
+// The frame source's options, as the window's start action; "-re" only for
+// real time.
 std::string VideoInputOptions(const RenderOptions& o);
-std::string OutputOptions(const RenderOptions& o);
+// The output's: the chosen encoders, size and rate; `recording` adds the
+// fragmented layout of MP4 and MOV recordings.
+std::string OutputOptions(const RenderOptions& o, const VideoEncoderPick& pick, bool recording);
 
 struct RenderOutcome {
   enum Kind { Finished, Stopped, Failed } kind = Failed;
@@ -32,10 +35,11 @@ class SlideshowRender {
   int64_t ExpectedFrames() const { return timeline_.TotalFrames(); }
   double ExpectedSeconds() const;
 
-  // Renders into file (the output's extension decides the container). The
+  // Renders into file with the output options (the file's extension decides
+  // the container). The
   // calling thread must be the main thread: frames are composed and events
   // delivered on it while the encoder's worker encodes.
-  RenderOutcome Run(const std::string& file,
+  RenderOutcome Run(const std::string& file, const std::string& outputOptions,
                     const std::function<void(const encoder::TProgressInfo&)>& onProgress);
 
   // Ends a run cleanly (the file is finished and plays); callable from any

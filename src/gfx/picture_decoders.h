@@ -11,12 +11,20 @@ namespace gfx::decoders {
 
 using Bytes = std::vector<uint8_t>;
 
-enum class Signature { kNone, kJpeg, kBmp, kPng };
+enum class Signature { kNone, kJpeg, kBmp, kPng, kHeif, kWebP };
 Signature SniffSignature(const Bytes& data);
 
 void Bmp(const std::string& path, const Bytes& data, Bitmap& out);
 PictureSize Jpeg(const std::string& path, const Bytes& data, Bitmap& out,
                  const DecodeOptions& options);
 void Png(const std::string& path, const Bytes& data, Bitmap& out);
+void Heif(const std::string& path, const Bytes& data, Bitmap& out);
+void WebP(const std::string& path, const Bytes& data, Bitmap& out, const DecodeOptions& options);
+
+// For the readers whose libraries give 8-bit RGBA rows: sizes `out` as a
+// 32-bit bitmap (refusing empty and over-large pictures) and stores the rows
+// in it, composed onto black.
+void SizeRgbaTarget(const std::string& path, int64_t width, int64_t height, Bitmap& out);
+void CopyRgbaRows(const uint8_t* rows, size_t stride, Bitmap& out);
 
 }  // namespace gfx::decoders

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 
 #include "picture_decoders.h"
@@ -79,10 +80,31 @@ std::vector<uint8_t> ReadPictureFile(const std::string& path) {
 
 namespace decoders {
 
+namespace {
+
+// An ISO media file whose file-type box names a HEIF brand (HEIC, AVIF and
+// their image sequences); other MP4-like files are not pictures.
+bool IsHeifFileType(const Bytes& d) {
+  static constexpr const char* kBrands[] = {"heic", "heix", "heim", "heis", "hevc", "hevx",
+                                            "mif1", "msf1", "avif", "avis"};
+  if (d.size() < 16 || std::memcmp(&d[4], "ftyp", 4) != 0) return false;
+  const size_t box = size_t(d[0]) << 24 | size_t(d[1]) << 16 | size_t(d[2]) << 8 | d[3];
+  const size_t end = std::min(box, d.size());
+  for (size_t at = 8; at + 4 <= end; at += at == 8 ? 8 : 4)  // major brand, then the compatible ones
+    for (const char* brand : kBrands)
+      if (std::memcmp(&d[at], brand, 4) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
 Signature SniffSignature(const Bytes& d) {
   static constexpr uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   if (d.size() >= 3 && d[0] == 0xFF && d[1] == 0xD8 && d[2] == 0xFF) return Signature::kJpeg;
   if (d.size() >= sizeof kPng && std::memcmp(d.data(), kPng, sizeof kPng) == 0) return Signature::kPng;
+  if (d.size() >= 12 && std::memcmp(d.data(), "RIFF", 4) == 0 && std::memcmp(&d[8], "WEBP", 4) == 0)
+    return Signature::kWebP;
+  if (IsHeifFileType(d)) return Signature::kHeif;
   // "BM" alone is too weak (a text may start so): the info header's size must
   // be one that BMP writers use.
   if (d.size() >= 18 && d[0] == 'B' && d[1] == 'M') {
@@ -132,6 +154,8 @@ PictureSize DecodePicture(const std::string& path, Bitmap& out, const DecodeOpti
       case Signature::kJpeg: return decoders::Jpeg(path, data, out, options);
       case Signature::kPng: decoders::Png(path, data, out); break;
       case Signature::kBmp: decoders::Bmp(path, data, out); break;
+      case Signature::kHeif: decoders::Heif(path, data, out); break;
+      case Signature::kWebP: decoders::WebP(path, data, out, options); break;
       case Signature::kNone:
         if (!HasBmpExtension(path)) return decoders::Jpeg(path, data, out, options);
         decoders::Bmp(path, data, out);

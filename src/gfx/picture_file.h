@@ -34,7 +34,7 @@ constexpr long long kMaxPictureFileBytes = kMaxPicturePixels * 4 + (1LL << 20);
 std::vector<uint8_t> ReadPictureFile(const std::string& path);
 
 struct DecodeOptions {
-  // Turn JPEG pictures upright as their EXIF orientation tag says.
+  // Turn JPEG and WebP pictures upright as their EXIF orientation tag says.
   bool ExifOrientation = true;
   // The frame the picture will be fitted into (0 x 0: not known). JPEG
   // pictures above the pixel budget are then decoded at the smallest scale
@@ -63,7 +63,13 @@ void DecodeJpeg(const std::string& path, Bitmap& out);
 // interlaced or not; transparency is composed onto black. Result: pf32bit.
 void DecodePng(const std::string& path, Bitmap& out);
 
-// The content picks the decoder (JPEG, BMP and PNG signatures); content that
+// HEIC/HEIF (libheif) and WebP (libwebp, an animation's first frame) are
+// read by content only; results are pf32bit, composed onto black. With
+// ExifOrientation a WebP turns by its EXIF tag; a HEIF picture always turns
+// by its container's rotation and mirror boxes, which belong to the picture
+// as its crop does (its EXIF tag only repeats them).
+
+// The content picks the decoder (JPEG, BMP, PNG, HEIF and WebP signatures); content that
 // is none of these goes by name: ".bmp" in any letter case (from the last
 // ".") to the BMP decoder, every other name to the JPEG decoder, whose
 // errors then say what is wrong.

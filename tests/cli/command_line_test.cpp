@@ -30,13 +30,13 @@ TEST(RenderCommandLine, DefaultsAreTheWindowsAndOptionsSetTheirFields) {
   const CommandLine d = Parse({"-o", "a.mp4", "p.jpg"});
   EXPECT_EQ(d.command, cli::Command::Render);
   EXPECT_EQ(d.options.FrameRate, "30/1");
-  EXPECT_EQ(d.options.FrameSize, "320x240");
+  EXPECT_EQ(d.options.FrameSize, "1920x1080");
   EXPECT_TRUE(d.options.RandomEffects);
   EXPECT_TRUE(d.options.BreakWhenNoPictures);
   EXPECT_FALSE(d.options.RealTime);
   EXPECT_EQ(d.options.Effect, 0);
   EXPECT_TRUE(d.options.ExifOrientation);
-  EXPECT_FALSE(d.options.SmoothFit);
+  EXPECT_TRUE(d.options.SmoothFit);
 
   const CommandLine c =
       Parse({"--rate=25", "--size", "1280x960", "--sequential", "--no-break-when-no-pictures",
@@ -140,7 +140,10 @@ TEST(RenderCommandLine, OptionStringsAreTheWindowsWithReAddedOnlyForRealTime) {
   o.FrameSize = "640x480";
   EXPECT_EQ(cli::VideoInputOptions(o),
             "-f frameinput -input_type canvas -pix_fmt bgra -r 25/1 -s 640x480");
-  EXPECT_EQ(cli::OutputOptions(o), "-c:v libx264 -c:a libmp3lame -r 25/1 -s 640x480");
+  o.Output = "a.avi";
+  EXPECT_EQ(cli::OutputOptions(o, {"libx264", "none", ""}, false),
+            "-c:v libx264 -pix_fmt yuv420p -preset medium -crf 23 -g 50 -c:a libmp3lame -b:a 192k -r 25/1 "
+            "-s 640x480");
   o.RealTime = true;
   EXPECT_EQ(cli::VideoInputOptions(o),
             "-f frameinput -re -input_type canvas -pix_fmt bgra -r 25/1 -s 640x480");

@@ -68,7 +68,7 @@ TEST_F(RenderProgram, WritesTheWholeSlideshowWithItsSound) {
     const fs::path sound = dir_ / "sound.wav";
     e2e::WriteWav(sound, c.soundSeconds);
     const fs::path output = out_ / c.file;
-    auto args = Args({"--picture-delay", "0.5", "--transition-delay", "0.3", "--audio",
+    auto args = Args({"--size", "320x240", "--picture-delay", "0.5", "--transition-delay", "0.3", "--audio",
                       sound.string(), "-o", output.string()});
     if (!c.breakAtEnd) args.insert(args.begin(), "--no-break-when-no-pictures");
     const ProgramResult r = RunProgram(args, dir_);
@@ -146,15 +146,16 @@ TEST_F(RenderProgram, PictureSwitchesReachTheTimeline) {
   const Case cases[] = {
       {{}, turned.string(), 10, 0, 40, false},                            // band
       {{"--no-exif-orientation"}, turned.string(), 10, 170, 230, false},  // as stored
-      {{}, checker.string(), 160, 40, 215, true},                         // black or white
+      {{"--scaling", "nearest"}, checker.string(), 160, 40, 215, true},       // black or white
       {{"--smooth-fit"}, checker.string(), 160, 100, 156, false},         // grey
+      {{}, checker.string(), 160, 100, 156, false},                       // smooth by default
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.options.empty() ? c.picture : c.options[0] + " " + c.picture);
     const fs::path output = out_ / "switch.mkv";
     std::vector<std::string> args = c.options;
     // 3 intro frames, then the hold.
-    args.insert(args.end(), {"--transition-delay", "0.1", "--picture-delay", "1", "-o",
+    args.insert(args.end(), {"--size", "320x240", "--transition-delay", "0.1", "--picture-delay", "1", "-o",
                              output.string(), c.picture});
     const ProgramResult r = RunProgram(args, dir_);
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -204,6 +205,11 @@ TEST_F(RenderProgram, RefusesBadValuesWithOneLineAndNoFile) {
       {{"-o", (out_ / "show.nosuchcontainer").string()}, ".nosuchcontainer"},
       {{"-o", (out_ / "show").string()}, "extension"},
       {{"-o", pictures_[0]}, pictures_[0]},
+      {{"--codec", "vp9", "-o", (out_ / "show.avi").string()}, "VP9 does not go into AVI"},
+      {{"--codec", "av1", "--audio-codec", "mp3", "-o", (out_ / "show.webm").string()}, "mp3"},
+      {{"--quality", "20", "--bitrate", "5M"}, "--bitrate"},
+      {{"--preset", "8k"}, "\"8k\""},
+      {{"--hw", "cuda"}, "\"cuda\""},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args{"-o", output};
@@ -264,7 +270,7 @@ TEST_F(RenderProgram, ARunThatFailsMidwayKeepsWhatWasWritten) {
   std::ofstream(broken, std::ios::binary) << "BM but nothing after it";
   const fs::path output = out_ / "partial.mp4";
   // A hold long enough that the encoder has written frames when it fails.
-  const ProgramResult r = RunProgram({"--picture-delay", "4", "--transition-delay", "0.3", "-o",
+  const ProgramResult r = RunProgram({"--size", "320x240", "--picture-delay", "4", "--transition-delay", "0.3", "-o",
                                       output.string(), pictures_[0], broken.string()},
                                      dir_);
   EXPECT_EQ(r.exitCode, 1);
@@ -312,7 +318,8 @@ TEST_F(RenderProgram, HelpAndVersionNeedNoFiles) {
        {"--output", "--list", "--audio", "--rate", "--size", "--picture-delay",
         "--transition-delay", "--random", "--sequential", "--effect", "--break-when-no-pictures",
         "--no-break-when-no-pictures", "--realtime", "--no-exif-orientation", "--smooth-fit",
-        "--quiet", "--list-effects", "--version",
+        "--quiet", "--list-effects", "--version", "--preset", "--scaling", "--codec", "--quality",
+        "--bitrate", "--speed", "--hw", "--audio-codec", "--audio-bitrate", "--no-fast-start",
         "EXIT STATUS", "EXAMPLES"})
     EXPECT_NE(h.out.find(option), std::string::npos) << option;
   const ProgramResult v = RunProgram({"--version"}, dir_);
@@ -323,7 +330,7 @@ TEST_F(RenderProgram, HelpAndVersionNeedNoFiles) {
 TEST_F(RenderProgram, CtrlCEndsTheRunWithAPlayableFile) {
   const fs::path output = out_ / "stopped.mp4";
   // Real time, so the run is surely still going when the signal comes.
-  clitest::RunningProgram p(Args({"--realtime", "--picture-delay", "5", "--transition-delay", "1",
+  clitest::RunningProgram p(Args({"--realtime", "--size", "320x240", "--picture-delay", "5", "--transition-delay", "1",
                                   "-o", output.string()}),
                             dir_);
   // Signals once the first progress line (after 5 s) shows the run going,
@@ -362,6 +369,94 @@ TEST_F(RenderProgram, RealTimeKeepsEveryFrame) {
   ASSERT_NE(video, nullptr);
   EXPECT_EQ(video->frames, 300);
   EXPECT_EQ(video->width, 640);
+}
+
+}  // namespace
+
+namespace {
+
+// Where a top-level box starts in an MP4/MOV file, or npos.
+size_t BoxAt(const fs::path& file, const char* type) {
+  std::ifstream in(file, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (size_t at = 0; at + 8 <= bytes.size();) {
+    if (bytes.compare(at + 4, 4, type) == 0) return at;
+    const size_t size = size_t(uint8_t(bytes[at])) << 24 | size_t(uint8_t(bytes[at + 1])) << 16 |
+                        size_t(uint8_t(bytes[at + 2])) << 8 | uint8_t(bytes[at + 3]);
+    if (size < 8) break;
+    at += size;
+  }
+  return std::string::npos;
+}
+
+TEST_F(RenderProgram, EachCodecGoesIntoItsContainersWithTheContainersSound) {
+  const fs::path sound = dir_ / "sound.wav";
+  e2e::WriteWav(sound, 1.0);
+  struct Case {
+    std::vector<std::string> options;
+    const char* file;
+    AVCodecID video, audio;
+    int width, height;
+  };
+  const Case cases[] = {
+      {{"--size", "128x72"}, "plain.mp4", AV_CODEC_ID_H264, AV_CODEC_ID_AAC, 128, 72},
+      {{"--size", "128x72", "--codec", "h265", "--speed", "fastest"}, "h265.mov", AV_CODEC_ID_HEVC,
+       AV_CODEC_ID_AAC, 128, 72},
+      {{"--size", "128x72", "--codec", "vp9", "--speed", "fastest"}, "vp9.webm", AV_CODEC_ID_VP9,
+       AV_CODEC_ID_OPUS, 128, 72},
+      {{"--size", "128x72", "--codec", "av1", "--speed", "fastest", "--bitrate", "300k"}, "av1.mkv",
+       AV_CODEC_ID_AV1, AV_CODEC_ID_OPUS, 128, 72},
+      {{"--preset", "square", "--size", "96x96", "--audio-codec", "mp3", "--quality", "35"}, "mp3.mkv",
+       AV_CODEC_ID_H264, AV_CODEC_ID_MP3, 96, 96},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const fs::path output = out_ / c.file;
+    std::vector<std::string> args = c.options;
+    args.insert(args.end(), {"-q", "--picture-delay", "0.3", "--transition-delay", "0.2", "--audio",
+                             sound.string(), "-o", output.string()});
+    args.insert(args.end(), pictures_.begin(), pictures_.begin() + 2);
+    const ProgramResult r = RunProgram(args, dir_);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const e2e::FileFacts facts = e2e::Probe(output.string(), false);
+    ASSERT_TRUE(facts.opened) << facts.error;
+    const e2e::StreamFacts* video = facts.Find(AVMEDIA_TYPE_VIDEO);
+    const e2e::StreamFacts* audio = facts.Find(AVMEDIA_TYPE_AUDIO);
+    ASSERT_TRUE(video && audio);
+    EXPECT_EQ(video->codec, c.video);
+    EXPECT_EQ(audio->codec, c.audio);
+    EXPECT_EQ(video->width, c.width);
+    EXPECT_EQ(video->height, c.height);
+    EXPECT_EQ(video->refused, 0);
+    EXPECT_GT(video->frames, 20);
+    EXPECT_EQ(FolderEntries(out_), std::vector<std::string>{c.file});  // no working files
+    // MP4 and MOV: the index before the data, so the file plays while it downloads.
+    if (fs::path(c.file).extension() != ".mkv" && fs::path(c.file).extension() != ".webm") {
+      EXPECT_LT(BoxAt(output, "moov"), BoxAt(output, "mdat"));
+    }
+    fs::remove(output);
+  }
+}
+
+// This machine has no encoding device: auto says so in one line and goes on,
+// a named one stops before any frame.
+TEST_F(RenderProgram, HardwareEncodingFallsBackOrRefusesBeforeAnyFrame) {
+  const fs::path output = out_ / "hw.mp4";
+  const ProgramResult automatic = RunProgram(
+      Args({"--hw", "auto", "--size", "64x48", "--picture-delay", "0.2", "--transition-delay", "0.1", "-o",
+            output.string()}),
+      dir_);
+  ASSERT_EQ(automatic.exitCode, 0) << automatic.err;
+  const size_t note = automatic.err.find("lanternslide-render: note: no hardware encoder for H.264 (");
+  ASSERT_NE(note, std::string::npos) << automatic.err;
+  EXPECT_NE(automatic.err.find("; encoding with libx264\n", note), std::string::npos) << automatic.err;
+  fs::remove(output);
+
+  const ProgramResult vaapi = RunProgram(Args({"--hw", "vaapi", "-o", output.string()}), dir_);
+  EXPECT_EQ(vaapi.exitCode, 1);
+  EXPECT_EQ(vaapi.ErrLines(), 1) << vaapi.err;
+  EXPECT_EQ(vaapi.err.rfind("lanternslide-render: --hw vaapi: ", 0), 0u) << vaapi.err;
+  EXPECT_TRUE(FolderEntries(out_).empty());
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "e2e_support.h"
-#include "media/ff_owners.h"
-#include "media/frame_input_adapter.h"
+#include "media/binding/ff_owners.h"
+#include "media/frame_source/frame_input_adapter.h"
 #include "slideshow/slideshow_timeline.h"
 
 namespace e2e {

@@ -80,6 +80,10 @@ const std::vector<Case> kCases = {
     {"output disk full (MP4)", kGood, "tone.wav", {"--size", "640x480"}, 1, Folder::SmallDisk},
     {"output disk full (MKV)", kGood, "tone.wav", {"--size", "640x480"}, 1, Folder::SmallDisk,
      "show.mkv"},
+    {"output disk full (MOV, H.265)", kGood, "tone.wav", {"--size", "640x480", "--codec", "h265"}, 1,
+     Folder::SmallDisk, "show.mov"},
+    {"VP9 into AVI", kGood, "", {"--codec", "vp9"}, 2, Folder::Plain, "show.avi"},
+    {"hardware encoder without its device", kGood, "", {"--hw", "vaapi"}, 1},
     {"frame size 0x0", kGood, "", {"--size", "0x0"}, 2},
     {"frame size -5x10", kGood, "", {"--size", "-5x10"}, 2},
     {"frame size 99999x99999", kGood, "", {"--size", "99999x99999"}, 2},
@@ -225,6 +229,10 @@ void CheckInvariants(const Case& c, const Outcome& o) {
   }
   if (!o.left.empty()) {
     EXPECT_TRUE(o.play.Plays(false)) << "an unplayable file was left";
+  }
+  // What was written before the disk filled up is the user's video, in every container.
+  if (c.folder == Folder::SmallDisk && c.exit == 1) {
+    EXPECT_FALSE(o.left.empty()) << "the full disk lost every frame";
   }
   EXPECT_EQ(o.child.exitCode, c.exit) << o.child.err;
 }

@@ -22,6 +22,7 @@ extern "C" {
 #include <libavutil/audio_fifo.h>
 #include <libavutil/avutil.h>
 #include <libavutil/dict.h>
+#include <libavutil/hwcontext.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/log.h>
 #include <libavutil/opt.h>
@@ -199,6 +200,7 @@ extern "C" {
   X(av_buffer_ref)               \
   X(av_buffer_unref)             \
   X(av_buffer_is_writable)       \
+  X(av_hwdevice_ctx_create)      \
   /* end */
 
 #define LS_FF_SWRESAMPLE_FUNCS(X)      \
