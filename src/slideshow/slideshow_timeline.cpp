@@ -1,5 +1,6 @@
 #include "slideshow_timeline.h"
 
+#include <algorithm>
 #include <climits>
 #include <string_view>
 
@@ -184,7 +185,7 @@ void TSlideshowTimeline::ChooseContent() {
 TSlideshowTimeline::FrameContent TSlideshowTimeline::AdvanceTimeline() {
   if (!InTransition) {
     ++HoldCounter;
-    if (HoldCounter >= FramesPerPicture) {
+    if (HoldCounter >= HoldOf(PictureIndex)) {
       HoldCounter = 0;
       InTransition = true;
     }
@@ -274,7 +275,14 @@ void TSlideshowTimeline::TransitionOnto(gfx::Bitmap& display, int Progress, int 
 
 long long TSlideshowTimeline::TotalFrames() const {
   const long long n = static_cast<long long>(Pictures.size());
-  return FramesPerTransition * (n + 1) + FramesPerPicture * n + 2;
+  long long held = 0;
+  for (int i = 0; i < n; ++i) held += HoldOf(i);
+  return FramesPerTransition * (n + 1) + held + 2;
+}
+
+int TSlideshowTimeline::HoldOf(int picture) const {
+  if (picture < 0 || picture >= static_cast<int>(HoldFrames.size())) return FramesPerPicture;
+  return std::max(HoldFrames[picture], 1);
 }
 
 void TSlideshowTimeline::NextEffect() {

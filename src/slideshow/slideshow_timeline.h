@@ -84,6 +84,10 @@ class TSlideshowTimeline {
   bool InTransition = true;
   int HoldCounter = 0;
   int FramesPerPicture = 1;
+  // Frames each picture is held, when they differ (fitted to music); a
+  // picture past the end of the list is held FramesPerPicture. Set after
+  // PrepareTimeline.
+  std::vector<int> HoldFrames;
   int TransitionCounter = 0;
   int FramesPerTransition = 1;
   int LastProgress = -1;
@@ -115,6 +119,7 @@ class TSlideshowTimeline {
   void PaintFrame(gfx::Canvas& ACanvas, const FrameContent& content);
   void TransitionOnto(gfx::Bitmap& display, int Progress, int effect);
   void NextEffect();
+  int HoldOf(int picture) const;
   void FillBlack(gfx::Bitmap& bitmap);
   void PrefetchPicture(int Index);
 

@@ -491,3 +491,27 @@ TEST_F(TimelineTest, SmoothFitAveragesWhereTheBlockyFitPicksPixels) {
 }
 
 }  // namespace
+
+namespace {
+
+// Holds set per picture (music fitting): each picture is held its own
+// number of frames, and the count of frames handed out matches TotalFrames.
+TEST_F(TimelineTest, PerPictureHoldsAreKept) {
+  Prepare({p1, p2, p1}, 2, 3);
+  tl.HoldFrames = {1, 5, 3};
+  std::vector<int> held(3);
+  long long frames = 0;
+  for (;;) {
+    // The state before the call says what the frame will be.
+    const bool hold = !tl.InTransition && tl.PictureIndex >= 0 && tl.PictureIndex < 3;
+    const int picture = tl.PictureIndex;
+    if (Next() != 0) break;
+    ++frames;
+    if (hold) ++held[picture];
+  }
+  EXPECT_EQ(held, (std::vector<int>{1, 5, 3}));
+  EXPECT_EQ(frames, tl.TotalFrames());
+  EXPECT_EQ(tl.TotalFrames(), 3 * 4 + 9 + 2);
+}
+
+}  // namespace
