@@ -22,4 +22,8 @@ struct OptionGroup {
 void AddBasicOptions(CLI::App& app, CommandLine& cl);
 void SettleBasicOptions(CommandLine& cl);
 
+// The playlist, fades, fitting to the music, cuts on the beat, loudness.
+void AddMusicOptions(CLI::App& app, CommandLine& cl);
+void SettleMusicOptions(CommandLine& cl);
+
 }  // namespace cli

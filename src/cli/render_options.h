@@ -2,6 +2,7 @@
 // before anything starts, so a mistake costs one clear line and no file.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -13,6 +14,20 @@ namespace cli {
 class UsageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// The music group (options_music.cpp): a playlist after --audio, its fades,
+// and how the show follows it.
+struct MusicOptions {
+  std::vector<std::string> Files;  // --music, played after --audio
+  double FadeIn = 0;               // seconds, every file
+  double FadeOut = 0;              // seconds, every file
+  double Crossfade = 0;            // seconds each file overlaps the next
+  double EndFade = 2;              // seconds of fade where the pictures end first; 0 cuts
+  bool FitToMusic = false;         // holds stretched or shrunk so the show ends with the music
+  double MinHold = 0.5;            // seconds a fitted hold may not fall under
+  std::string Sync = "none";       // "none", "beats" or "onsets": transitions start on them
+  std::optional<double> Loudness;  // LUFS the sound is normalised to
 };
 
 struct RenderOptions {
@@ -31,6 +46,7 @@ struct RenderOptions {
   bool ExifOrientation = true;     // turn JPEG photos upright
   bool SmoothFit = false;          // area-averaged fit instead of the blocky stretch
   bool Quiet = false;
+  MusicOptions Music;
 };
 
 enum class Command { Render, Help, Version, ListEffects };

@@ -92,10 +92,10 @@ std::optional<double> MeasureLoudness(SoundTrack& track, const SoundPassProgress
   return meter.integrated;
 }
 
-double NormaliseLoudness(SoundTrack& track, double targetLufs, const SoundPassProgress& progress) {
+std::optional<double> NormaliseLoudness(SoundTrack& track, double targetLufs, const SoundPassProgress& progress) {
   track.SetGain(1.0);
   const std::optional<double> measured = MeasureLoudness(track, progress);
-  if (!measured) return 0.0;
+  if (!measured) return std::nullopt;
   const double db = std::min(targetLufs - *measured, kMaxLoudnessGainDb);
   track.SetGain(std::pow(10.0, db / 20.0));
   return db;

@@ -15,10 +15,11 @@ namespace encoder {
 std::optional<double> MeasureLoudness(SoundTrack& track, const SoundPassProgress& progress = {});
 
 // Measures the track and sets its gain so it plays at targetLufs; returns
-// the gain in dB (0 for a track too quiet to measure). The gain is held
-// to kMaxLoudnessGainDb so near-silent music is not blown up to noise.
+// the gain in dB, or nothing (and no gain) for a track too quiet to
+// measure. The gain is held to kMaxLoudnessGainDb so near-silent music is
+// not blown up to noise.
 constexpr double kMaxLoudnessGainDb = 24.0;
-double NormaliseLoudness(SoundTrack& track, double targetLufs,
+std::optional<double> NormaliseLoudness(SoundTrack& track, double targetLufs,
                          const SoundPassProgress& progress = {});
 
 }  // namespace encoder
