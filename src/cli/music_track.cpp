@@ -49,9 +49,10 @@ void SyncToMusic(const RenderOptions& o, slideshow::TSlideshowTimeline& timeline
                  const std::function<void(const std::string&)>& note) {
   const bool beats = o.Music.Sync == "beats";
   const std::string pass = beats ? "finding the beats" : "finding the onsets";
-  const std::vector<double> times =
+  std::vector<double> times =
       encoder::DetectOnsets(track, beats ? encoder::OnsetKind::Beats : encoder::OnsetKind::Onsets,
                             [&](double done) { progress(pass, done); });
+  if (beats) times = slideshow::FillBeatGrid(times, track.Seconds(track.Frames()));
   const int minHold = std::max(1, int(std::ceil(o.Music.MinHold * fps - 1e-9)));
   const slideshow::OnsetAlignment aligned = slideshow::AlignHoldsToOnsets(
       CurrentHolds(timeline), timeline.FramesPerTransition, slideshow::OnsetFrames(times, fps),
@@ -75,9 +76,10 @@ double FramesPerSecond(const std::string& rate) {
 }
 
 std::unique_ptr<encoder::SoundTrack> PrepareMusic(
-    const RenderOptions& o, slideshow::TSlideshowTimeline& timeline, const MusicProgress& progress,
+    const RenderOptions& o, slideshow::TSlideshowTimeline& timeline, const MusicProgress& report,
     const std::function<void(const std::string&)>& note) {
   const MusicOptions& m = o.Music;
+  const MusicProgress progress = report ? report : [](const std::string&, double) {};
   encoder::SoundTrackSettings settings;
   if (!o.Audio.empty()) settings.files.push_back({o.Audio, m.FadeIn, m.FadeOut});
   for (const std::string& f : m.Files) settings.files.push_back({f, m.FadeIn, m.FadeOut});

@@ -104,6 +104,32 @@ OnsetAlignment AlignHoldsToOnsets(const std::vector<int>& holds, int transitionF
   return result;
 }
 
+std::vector<double> FillBeatGrid(const std::vector<double>& beats, double seconds) {
+  std::vector<double> sorted = beats;
+  std::sort(sorted.begin(), sorted.end());
+  if (sorted.size() < 2) return sorted;
+  std::vector<double> gaps;
+  for (size_t i = 1; i < sorted.size(); ++i) gaps.push_back(sorted[i] - sorted[i - 1]);
+  std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 2, gaps.end());
+  const double period = gaps[gaps.size() / 2];
+  // A grid finer than 40 ms (1500 bpm) is no beat, and would be a huge list.
+  if (!(period > 0.04)) return sorted;
+  constexpr double kTolerance = 0.1;  // of a period, for a gap to count as whole beats
+  std::vector<double> grid;
+  for (double t = sorted.front() - period; t >= 0; t -= period) grid.push_back(t);
+  std::reverse(grid.begin(), grid.end());
+  for (size_t i = 0; i < sorted.size(); ++i) {
+    grid.push_back(sorted[i]);
+    if (i + 1 == sorted.size()) break;
+    const double gap = sorted[i + 1] - sorted[i];
+    const double beatsInGap = std::round(gap / period);
+    if (beatsInGap >= 2 && std::abs(gap / beatsInGap - period) < kTolerance * period)
+      for (int k = 1; k < int(beatsInGap); ++k) grid.push_back(sorted[i] + k * gap / beatsInGap);
+  }
+  for (double t = sorted.back() + period; t < seconds; t += period) grid.push_back(t);
+  return grid;
+}
+
 std::vector<int64_t> OnsetFrames(const std::vector<double>& seconds, double fps) {
   std::vector<int64_t> frames;
   frames.reserve(seconds.size());

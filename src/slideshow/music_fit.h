@@ -45,6 +45,12 @@ struct OnsetAlignment {
 OnsetAlignment AlignHoldsToOnsets(const std::vector<int>& holds, int transitionFrames,
                                   const std::vector<int64_t>& onsetFrames, int minHoldFrames);
 
+// A beat tracker needs a few seconds to lock on and skips beats where the
+// music thins out. For music of a steady tempo (the median gap between
+// beats), this fills gaps that are whole multiples of it and carries the
+// grid back to the start and on to `seconds`, the music's end. Ascending.
+std::vector<double> FillBeatGrid(const std::vector<double>& beats, double seconds);
+
 // Onset times in seconds to the nearest frame at fps, ascending and unique.
 std::vector<int64_t> OnsetFrames(const std::vector<double>& seconds, double fps);
 
