@@ -101,6 +101,14 @@ TEST_F(Music, CutsOnTheBeatsOfAClickTrack) {
   }
 }
 
+TEST_F(Music, PlaylistKeepsTheOrderGiven) {
+  const std::vector<std::string> args = {"--music", "b.ogg", "--audio", "a.mp3", "--music",
+                                         "c.flac", "--crossfade", "2.5", "-o", "x.mp4", "p.jpg"};
+  const cli::MusicOptions m = cli::ParseCommandLine(args).options.Music;
+  EXPECT_EQ(m.Files, (std::vector<std::string>{"b.ogg", "c.flac"}));
+  EXPECT_EQ(m.Crossfade, 2.5);
+}
+
 TEST_F(Music, RefusesMusicOptionsItCannotUse) {
   const struct {
     std::vector<std::string> args;
