@@ -11,8 +11,8 @@
 #include "encoder/music_onsets.h"
 #include "encoder/sound_track.h"
 #include "encoder/sound_track_loudness.h"
-#include "media/ff_entry_points.h"
-#include "media/ff_loader.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_loader.h"
 #include "slideshow/music_fit.h"
 #include "wav_file.h"
 

@@ -18,10 +18,16 @@ std::string Seconds(double s) {
   return text;
 }
 
-std::vector<int> CurrentHolds(const slideshow::TSlideshowTimeline& t) {
-  std::vector<int> holds(t.Pictures.size(), t.FramesPerPicture);
-  for (size_t i = 0; i < holds.size() && i < t.HoldFrames.size(); ++i) holds[i] = t.HoldFrames[i];
-  return holds;
+std::vector<int> TransitionFrames(const slideshow::TSlideshowTimeline& t) {
+  std::vector<int> frames;
+  for (const slideshow::TransitionPlan& p : t.Plan.Transitions) frames.push_back(p.Frames);
+  return frames;
+}
+
+// Replaces the prepared run's holds; the first is taken up when the intro ends.
+void SetHolds(slideshow::TSlideshowTimeline& t, const std::vector<int>& holds) {
+  t.Plan.HoldFrames = holds;
+  if (!holds.empty()) t.FramesPerPicture = holds[0];
 }
 
 std::string HoldRange(const std::vector<int>& holds, double fps) {
@@ -29,17 +35,18 @@ std::string HoldRange(const std::vector<int>& holds, double fps) {
   return *lo == *hi ? Seconds(*lo / fps) : Seconds(*lo / fps) + " to " + Seconds(*hi / fps);
 }
 
-// The black frames after the last transition (see TotalFrames).
-constexpr int kTailFrames = 2;
-
 void FitToMusic(const RenderOptions& o, slideshow::TSlideshowTimeline& timeline,
                 const encoder::SoundTrack& track, double fps,
                 const std::function<void(const std::string&)>& note) {
   const int64_t target = std::llround(track.Seconds(track.NaturalFrames()) * fps);
   const int minHold = std::max(1, int(std::ceil(o.Music.MinHold * fps - 1e-9)));
-  const std::vector<int> holds = slideshow::FitHoldsToLength(
-      CurrentHolds(timeline), timeline.FramesPerTransition, kTailFrames, target, minHold, fps);
-  timeline.HoldFrames = holds;
+  const std::vector<int> transitions = TransitionFrames(timeline);
+  // The black frames after the last transition.
+  const int tail =
+      int(timeline.TotalFrames() - slideshow::ShowFrames(timeline.Plan.HoldFrames, transitions, 0));
+  const std::vector<int> holds = slideshow::FitHoldsToLength(timeline.Plan.HoldFrames, transitions,
+                                                             tail, target, minHold, fps);
+  SetHolds(timeline, holds);
   note("fitted to the music: pictures held " + HoldRange(holds, fps) + ", the video lasts " +
        Seconds(double(timeline.TotalFrames()) / fps));
 }
@@ -55,9 +62,9 @@ void SyncToMusic(const RenderOptions& o, slideshow::TSlideshowTimeline& timeline
   if (beats) times = slideshow::FillBeatGrid(times, track.Seconds(track.Frames()));
   const int minHold = std::max(1, int(std::ceil(o.Music.MinHold * fps - 1e-9)));
   const slideshow::OnsetAlignment aligned = slideshow::AlignHoldsToOnsets(
-      CurrentHolds(timeline), timeline.FramesPerTransition, slideshow::OnsetFrames(times, fps),
+      timeline.Plan.HoldFrames, TransitionFrames(timeline), slideshow::OnsetFrames(times, fps),
       minHold);
-  timeline.HoldFrames = aligned.holds;
+  SetHolds(timeline, aligned.holds);
   const size_t cuts = aligned.holds.size();
   std::string text = std::to_string(cuts - size_t(aligned.unaligned)) + " of " +
                      std::to_string(cuts) + " cuts on " + (beats ? "beats" : "onsets");

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "media/ff_entry_points.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_utils.h"
 
 namespace encoder {
 

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "encoder/sound_track.h"
-#include "media/ff_entry_points.h"
-#include "media/input_format_registry.h"
-#include "media/own_input.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/frame_source/input_format_registry.h"
+#include "media/frame_source/own_input.h"
 
 namespace encoder {
 

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "media/ff_entry_points.h"
+#include "media/binding/ff_entry_points.h"
 
 namespace encoder {
 

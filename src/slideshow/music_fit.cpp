@@ -16,23 +16,28 @@ std::string Seconds(int64_t frames, double fps) {
   return text;
 }
 
-// Frames the holds must add up to: the target less the transitions and tail.
-int64_t HoldBudget(size_t pictures, int transitionFrames, int extraFrames, int64_t targetFrames) {
-  return targetFrames - int64_t(transitionFrames) * int64_t(pictures + 1) - extraFrames;
+int64_t Sum(const std::vector<int>& frames) {
+  return std::accumulate(frames.begin(), frames.end(), int64_t(0));
+}
+
+// The frames of transition `i` (the intro is 0); a short list means none.
+int TransitionAt(const std::vector<int>& transitions, size_t i) {
+  return i < transitions.size() ? std::max(transitions[i], 0) : 0;
 }
 
 }  // namespace
 
-int64_t ShowFrames(const std::vector<int>& holds, int transitionFrames, int extraFrames) {
-  const int64_t held = std::accumulate(holds.begin(), holds.end(), int64_t(0));
-  return held + int64_t(transitionFrames) * int64_t(holds.size() + 1) + extraFrames;
+int64_t ShowFrames(const std::vector<int>& holds, const std::vector<int>& transitions,
+                   int extraFrames) {
+  return Sum(holds) + Sum(transitions) + extraFrames;
 }
 
-std::vector<int> FitHoldsToLength(const std::vector<int>& holds, int transitionFrames,
+std::vector<int> FitHoldsToLength(const std::vector<int>& holds, const std::vector<int>& transitions,
                                   int extraFrames, int64_t targetFrames, int minHoldFrames,
                                   double fps) {
   if (holds.empty()) throw MusicFitError("there are no pictures to fit to the music");
-  const int64_t budget = HoldBudget(holds.size(), transitionFrames, extraFrames, targetFrames);
+  // Frames the holds must add up to: the target less the transitions and tail.
+  const int64_t budget = targetFrames - Sum(transitions) - extraFrames;
   // Holds of no length keep no proportion: share the budget evenly then.
   int64_t setSum = 0;
   int setMin = INT_MAX;
@@ -72,13 +77,15 @@ std::vector<int> FitHoldsToLength(const std::vector<int>& holds, int transitionF
   return out;
 }
 
-OnsetAlignment AlignHoldsToOnsets(const std::vector<int>& holds, int transitionFrames,
+OnsetAlignment AlignHoldsToOnsets(const std::vector<int>& holds,
+                                  const std::vector<int>& transitions,
                                   const std::vector<int64_t>& onsetFrames, int minHoldFrames) {
   OnsetAlignment result;
   result.holds.reserve(holds.size());
   // Where the hold of the current picture starts (the end of the transition into it).
-  int64_t holdStart = transitionFrames;
-  for (int set : holds) {
+  int64_t holdStart = TransitionAt(transitions, 0);
+  for (size_t i = 0; i < holds.size(); ++i) {
+    const int set = holds[i];
     const int64_t ideal = holdStart + set;
     const int64_t earliest = holdStart + minHoldFrames;
     const int64_t latest = holdStart + 2 * int64_t(std::max(set, minHoldFrames));
@@ -99,7 +106,7 @@ OnsetAlignment AlignHoldsToOnsets(const std::vector<int>& holds, int transitionF
     const int64_t hold = best < 0 ? set : best - holdStart;
     if (best < 0) ++result.unaligned;
     result.holds.push_back(int(hold));
-    holdStart += hold + transitionFrames;
+    holdStart += hold + TransitionAt(transitions, i + 1);
   }
   return result;
 }

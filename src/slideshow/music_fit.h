@@ -3,8 +3,8 @@
 //
 // The show's layout: a transition from black into the first picture, then
 // for each picture its hold and the transition after it (the last one
-// leads to black). Transition i (0-based) starts at frame
-// i x transitionFrames + the holds of the pictures before it.
+// leads to black). `transitions` holds their frames, the intro first
+// (one more than the holds; 0 for a cut).
 #pragma once
 
 #include <cstdint>
@@ -20,16 +20,17 @@ class MusicFitError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Frames of a show with these holds and n + 1 transitions, plus extraFrames
-// that belong to neither (the black tail).
-int64_t ShowFrames(const std::vector<int>& holds, int transitionFrames, int extraFrames);
+// Frames of a show with these holds and transitions, plus extraFrames that
+// belong to neither (the black tail).
+int64_t ShowFrames(const std::vector<int>& holds, const std::vector<int>& transitions,
+                   int extraFrames);
 
 // Scales the holds by one factor so that the show lasts targetFrames, with
 // transitions and extraFrames unchanged; the rounding error is spread so the
 // sum is exact. Throws MusicFitError when a hold would fall under
 // minHoldFrames or the target is out of reach, saying in seconds (at fps)
 // how much music is missing.
-std::vector<int> FitHoldsToLength(const std::vector<int>& holds, int transitionFrames,
+std::vector<int> FitHoldsToLength(const std::vector<int>& holds, const std::vector<int>& transitions,
                                   int extraFrames, int64_t targetFrames, int minHoldFrames,
                                   double fps);
 
@@ -38,11 +39,12 @@ struct OnsetAlignment {
   int unaligned = 0;  // transitions left at their set place (no onset near enough)
 };
 
-// Moves the start of every transition after the first onto an onset frame
+// Moves the start of every transition after the intro onto an onset frame
 // (sorted ascending): each hold becomes the one nearest its set length whose
 // transition starts on an onset, at least minHoldFrames and at most twice the
 // set length. A transition with no such onset keeps its hold.
-OnsetAlignment AlignHoldsToOnsets(const std::vector<int>& holds, int transitionFrames,
+OnsetAlignment AlignHoldsToOnsets(const std::vector<int>& holds,
+                                  const std::vector<int>& transitions,
                                   const std::vector<int64_t>& onsetFrames, int minHoldFrames);
 
 // A beat tracker needs a few seconds to lock on and skips beats where the

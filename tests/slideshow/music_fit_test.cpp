@@ -21,10 +21,13 @@ TEST(MusicFit, FitsExactlyKeepsProportionsOrRefusesWithTheMissingAmount) {
     const int pictures = 3 + int(random() % 298);
     std::vector<int> holds(pictures);
     for (int& h : holds) h = 1 + int(random() % 150);
-    const int transition = int(random() % 40), extra = 2;
+    // Transitions of their own lengths, some of them cuts.
+    std::vector<int> transition(pictures + 1);
+    for (int& t : transition) t = random() % 4 == 0 ? 0 : int(random() % 40);
+    const int extra = 2;
     const int64_t target = int64_t(fps * (10 + random() % 3590));
-    const int64_t budget = target - int64_t(transition) * (pictures + 1) - extra;
-    const int64_t sum = ShowFrames(holds, 0, 0);  // the holds alone
+    const int64_t budget = target - ShowFrames({}, transition, extra);
+    const int64_t sum = ShowFrames(holds, {}, 0);  // the holds alone
     const int smallest = *std::min_element(holds.begin(), holds.end());
     const bool fits = (long double)(budget) * smallest / sum >= minHold;
     if (!fits) {
@@ -53,7 +56,7 @@ TEST(MusicFit, FitsExactlyKeepsProportionsOrRefusesWithTheMissingAmount) {
 }
 
 TEST(MusicFit, RefusesAShowWithoutPictures) {
-  EXPECT_THROW(FitHoldsToLength({}, 25, 2, 1000, 13, 25), MusicFitError);
+  EXPECT_THROW(FitHoldsToLength({}, {25}, 2, 1000, 13, 25), MusicFitError);
 }
 
 // A click track at a steady tempo: every transition after the first starts
@@ -67,10 +70,12 @@ TEST(MusicFit, TransitionsStartOnOnsetsNearTheirSetPlace) {
   const std::set<int64_t> onsetSet(onsets.begin(), onsets.end());
   const std::vector<int> set = {60, 45, 90, 20, 61, 75, 60, 60, 60, 60, 60, 60, 60, 60, 60, 60,
                                 60, 60, 60, 60, 60, 60, 60};
-  const int transition = 24;
+  std::vector<int> transition(set.size() + 1, 24);
+  transition[3] = 0;  // a cut
+  transition[7] = 40;
   const OnsetAlignment aligned = AlignHoldsToOnsets(set, transition, onsets, 15);
   ASSERT_EQ(aligned.holds.size(), set.size());
-  int64_t start = transition;  // the end of the transition from black
+  int64_t start = transition[0];  // the end of the transition from black
   int onClicks = 0;
   for (size_t i = 0; i < set.size(); ++i) {
     start += aligned.holds[i];
@@ -82,7 +87,7 @@ TEST(MusicFit, TransitionsStartOnOnsetsNearTheirSetPlace) {
       EXPECT_EQ(aligned.holds[i], set[i]) << "moved off its place without reaching a click";
       EXPECT_GT(start, onsets.back()) << "missed a click in reach at transition " << i;
     }
-    start += transition;
+    start += transition[i + 1];
   }
   EXPECT_EQ(onClicks + aligned.unaligned, int(set.size()));
   EXPECT_GT(onClicks, 10);
