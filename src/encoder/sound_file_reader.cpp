@@ -160,11 +160,24 @@ void SoundFileReader::Convert(const AVFrame* frame) {
   pending_.resize(size_t(made) * channels_);
 }
 
-int64_t CountSoundFrames(const std::string& path, int rate) {
+double SoundFileReader::Progress() const {
+  AVIOContext* pb = own_->input->pb;
+  if (!pb) return 0;
+  const int64_t size = ff::avio_size(pb);
+  return size > 0 ? std::clamp(double(pb->pos) / double(size), 0.0, 1.0) : 0.0;
+}
+
+int64_t CountSoundFrames(const std::string& path, int rate,
+                         const std::function<void(double)>& progress) {
   SoundFileReader reader(path, rate, 1);
   std::vector<float> block(1 << 15);
   int64_t frames = 0;
-  while (const size_t got = reader.Read(block.data(), block.size())) frames += int64_t(got);
+  for (int n = 0;; ++n) {
+    const size_t got = reader.Read(block.data(), block.size());
+    if (got == 0) break;
+    frames += int64_t(got);
+    if (progress && n % 16 == 0) progress(reader.Progress());
+  }
   return frames;
 }
 

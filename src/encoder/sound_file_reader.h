@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -39,6 +40,8 @@ class SoundFileReader {
   size_t Read(float* out, size_t frames);
 
   const std::string& Path() const { return path_; }
+  // How far into the file reading has come, 0..1 (0 when its size is unknown).
+  double Progress() const;
 
  private:
   struct Owners;
@@ -55,7 +58,9 @@ class SoundFileReader {
   size_t pendingAt_ = 0;        // first of them, in floats
 };
 
-// Sample frames of the whole file at the rate, counted by decoding it.
-int64_t CountSoundFrames(const std::string& path, int rate);
+// Sample frames of the whole file at the rate, counted by decoding it;
+// progress (when given) hears how far, now and then.
+int64_t CountSoundFrames(const std::string& path, int rate,
+                         const std::function<void(double)>& progress = {});
 
 }  // namespace encoder

@@ -24,12 +24,15 @@ SoundTrack::SoundTrack(SoundTrackSettings settings, const SoundPassProgress& pro
   for (size_t i = 0; i < settings_.files.size(); ++i) {
     const SoundTrackFile& f = settings_.files[i];
     PlaylistEntry e;
-    e.length = CountSoundFrames(f.path, settings_.rate);
+    const double files = double(settings_.files.size());
+    e.length = CountSoundFrames(f.path, settings_.rate, [&](double done) {
+      if (progress) progress((double(i) + done) / files);
+    });
     if (e.length == 0) throw SoundFileError("sound file \"" + f.path + "\": has no sound");
     e.fadeIn = FramesOf(f.fadeIn, settings_.rate);
     e.fadeOut = FramesOf(f.fadeOut, settings_.rate);
     entries.push_back(e);
-    if (progress) progress(double(i + 1) / double(settings_.files.size()));
+    if (progress) progress(double(i + 1) / files);
   }
   plan_ = SoundTrackPlan(entries, FramesOf(settings_.crossfade, settings_.rate));
   readers_.resize(settings_.files.size());
