@@ -53,8 +53,9 @@ class SoundTrack {
   // Ends the track at `frames` when that is before its natural end, fading
   // out over the last fadeFrames (0 cuts).
   void CutAt(int64_t frames, int64_t fadeFrames) { plan_.CutAt(frames, fadeFrames); }
-  // Every sample is multiplied by gain (the loudness correction); a gain
-  // above 1 clips the rare peaks it would push past full scale.
+  // Every sample is multiplied by gain (the loudness correction). Samples
+  // are held within full scale, so a gain above 1 clips the rare peaks it
+  // would push past it rather than leave the encoder to wrap them.
   void SetGain(double gain) { gain_ = float(gain); }
 
   // Starts reading from the beginning again.
