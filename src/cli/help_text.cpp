@@ -52,6 +52,33 @@ OPTIONS
         exit, rendering nothing: a start to edit and render later.
     --audio FILE
         Sound track. A file without an audio stream is refused.
+    --music FILE
+        Another sound file, played after --audio and the --music files
+        before it (repeat for a playlist). Any format the media libraries
+        read; a file without sound is refused by name before the run.
+    --fade-in SECONDS, --fade-out SECONDS
+        Fade every sound file in at its start and out at its end. Default 0.
+    --crossfade SECONDS
+        Let each sound file overlap the next by this long, one fading out
+        as the other fades in. Default 0 (one after another, no gap).
+    --end-fade SECONDS
+        Where the pictures end before the music, fade it out over the last
+        SECONDS of the video instead of cutting it. Default 2; 0 cuts.
+    --fit-to-music
+        Stretch or shrink the picture holds (keeping their proportions;
+        transitions keep their length) so the video ends with the music.
+        Refused, saying how much music is missing, when a hold would fall
+        under --min-hold.
+    --min-hold SECONDS
+        The shortest hold --fit-to-music may make. Default 0.5.
+    --sync beats|onsets|none
+        Start every transition on a beat (or on any note or hit) of the
+        music, each hold kept as near its set length as the music allows.
+        With --fit-to-music the holds are fitted first, so the video then
+        ends within about a beat of the music. Default none.
+    --loudness LUFS
+        Bring the sound to this integrated loudness (EBU R128), such as
+        -16, so shows made from different songs sound alike.
     --rate N/D
         Frames per second, N or N/D from 1 to 240. Default 30/1.
     --size WxH
@@ -155,6 +182,10 @@ EXAMPLES
     A WebM for a web page, VP9 with Opus sound:
         lanternslide-render --preset 720p --codec vp9 --audio song.ogg \
             -o show.webm *.webp
+
+    Two songs crossfaded, the show fitted to them, cuts on the beat:
+        lanternslide-render --audio one.mp3 --music two.flac --crossfade 3 \
+            --fit-to-music --sync beats --loudness -16 -o trip.mp4 *.jpg
 
     One fixed effect, 25 frames per second, longer holds:
         lanternslide-render --effect 60 --rate 25/1 --picture-delay 4 \

@@ -13,6 +13,7 @@
 #include "cli/fast_start.h"
 #include "cli/help_text.h"
 #include "cli/media_checks.h"
+#include "cli/music_track.h"
 #include "cli/output_summary.h"
 #include "cli/progress_display.h"
 #include "cli/render_files.h"
@@ -21,6 +22,7 @@
 #include "cli/stop_signals.h"
 #include "engine/run_outcome.h"
 #include "slideshow/show_file.h"
+#include "slideshow/music_fit.h"
 
 namespace {
 
@@ -43,7 +45,48 @@ int PrintText(const std::string& text) {
 // The checks that need the libraries; the expected length for progress.
 double CheckMedia(const RenderOptions& o) {
   cli::CheckOutputFormat(o.Output);
-  return o.Audio.empty() ? 0.0 : cli::CheckSoundFile(o.Audio);
+  double seconds = o.Audio.empty() ? 0.0 : cli::CheckSoundFile(o.Audio);
+  for (const std::string& music : o.Music.Files) seconds += cli::CheckSoundFile(music, "--music");
+  return seconds;
+}
+
+// A stop asked for while the music is read: nothing was written yet.
+struct MusicStopped {};
+
+// The passes over the music before the run: a percentage on a terminal, a
+// line per pass otherwise; a stop signal ends them.
+cli::MusicProgress MusicProgressFor(const RenderOptions& o, const cli::StopSignals& signals) {
+  const bool terminal = isatty(STDERR_FILENO) == 1;
+  return [&o, &signals, terminal, last = std::string()](const std::string& pass,
+                                                        double done) mutable {
+    if (signals.Received()) throw MusicStopped();
+    if (o.Quiet) return;
+    if (terminal) {
+      std::fprintf(stderr, "\r%s: %3d%%%s", pass.c_str(), int(done * 100), done >= 1 ? "\n" : "");
+    } else if (pass != last) {
+      std::fprintf(stderr, "%s...\n", pass.c_str());
+    }
+    last = pass;
+  };
+}
+
+// The music assembled and the show fitted to it; null without music. A
+// refusal has been reported when `exitCode` is set.
+std::unique_ptr<encoder::SoundTrack> Music(const RenderOptions& o, cli::SlideshowRender& render,
+                                           const cli::StopSignals& signals, int& exitCode) {
+  try {
+    return cli::PrepareMusic(o, render.Timeline(), MusicProgressFor(o, signals),
+                             [&o](const std::string& text) {
+                               if (!o.Quiet) std::fprintf(stderr, "%s\n", text.c_str());
+                             });
+  } catch (const encoder::SoundFileError& e) {
+    exitCode = Complain(kExitUsage, e.what());
+  } catch (const slideshow::MusicFitError& e) {
+    exitCode = Complain(kExitUsage, std::string("--fit-to-music: ") + e.what());
+  } catch (const MusicStopped&) {
+    exitCode = signals.ExitCode();
+  }
+  return nullptr;
 }
 
 // Gives the fragmented recording its index at the front. Returns the file
@@ -147,7 +190,7 @@ int Render(const RenderOptions& o) {
   cli::StopSignals signals([&render] { render->RequestStop(); });
   if (const std::string error = cli::LoadMediaLibraries(); !error.empty())
     return Complain(kExitFailed, "cannot load the media libraries: " + error);
-  const double soundSeconds = CheckMedia(o);
+  double soundSeconds = CheckMedia(o);
   cli::VideoEncoderPick pick;
   try {
     pick = cli::PickVideoEncoder(o.Encoding, cli::MachineEncoderProbe());
@@ -156,6 +199,11 @@ int Render(const RenderOptions& o) {
   }
   if (!pick.Note.empty() && !o.Quiet) Complain(0, "note: " + pick.Note);
   const bool fastStart = cli::UsesFastStart(o.Encoding, o.Output);
+  int refused = 0;
+  const std::unique_ptr<encoder::SoundTrack> track = Music(o, *render, signals, refused);
+  if (refused) return refused;
+  if (track) soundSeconds = track->Seconds(track->Frames());
+  render->UseSoundTrack(track.get());
 
   RunProgress progress(o, *render, soundSeconds);
   std::string working = cli::WorkingFileName(o.Output, long(getpid()));

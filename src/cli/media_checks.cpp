@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "cli/render_options.h"
+#include "encoder/sound_track_input.h"
 #include "media/binding/ff_entry_points.h"
 #include "media/binding/ff_loader.h"
 #include "media/binding/ff_utils.h"
@@ -21,11 +22,12 @@ std::string LoadMediaLibraries() {
   if (!media::FFLoader().LoadLibrarySet(media::kAllLibraries))
     return media::FFLoader().LastLoaderError();
   media::RegisterFrameInputFormat();
+  encoder::RegisterSoundTrackFormat();
   return {};
 }
 
-double CheckSoundFile(const std::string& path) {
-  const std::string name = "--audio \"" + path + "\"";
+double CheckSoundFile(const std::string& path, const std::string& option) {
+  const std::string name = option + " \"" + path + "\"";
   AVFormatContext* raw = nullptr;
   if (const int ret = ff::avformat_open_input(&raw, path.c_str(), nullptr, nullptr); ret < 0)
     throw UsageError(name + ": not a sound file the media libraries can read (" +

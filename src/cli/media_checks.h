@@ -15,7 +15,7 @@ std::string LoadMediaLibraries();
 
 // Throws UsageError when the file has no audio stream or is not media the
 // libraries can read. Returns the sound's duration in seconds (0 unknown).
-double CheckSoundFile(const std::string& path);
+double CheckSoundFile(const std::string& path, const std::string& option = "--audio");
 
 // Encoders of the loaded libraries, and the hardware devices that open.
 EncoderProbe MachineEncoderProbe();

@@ -30,4 +30,8 @@ void SettleOutputOptions(CommandLine& cl);
 void AddShowOptions(CLI::App& app, CommandLine& cl);
 void SettleShowOptions(CommandLine& cl);
 
+// The playlist, fades, fitting to the music, cuts on the beat, loudness.
+void AddMusicOptions(CLI::App& app, CommandLine& cl);
+void SettleMusicOptions(CommandLine& cl);
+
 }  // namespace cli

@@ -34,6 +34,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 void CheckInputFiles(const RenderOptions& options) {
   for (const std::string& picture : options.Pictures) CheckReadable("picture", picture);
   if (!options.Audio.empty()) CheckReadable("--audio", options.Audio);
+  for (const std::string& music : options.Music.Files) CheckReadable("--music", music);
 }
 
 void CheckFiles(const RenderOptions& options) {
@@ -60,6 +61,9 @@ void CheckFiles(const RenderOptions& options) {
       throw UsageError("-o " + Quoted(options.Output) + ": is one of the pictures");
   if (!options.Audio.empty() && SameFile(options.Audio, options.Output))
     throw UsageError("-o " + Quoted(options.Output) + ": is the sound file");
+  for (const std::string& music : options.Music.Files)
+    if (SameFile(music, options.Output))
+      throw UsageError("-o " + Quoted(options.Output) + ": is one of the sound files");
 }
 
 std::string WorkingFileName(const std::string& output, long processId, const std::string& kind) {

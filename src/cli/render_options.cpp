@@ -17,6 +17,7 @@ constexpr OptionGroup kOptionGroups[] = {
     {AddBasicOptions, SettleBasicOptions},
     {AddOutputOptions, SettleOutputOptions},
     {AddShowOptions, SettleShowOptions},
+    {AddMusicOptions, SettleMusicOptions},
 };
 
 // Runs a value rule, naming the option and the value in its message.

@@ -32,6 +32,20 @@ struct ShowOptions {
   slideshow::Show Composed;       // what the run renders, once parsed
 };
 
+// The music group (options_music.cpp): a playlist after --audio, its fades,
+// and how the show follows it.
+struct MusicOptions {
+  std::vector<std::string> Files;  // --music, played after --audio
+  double FadeIn = 0;               // seconds, every file
+  double FadeOut = 0;              // seconds, every file
+  double Crossfade = 0;            // seconds each file overlaps the next
+  double EndFade = 2;              // seconds of fade where the pictures end first; 0 cuts
+  bool FitToMusic = false;         // holds stretched or shrunk so the show ends with the music
+  double MinHold = 0.5;            // seconds a fitted hold may not fall under
+  std::string Sync = "none";       // "none", "beats" or "onsets": transitions start on them
+  std::optional<double> Loudness;  // LUFS the sound is normalised to
+};
+
 struct RenderOptions {
   std::vector<std::string> Pictures;
   std::vector<std::string> PictureLists;  // --list files, read into Pictures once parsed
@@ -50,6 +64,7 @@ struct RenderOptions {
   bool Quiet = false;
   ShowOptions Show;
   EncodingOptions Encoding;        // codec, quality, hardware, sound codec
+  MusicOptions Music;
 };
 
 // The show the command line's values describe, one slide per picture.

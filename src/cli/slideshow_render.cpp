@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "cli/fast_start.h"
+#include "encoder/sound_track_input.h"
 #include "media/bridges/main_thread.h"
 #include "media/frame_source/frame_input_adapter.h"
 
@@ -74,7 +75,8 @@ RenderOutcome SlideshowRender::Run(
       enc.Stop(false);
       return -1;
     }
-    if (result < 0 && picturesUsedUp) enc.Stop(false);
+    // An assembled track was cut where the pictures end: both end together.
+    if (result < 0 && picturesUsedUp && !soundTrack_) enc.Stop(false);
     return result;
   };
 
@@ -97,7 +99,11 @@ RenderOutcome SlideshowRender::Run(
   input.Options = VideoInputOptions(options_);
   const int task = enc.AddTask(adapter.InputFileName(), &input);
   if (task < 0) return failed(enc.LastErrorMessage());
-  if (!options_.Audio.empty() && enc.AddInput(task, options_.Audio) < 0)
+  encoder::TInputOptions sound;
+  sound.Options = std::string("-f ") + encoder::kSoundTrackFormat;
+  if (soundTrack_ && enc.AddInput(task, soundTrack_->InputFileName(), &sound) < 0)
+    return failed(enc.LastErrorMessage());
+  if (!soundTrack_ && !options_.Audio.empty() && enc.AddInput(task, options_.Audio) < 0)
     return failed(enc.LastErrorMessage());
   encoder::TOutputOptions output;
   output.Options = outputOptions;

@@ -9,6 +9,7 @@
 
 #include "cli/render_options.h"
 #include "encoder/ff_encoder.h"
+#include "encoder/sound_track.h"
 #include "slideshow/slideshow_timeline.h"
 
 namespace cli {
@@ -46,10 +47,16 @@ class SlideshowRender {
   // thread, also before Run, which then does not start.
   void RequestStop() { stopRequested_ = true; }
 
+  // The timeline, for the music to adjust its holds before Run.
+  slideshow::TSlideshowTimeline& Timeline() { return timeline_; }
+  // Plays this assembled track (which outlives Run) instead of --audio.
+  void UseSoundTrack(encoder::SoundTrack* track) { soundTrack_ = track; }
+
  private:
   RenderOptions options_;
   slideshow::TSlideshowTimeline timeline_;
   std::atomic<bool> stopRequested_{false};
+  encoder::SoundTrack* soundTrack_ = nullptr;
 };
 
 }  // namespace cli

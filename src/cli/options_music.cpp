@@ -1,0 +1,89 @@
+// The music options: several sound files, their fades, the fade where the
+// pictures end, fitting the show to the music, cuts on the beat, loudness.
+#include <CLI/CLI.hpp>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "cli/option_groups.h"
+#include "slideshow/value_rules.h"
+
+namespace cli {
+namespace {
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+template <typename F>
+void AddValue(CLI::App& app, const std::string& names, F apply) {
+  app.add_option_function<std::string>(names, apply)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
+      ->allow_extra_args(false);
+}
+
+// Seconds from 0 (none) up to a day, by the show's rule for seconds.
+double FadeSeconds(const std::string& option, const std::string& text) {
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (!text.empty() && end && *end == '\0' && value == 0.0) return 0.0;
+  try {
+    return slideshow::SecondsValue(text);
+  } catch (const slideshow::ValueError& e) {
+    throw UsageError(option + " " + Quoted(text) + ": " + e.what() + " (or 0 for none)");
+  }
+}
+
+// Integrated loudness targets a player can use: quieter than -70 is
+// silence to the meter, louder than -5 cannot be reached without clipping.
+constexpr double kQuietestTarget = -70, kLoudestTarget = -5;
+
+double LoudnessTarget(const std::string& text) {
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (text.empty() || !end || *end != '\0' || !std::isfinite(value) || value < kQuietestTarget ||
+      value > kLoudestTarget)
+    throw UsageError("--loudness " + Quoted(text) +
+                     ": give the integrated loudness in LUFS from -70 to -5, such as -16");
+  return value;
+}
+
+}  // namespace
+
+void AddMusicOptions(CLI::App& app, CommandLine& cl) {
+  MusicOptions& m = cl.options.Music;
+  app.add_option_function<std::vector<std::string>>(
+         "--music",
+         [&m](const std::vector<std::string>& files) {
+           for (const std::string& f : files) {
+             if (f.empty()) throw UsageError("--music: give the sound file to use");
+             m.Files.push_back(f);
+           }
+         })
+      ->allow_extra_args(false);
+  AddValue(app, "--fade-in", [&m](const std::string& v) { m.FadeIn = FadeSeconds("--fade-in", v); });
+  AddValue(app, "--fade-out",
+           [&m](const std::string& v) { m.FadeOut = FadeSeconds("--fade-out", v); });
+  AddValue(app, "--crossfade",
+           [&m](const std::string& v) { m.Crossfade = FadeSeconds("--crossfade", v); });
+  AddValue(app, "--end-fade",
+           [&m](const std::string& v) { m.EndFade = FadeSeconds("--end-fade", v); });
+  AddValue(app, "--min-hold",
+           [&m](const std::string& v) { m.MinHold = FadeSeconds("--min-hold", v); });
+  app.add_flag("--fit-to-music", m.FitToMusic)->disable_flag_override();
+  AddValue(app, "--sync", [&m](const std::string& v) {
+    if (v != "none" && v != "beats" && v != "onsets")
+      throw UsageError("--sync " + Quoted(v) + ": use beats, onsets or none");
+    m.Sync = v;
+  });
+  AddValue(app, "--loudness", [&m](const std::string& v) { m.Loudness = LoudnessTarget(v); });
+}
+
+void SettleMusicOptions(CommandLine& cl) {
+  const RenderOptions& o = cl.options;
+  const MusicOptions& m = o.Music;
+  const bool music = !o.Audio.empty() || !m.Files.empty();
+  if (!music && (m.FitToMusic || m.Sync != "none" || m.Loudness))
+    throw UsageError(std::string(m.FitToMusic ? "--fit-to-music" : m.Loudness ? "--loudness" : "--sync") +
+                     ": give the music with --audio FILE or --music FILE");
+}
+
+}  // namespace cli

@@ -1,0 +1,133 @@
+// The renderer following its music: a playlist fitted so video and sound end
+// together, cuts on the beats of a click track, and the music options' refusals.
+#include <cmath>
+#include <numbers>
+
+#include "cli/music_track.h"
+#include "cli/slideshow_render.h"
+#include "e2e/e2e_support.h"
+#include "program_runner.h"
+#include "wav_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using clitest::RunProgram;
+
+class Music : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { e2e::InitMedia(); }
+  void SetUp() override {
+    dir_ = e2e::Scratch(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    pictures_ = e2e::MakePictures(dir_);
+  }
+  // The generated pictures over and over, `count` in all.
+  std::vector<std::string> Pictures(size_t count) const {
+    std::vector<std::string> p;
+    while (p.size() < count) p.push_back(pictures_[p.size() % pictures_.size()]);
+    return p;
+  }
+  fs::path dir_;
+  std::vector<std::string> pictures_;
+};
+
+// Ticks 30 ms long every half second from 0.25 s.
+constexpr double kFirstClick = 0.25, kClickPeriod = 0.5;
+double ClickTrack(double t) {
+  const double in = std::fmod(t - kFirstClick + kClickPeriod, kClickPeriod);
+  return in < 0.03 ? 0.8 * std::exp(-100 * in) * std::sin(2 * std::numbers::pi * 2000 * in) : 0;
+}
+
+TEST_F(Music, FittedShowEndsWithItsPlaylistWithinOneFrame) {
+  struct Case {
+    const char* file;
+    size_t pictures;
+    double first, second;  // seconds of the two sound files
+  };
+  for (const Case& c : {Case{"three.mp4", 3, 3.0, 4.2}, Case{"twelve.mkv", 12, 5.5, 6.31}}) {
+    SCOPED_TRACE(c.file);
+    e2e::WriteWav(dir_ / "a.wav", c.first);
+    e2e::WriteWav(dir_ / "b.wav", c.second, 22050, 1);
+    const fs::path output = dir_ / c.file;
+    std::vector<std::string> args = {"--audio", (dir_ / "a.wav").string(), "--music",
+                                     (dir_ / "b.wav").string(), "--crossfade", "0.5",
+                                     "--fit-to-music", "--transition-delay", "0.3", "-o",
+                                     output.string()};
+    for (const std::string& p : Pictures(c.pictures)) args.push_back(p);
+    const clitest::ProgramResult r = RunProgram(args, dir_);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const e2e::FileFacts facts = e2e::Probe(output.string(), false);
+    const e2e::StreamFacts* video = facts.Find(AVMEDIA_TYPE_VIDEO);
+    const e2e::StreamFacts* audio = facts.Find(AVMEDIA_TYPE_AUDIO);
+    ASSERT_TRUE(video && audio) << facts.error;
+    const double music = c.first + c.second - 0.5;
+    EXPECT_NEAR(video->frames / 30.0, music, 0.5 / 30);
+    EXPECT_NEAR(double(audio->samples) / audio->sampleRate, video->frames / 30.0, 1 / 30.0);
+  }
+}
+
+// The whole chain short of encoding: beats found on a click track, the
+// timeline's transitions each starting within one frame of a click.
+TEST_F(Music, CutsOnTheBeatsOfAClickTrack) {
+  const fs::path clicks = dir_ / "clicks.wav";
+  testwav::WritePcm16(clicks, 44100, 2, 44100 * 12, [](int, uint32_t i) {
+    return int16_t(std::lround(ClickTrack(i / 44100.0) * 32767));
+  });
+  cli::RenderOptions o;
+  o.Pictures = Pictures(8);
+  o.Audio = clicks.string();
+  o.Music.Sync = "beats";
+  o.PictureDelay = "0.8";
+  o.TransitionDelay = "0.4";
+  cli::SlideshowRender render(o);
+  slideshow::TSlideshowTimeline& timeline = render.Timeline();
+  const auto track = cli::PrepareMusic(o, timeline, {}, [](const std::string&) {});
+  ASSERT_TRUE(track);
+
+  gfx::Bitmap canvas(320, 240);
+  std::vector<long long> starts;
+  for (long long frame = 0;; ++frame) {
+    const bool starting = timeline.InTransition && timeline.TransitionCounter == 0 &&
+                          timeline.PictureIndex >= 0 &&
+                          timeline.PictureIndex < int(o.Pictures.size());
+    if (timeline.FIAReadFrameCanvas(canvas.GetCanvas()) < 0) break;
+    if (starting) starts.push_back(frame);
+  }
+  ASSERT_EQ(starts.size(), o.Pictures.size());
+  for (long long frame : starts) {
+    const double t = frame / 30.0;
+    const double click = kFirstClick + std::round((t - kFirstClick) / kClickPeriod) * kClickPeriod;
+    EXPECT_LE(std::abs(t - click), 1 / 30.0) << "transition at frame " << frame;
+  }
+}
+
+TEST_F(Music, PlaylistKeepsTheOrderGiven) {
+  const std::vector<std::string> args = {"--music", "b.ogg", "--audio", "a.mp3", "--music",
+                                         "c.flac", "--crossfade", "2.5", "-o", "x.mp4", "p.jpg"};
+  const cli::MusicOptions m = cli::ParseCommandLine(args).options.Music;
+  EXPECT_EQ(m.Files, (std::vector<std::string>{"b.ogg", "c.flac"}));
+  EXPECT_EQ(m.Crossfade, 2.5);
+}
+
+TEST_F(Music, RefusesMusicOptionsItCannotUse) {
+  const struct {
+    std::vector<std::string> args;
+    const char* words;
+  } cases[] = {
+      {{"--sync", "bars"}, "--sync \"bars\""},
+      {{"--loudness", "3"}, "-70 to -5"},
+      {{"--fade-out", "-1"}, "--fade-out \"-1\""},
+      {{"--fit-to-music"}, "give the music"},
+      {{"--music", (dir_ / "gone.mp3").string()}, "gone.mp3"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    for (const std::string& a : {std::string("-o"), (dir_ / "x.mp4").string(), pictures_[0]})
+      args.push_back(a);
+    const clitest::ProgramResult r = RunProgram(args, dir_);
+    EXPECT_EQ(r.exitCode, 2) << c.words;
+    EXPECT_NE(r.err.find(c.words), std::string::npos) << r.err;
+  }
+}
+
+}  // namespace
