@@ -17,6 +17,7 @@ class UsageError : public std::runtime_error {
 
 struct RenderOptions {
   std::vector<std::string> Pictures;
+  std::vector<std::string> PictureLists;  // --list files, read into Pictures once parsed
   std::string Output;
   std::string Audio;               // empty: no sound track
   std::string FrameRate = "30/1";  // always "N/D" once parsed
@@ -37,13 +38,19 @@ enum class Command { Render, Help, Version, ListEffects };
 struct CommandLine {
   Command command = Command::Render;
   RenderOptions options;
+  // The flags that print and leave; Help wins over ListEffects over Version.
+  bool Help = false;
+  bool ListEffects = false;
+  bool Version = false;
 };
 
 // Reads the arguments after the program name. Throws UsageError naming the
-// value and what is allowed. Files are not looked at here.
+// value and what is allowed. Files are not looked at here, except --list
+// files, whose pictures are read.
 CommandLine ParseCommandLine(std::span<const std::string> args);
 
-// Value checks, each returning the value in the form the run uses.
+// Value checks, each returning the value in the form the run uses; the
+// rules are the show's (slideshow/value_rules.h), the messages name the option.
 std::string CheckFrameSize(const std::string& text);     // "WxH", even sides
 std::string CheckFrameRate(const std::string& text);     // "N/D"
 std::string CheckDelay(const std::string& option, const std::string& text);

@@ -58,6 +58,12 @@ TEST(RenderCommandLine, DefaultsAreTheWindowsAndOptionsSetTheirFields) {
   EXPECT_TRUE(c.options.SmoothFit);
   EXPECT_EQ(c.options.Pictures, (std::vector<std::string>{"x.jpg", "-y.jpg"}));
 
+  // Short options combine; given twice, the last value counts.
+  const CommandLine s = Parse({"-qo", "c.mp4", "--size", "64x48", "--size=32x24", "p.jpg"});
+  EXPECT_TRUE(s.options.Quiet);
+  EXPECT_EQ(s.options.Output, "c.mp4");
+  EXPECT_EQ(s.options.FrameSize, "32x24");
+
   // Whatever else is given, these print and leave.
   EXPECT_EQ(Parse({"--list-effects"}).command, cli::Command::ListEffects);
   EXPECT_EQ(Parse({"-V"}).command, cli::Command::Version);
