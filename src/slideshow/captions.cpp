@@ -26,8 +26,7 @@ std::optional<CaptionPlace> CaptionPlaceNamed(std::string_view name) {
 
 void CaptionOverlay::Make(gfx::FontLibrary& fonts, std::string_view text, const CaptionStyle& style,
                           int frameWidth, int frameHeight, std::string* note) {
-  overlay_.Release();
-  area_ = {};
+  Clear();
   const int pixelSize = std::clamp(int(std::lround(style.size * frameHeight)), kMinPixelSize, kMaxPixelSize);
   const int margin = std::clamp(int(std::lround(style.margin * frameHeight)), 0, frameWidth / 4);
   const double outline = std::max(0.0, style.outline) * pixelSize;

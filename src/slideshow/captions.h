@@ -35,6 +35,10 @@ class CaptionOverlay {
   // replaced by the default and `note` says so; nothing here fails on text.
   void Make(gfx::FontLibrary& fonts, std::string_view text, const CaptionStyle& style,
             int frameWidth, int frameHeight, std::string* note);
+  void Clear() {
+    overlay_.Release();
+    area_ = {};
+  }
   bool Empty() const { return overlay_.Width() == 0; }
   // Where the overlay goes in the frame (it may be larger than the ink).
   gfx::Rect Area() const { return area_; }
