@@ -9,23 +9,9 @@
 
 #include "gfx/bitmap.h"
 #include "gfx/font_library.h"
+#include "slideshow/look.h"
 
 namespace slideshow {
-
-enum class CaptionPlace { Bottom, Top, Centre };
-
-struct CaptionStyle {
-  std::string font = "DejaVu Sans";  // family name, as fontconfig knows it
-  double size = 0.06;                // text height as a share of the frame height
-  gfx::Color colour = gfx::clWhite;
-  gfx::Color outlineColour = gfx::clBlack;
-  double outline = 0.06;             // outline width as a share of the text size; 0: none
-  bool shadow = true;
-  CaptionPlace place = CaptionPlace::Bottom;
-  double margin = 0.05;              // from the frame's edges, as a share of its height
-  double fade = 0.5;                 // seconds of fade in and of fade out
-  friend bool operator==(const CaptionStyle&, const CaptionStyle&) = default;
-};
 
 std::optional<CaptionPlace> CaptionPlaceNamed(std::string_view name);
 

@@ -11,20 +11,10 @@
 #include "gfx/bilinear_sampler.h"
 #include "gfx/bitmap.h"
 #include "gfx/picture_file.h"
-#include "motion.h"
+#include "slideshow/look.h"
+#include "slideshow/motion.h"
 
 namespace slideshow {
-
-enum class FitMode { Fit, Fill, Blur };
-
-struct FramingStyle {
-  FitMode mode = FitMode::Fit;
-  gfx::Color background = gfx::clBlack;  // the bars of Fit
-  // Which part Fill keeps: 0 = left/top edge, 0.5 = centre, 1 = right/bottom.
-  double anchorX = 0.5;
-  double anchorY = 0.5;
-  friend bool operator==(const FramingStyle&, const FramingStyle&) = default;
-};
 
 std::optional<FitMode> FitModeNamed(std::string_view name);
 // "#RRGGBB" or "RRGGBB".

@@ -7,20 +7,9 @@
 #include <string_view>
 
 #include "gfx/bilinear_sampler.h"
+#include "slideshow/look.h"
 
 namespace slideshow {
-
-enum class MotionKind { None, ZoomIn, ZoomOut, PanLeft, PanRight, PanUp, PanDown, Auto, Rects };
-enum class Easing { Linear, Smooth };
-
-// Rectangles are fractions of the picture's width and height.
-struct MotionSpec {
-  MotionKind kind = MotionKind::None;
-  Easing easing = Easing::Smooth;
-  gfx::RectF start{0, 0, 1, 1};  // for Rects
-  gfx::RectF end{0, 0, 1, 1};
-  friend bool operator==(const MotionSpec&, const MotionSpec&) = default;
-};
 
 // "none", "zoom-in", ..., "auto"; nothing for any other name.
 std::optional<MotionKind> MotionKindNamed(std::string_view name);

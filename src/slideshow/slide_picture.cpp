@@ -12,7 +12,8 @@ bool IsPlainLook(const SlideLook& look) {
 }
 
 void SlidePicture::Make(const std::string& path, bool exifOrientation, int frameWidth,
-                        int frameHeight, const SlideLook& look, int slideIndex, std::string* note) {
+                        int frameHeight, const SlideLook& look, int slideIndex) {
+  note_.clear();
   picture_.Make(path, exifOrientation, frameWidth, frameHeight, look.framing, look.motion, slideIndex);
   fade_ = look.captionStyle.fade;
   if (look.caption.empty()) {
@@ -21,7 +22,7 @@ void SlidePicture::Make(const std::string& path, bool exifOrientation, int frame
   }
   // Fonts belong to the thread that sets the text; captions are set once a slide.
   gfx::FontLibrary fonts;
-  caption_.Make(fonts, look.caption, look.captionStyle, frameWidth, frameHeight, note);
+  caption_.Make(fonts, look.caption, look.captionStyle, frameWidth, frameHeight, &note_);
 }
 
 void SlidePicture::PaintAt(double seconds, double duration, gfx::Bitmap& frame) {

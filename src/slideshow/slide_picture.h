@@ -13,24 +13,15 @@
 
 namespace slideshow {
 
-struct SlideLook {
-  FramingStyle framing;
-  MotionSpec motion;
-  std::string caption;  // UTF-8; empty: none
-  CaptionStyle captionStyle;
-  friend bool operator==(const SlideLook&, const SlideLook&) = default;
-};
-
-// True when the slide needs none of this: today's black-barred fit, still.
-bool IsPlainLook(const SlideLook& look);
-
 class SlidePicture {
  public:
   // Decodes and frames the picture and sets the caption for a frame of that
   // size. Throws the decoder's PictureError; a missing font only fills
   // `note`. `slideIndex` varies the automatic move from slide to slide.
   void Make(const std::string& path, bool exifOrientation, int frameWidth, int frameHeight,
-            const SlideLook& look, int slideIndex, std::string* note);
+            const SlideLook& look, int slideIndex);
+  // What the user should hear about the making (a font that is not installed).
+  const std::string& Note() const { return note_; }
   // Paints the moment `seconds` into a time on screen of `duration` seconds
   // onto a 32-bit bitmap of the frame size.
   void PaintAt(double seconds, double duration, gfx::Bitmap& frame);
@@ -41,6 +32,7 @@ class SlidePicture {
   FramedPicture picture_;
   CaptionOverlay caption_;
   double fade_ = 0;
+  std::string note_;
 };
 
 }  // namespace slideshow
