@@ -22,4 +22,8 @@ struct OptionGroup {
 void AddBasicOptions(CLI::App& app, CommandLine& cl);
 void SettleBasicOptions(CommandLine& cl);
 
+// Framing, motion and captions of every slide.
+void AddLookOptions(CLI::App& app, CommandLine& cl);
+void SettleLookOptions(CommandLine& cl);
+
 }  // namespace cli

@@ -7,12 +7,25 @@
 #include <string>
 #include <vector>
 
+#include "slideshow/look.h"
+
 namespace cli {
 
 // A value or argument the program cannot take; exit code 2.
 class UsageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// How every slide looks: placement, motion and captions.
+struct LookOptions {
+  slideshow::FitMode Fit = slideshow::FitMode::Fit;
+  gfx::Color Background = gfx::clBlack;
+  double FillX = 0.5, FillY = 0.5;
+  slideshow::MotionSpec Motion;
+  slideshow::CaptionStyle Captions;
+  std::string CaptionsFile;           // --captions: one caption a line, picture by picture
+  std::vector<std::string> CaptionTexts;  // read from it once parsed
 };
 
 struct RenderOptions {
@@ -31,6 +44,7 @@ struct RenderOptions {
   bool ExifOrientation = true;     // turn JPEG photos upright
   bool SmoothFit = false;          // area-averaged fit instead of the blocky stretch
   bool Quiet = false;
+  LookOptions Look;
 };
 
 enum class Command { Render, Help, Version, ListEffects };

@@ -1,6 +1,8 @@
 #include "cli/slideshow_render.h"
 
 #include <chrono>
+#include <cstdio>
+#include <set>
 
 #include "media/frame_source/frame_input_adapter.h"
 #include "media/bridges/main_thread.h"
@@ -27,7 +29,26 @@ SlideshowRender::SlideshowRender(const RenderOptions& options) : options_(option
   settings.RandomEffects = options_.RandomEffects && options_.Effect == 0;
   settings.ExifOrientation = options_.ExifOrientation;
   settings.SmoothFit = options_.SmoothFit;
-  timeline_.PrepareTimeline(settings);
+  timeline_.PrepareTimeline(LookedShow(slideshow::UniformShow(settings, options_.Pictures)));
+  // A caption's font that is not installed is worth a line, not a failure.
+  timeline_.OnNote = [quiet = options_.Quiet, said = std::set<std::string>()](const std::string& note) mutable {
+    if (!quiet && said.insert(note).second)
+      std::fprintf(stderr, "lanternslide-render: note: %s\n", note.c_str());
+  };
+}
+
+slideshow::Show SlideshowRender::LookedShow(slideshow::Show show) const {
+  const LookOptions& look = options_.Look;
+  slideshow::ShowSettings& s = show.Settings;
+  s.Fit = look.Fit;
+  s.Background = look.Background;
+  s.FillX = look.FillX;
+  s.FillY = look.FillY;
+  s.Motion = look.Motion;
+  s.Captions = look.Captions;
+  for (size_t i = 0; i < show.Slides.size() && i < look.CaptionTexts.size(); ++i)
+    show.Slides[i].Caption = look.CaptionTexts[i];
+  return show;
 }
 
 double SlideshowRender::ExpectedSeconds() const {

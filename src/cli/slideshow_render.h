@@ -44,6 +44,8 @@ class SlideshowRender {
 
  private:
   RenderOptions options_;
+  // The show of the window's settings with the look the options give it.
+  slideshow::Show LookedShow(slideshow::Show show) const;
   slideshow::TSlideshowTimeline timeline_;
   std::atomic<bool> stopRequested_{false};
 };
