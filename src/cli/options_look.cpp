@@ -80,11 +80,25 @@ void AddLookOptions(CLI::App& app, CommandLine& cl) {
   AddRule(app, "--caption-margin", [&c](const std::string& v) { c.margin = NumberValue(v, 0, 0.4); });
   AddRule(app, "--caption-fade", [&c](const std::string& v) { c.fade = NumberValue(v, 0, 60); });
   app.add_flag("!--no-caption-shadow", c.shadow)->disable_flag_override();
+  app.add_flag("--subtitles", o.Subtitles)->disable_flag_override();
 }
 
 void SettleLookOptions(CommandLine& cl) {
   LookOptions& o = cl.options.Look;
   if (!o.CaptionsFile.empty()) o.CaptionTexts = ReadCaptions(o.CaptionsFile);
+  if (o.Subtitles) {
+    if (o.CaptionsFile.empty())
+      throw UsageError("--subtitles: no captions to put in a subtitle stream; give them with --captions FILE");
+    // The muxer takes SubRip text as it is only in Matroska; MP4 and MOV want
+    // it turned into mov_text, which the engine does not do.
+    const std::string& out = cl.options.Output;
+    const size_t dot = out.rfind('.');
+    std::string ext = dot == std::string::npos ? "" : out.substr(dot + 1);
+    for (char& ch : ext) ch = char(std::tolower(static_cast<unsigned char>(ch)));
+    if (ext != "mkv")
+      throw UsageError("--subtitles: a subtitle stream can go into .mkv outputs only (not \"" + out +
+                       "\"); the captions are drawn on the pictures either way");
+  }
 }
 
 }  // namespace cli

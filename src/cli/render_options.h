@@ -26,6 +26,7 @@ struct LookOptions {
   slideshow::CaptionStyle Captions;
   std::string CaptionsFile;           // --captions: one caption a line, picture by picture
   std::vector<std::string> CaptionTexts;  // read from it once parsed
+  bool Subtitles = false;             // the captions also as a subtitle stream
 };
 
 struct RenderOptions {

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <set>
 
+#include "cli/subtitle_cues.h"
+
 #include "media/frame_source/frame_input_adapter.h"
 #include "media/bridges/main_thread.h"
 
@@ -29,7 +31,8 @@ SlideshowRender::SlideshowRender(const RenderOptions& options) : options_(option
   settings.RandomEffects = options_.RandomEffects && options_.Effect == 0;
   settings.ExifOrientation = options_.ExifOrientation;
   settings.SmoothFit = options_.SmoothFit;
-  timeline_.PrepareTimeline(LookedShow(slideshow::UniformShow(settings, options_.Pictures)));
+  show_ = LookedShow(slideshow::UniformShow(settings, options_.Pictures));
+  timeline_.PrepareTimeline(show_);
   // A caption's font that is not installed is worth a line, not a failure.
   timeline_.OnNote = [quiet = options_.Quiet, said = std::set<std::string>()](const std::string& note) mutable {
     if (!quiet && said.insert(note).second)
@@ -126,8 +129,25 @@ RenderOutcome SlideshowRender::Run(
   if (task < 0) return failed(enc.LastErrorMessage());
   if (!options_.Audio.empty() && enc.AddInput(task, options_.Audio) < 0)
     return failed(enc.LastErrorMessage());
+  // The captions as SubRip text beside the working file, copied into the output.
+  const std::string cueFile = file + ".srt";
+  struct CueFileOwner {
+    std::string path;
+    ~CueFileOwner() {
+      if (!path.empty()) std::remove(path.c_str());
+    }
+  } cueFileOwner;
+  if (options_.Look.Subtitles) {
+    std::FILE* f = std::fopen(cueFile.c_str(), "wb");
+    if (!f) return failed("Cannot write the subtitle file \"" + cueFile + "\"");
+    cueFileOwner.path = cueFile;
+    const std::string text = SubRipText(CaptionCues(show_, timeline_.Plan));
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (std::fclose(f) != 0 || !written) return failed("Cannot write the subtitle file \"" + cueFile + "\"");
+    if (enc.AddInput(task, cueFile) < 0) return failed(enc.LastErrorMessage());
+  }
   encoder::TOutputOptions output;
-  output.Options = OutputOptions(options_);
+  output.Options = OutputOptions(options_) + (options_.Look.Subtitles ? " -c:s copy" : "");
   if (enc.SetOutput(task, file, &output) < 0) {
     const std::string error = enc.LastErrorMessage();
     enc.RemoveTask(task);
