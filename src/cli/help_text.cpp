@@ -147,6 +147,44 @@ OPTIONS
     --no-fast-start
         Write MP4 and MOV files in one pass, the index at the end: no
         rewrite at the end of the run, but a run cut short leaves nothing.
+    --fit fit|fill|blur
+        How pictures sit in the frame: whole with bars (fit, the default),
+        covering the frame with the overflow cropped (fill), or whole over
+        a blurred, darkened copy of themselves (blur).
+    --background #RRGGBB
+        Colour of the bars of fit. Default #000000.
+    --fill-at X,Y
+        Which part fill keeps, as fractions: 0,0 the top left, 0.5,0.5 the
+        centre (the default).
+    --motion NAME|X,Y,W,H:X,Y,W,H
+        Pan and zoom over each picture for its whole time on screen: none
+        (the default), zoom-in, zoom-out, pan-left, pan-right, pan-up,
+        pan-down, auto (a gentle move that keeps the centre in view), or
+        the part shown first and last as fractions of the picture.
+    --easing linear|smooth
+        Motion at a steady pace or starting and stopping gently (the default).
+    --captions FILE
+        One caption a line for the pictures in order (UTF-8; an empty line
+        for none; \n starts a new line in a caption).
+    --caption-font FAMILY
+        Font family of the captions. Default "DejaVu Sans"; a family that is
+        not installed is replaced by the default with a note.
+    --caption-size SHARE
+        Text height as a share of the frame height, 0.01 to 0.5. Default 0.06.
+    --caption-colour #RRGGBB, --caption-outline-colour #RRGGBB
+        Text and outline colours. Default white on a black outline.
+    --caption-outline SHARE
+        Outline width as a share of the text size, 0 (none) to 0.5.
+        Default 0.06.
+    --no-caption-shadow
+        Draw captions without their drop shadow.
+    --caption-place bottom|top|centre
+        Where captions go. Default bottom.
+    --caption-margin SHARE
+        Distance from the frame's edges as a share of its height, 0 to 0.4;
+        longer captions wrap inside it. Default 0.05.
+    --caption-fade SECONDS
+        Fade in and out, 0 to 60 seconds. Default 0.5.
     -q, --quiet
         Print neither progress nor the summary of the written file.
     --list-effects

@@ -34,4 +34,8 @@ void SettleShowOptions(CommandLine& cl);
 void AddMusicOptions(CLI::App& app, CommandLine& cl);
 void SettleMusicOptions(CommandLine& cl);
 
+// Framing, motion and captions of every slide.
+void AddLookOptions(CLI::App& app, CommandLine& cl);
+void SettleLookOptions(CommandLine& cl);
+
 }  // namespace cli

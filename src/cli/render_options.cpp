@@ -16,6 +16,7 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 constexpr OptionGroup kOptionGroups[] = {
     {AddBasicOptions, SettleBasicOptions},
     {AddOutputOptions, SettleOutputOptions},
+    {AddLookOptions, SettleLookOptions},
     {AddShowOptions, SettleShowOptions},
     {AddMusicOptions, SettleMusicOptions},
 };

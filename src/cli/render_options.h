@@ -13,6 +13,7 @@
 #include "slideshow/show.h"
 #include "cli/output_choice.h"
 #include "slideshow/output_defaults.h"
+#include "slideshow/look.h"
 
 namespace cli {
 
@@ -46,6 +47,18 @@ struct MusicOptions {
   std::optional<double> Loudness;  // LUFS the sound is normalised to
 };
 
+// How every slide looks: placement, motion and captions.
+struct LookOptions {
+  slideshow::FitMode Fit = slideshow::FitMode::Fit;
+  gfx::Color Background = gfx::clBlack;
+  double FillX = 0.5, FillY = 0.5;
+  slideshow::MotionSpec Motion;
+  slideshow::CaptionStyle Captions;
+  std::string CaptionsFile;           // --captions: one caption a line, picture by picture
+  std::vector<std::string> CaptionTexts;  // read from it once parsed
+  bool Subtitles = false;             // the captions also as a subtitle stream
+};
+
 struct RenderOptions {
   std::vector<std::string> Pictures;
   std::vector<std::string> PictureLists;  // --list files, read into Pictures once parsed
@@ -65,6 +78,7 @@ struct RenderOptions {
   ShowOptions Show;
   EncodingOptions Encoding;        // codec, quality, hardware, sound codec
   MusicOptions Music;
+  LookOptions Look;
 };
 
 // The show the command line's values describe, one slide per picture.

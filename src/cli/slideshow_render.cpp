@@ -1,6 +1,10 @@
 #include "cli/slideshow_render.h"
 
 #include <chrono>
+#include <cstdio>
+#include <set>
+
+#include "cli/subtitle_cues.h"
 
 #include "cli/fast_start.h"
 #include "encoder/sound_track_input.h"
@@ -23,7 +27,27 @@ SlideshowRender::SlideshowRender(const RenderOptions& options) : options_(option
   timeline_.BreakWhenNoPictures = options_.BreakWhenNoPictures;
   // Options put together by hand (not parsed) describe a show of their own.
   const bool composed = !options_.Show.Composed.Slides.empty();
-  timeline_.PrepareTimeline(composed ? options_.Show.Composed : ShowFromOptions(options_));
+  show_ = LookedShow(composed ? options_.Show.Composed : ShowFromOptions(options_));
+  timeline_.PrepareTimeline(show_);
+  // A caption's font that is not installed is worth a line, not a failure.
+  timeline_.OnNote = [quiet = options_.Quiet, said = std::set<std::string>()](const std::string& note) mutable {
+    if (!quiet && said.insert(note).second)
+      std::fprintf(stderr, "lanternslide-render: note: %s\n", note.c_str());
+  };
+}
+
+slideshow::Show SlideshowRender::LookedShow(slideshow::Show show) const {
+  const LookOptions& look = options_.Look;
+  slideshow::ShowSettings& s = show.Settings;
+  s.Fit = look.Fit;
+  s.Background = look.Background;
+  s.FillX = look.FillX;
+  s.FillY = look.FillY;
+  s.Motion = look.Motion;
+  s.Captions = look.Captions;
+  for (size_t i = 0; i < show.Slides.size() && i < look.CaptionTexts.size(); ++i)
+    show.Slides[i].Caption = look.CaptionTexts[i];
+  return show;
 }
 
 double SlideshowRender::ExpectedSeconds() const {
@@ -105,8 +129,25 @@ RenderOutcome SlideshowRender::Run(
     return failed(enc.LastErrorMessage());
   if (!soundTrack_ && !options_.Audio.empty() && enc.AddInput(task, options_.Audio) < 0)
     return failed(enc.LastErrorMessage());
+  // The captions as SubRip text beside the working file, copied into the output.
+  const std::string cueFile = file + ".srt";
+  struct CueFileOwner {
+    std::string path;
+    ~CueFileOwner() {
+      if (!path.empty()) std::remove(path.c_str());
+    }
+  } cueFileOwner;
+  if (options_.Look.Subtitles) {
+    std::FILE* f = std::fopen(cueFile.c_str(), "wb");
+    if (!f) return failed("Cannot write the subtitle file \"" + cueFile + "\"");
+    cueFileOwner.path = cueFile;
+    const std::string text = SubRipText(CaptionCues(show_, timeline_.Plan));
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (std::fclose(f) != 0 || !written) return failed("Cannot write the subtitle file \"" + cueFile + "\"");
+    if (enc.AddInput(task, cueFile) < 0) return failed(enc.LastErrorMessage());
+  }
   encoder::TOutputOptions output;
-  output.Options = outputOptions;
+  output.Options = outputOptions + (options_.Look.Subtitles ? " -c:s copy" : "");
   if (enc.SetOutput(task, file, &output) < 0) {
     const std::string error = enc.LastErrorMessage();
     enc.RemoveTask(task);

@@ -74,6 +74,11 @@ ResolvedSlide Resolve(const ShowSettings& settings, const Slide& slide) {
   r.Hold = slide.Hold.value_or(settings.Hold);
   r.Transition = slide.Transition.value_or(settings.Transition);
   r.Effect = slide.Effect.value_or(settings.Effect);
+  r.Look.framing = {slide.Fit.value_or(settings.Fit), settings.Background, settings.FillX,
+                    settings.FillY};
+  r.Look.motion = slide.Motion.value_or(settings.Motion);
+  r.Look.caption = slide.Caption;
+  r.Look.captionStyle = settings.Captions;
   return r;
 }
 

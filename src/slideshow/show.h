@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "slideshow/look.h"
+
 namespace slideshow {
 
 // How the transition into the next picture is chosen.
@@ -36,8 +38,6 @@ std::optional<EffectChoice> ParseEffectChoice(std::string_view text, std::string
 std::string EffectChoiceText(const EffectChoice& choice);
 
 enum class Scaling { Nearest, Smooth };
-// How a picture is placed in the frame.
-enum class FitMode { Fit };
 // What ends the video: the last picture, or the end of the sound (black after
 // the pictures), as the window's "Break when no pictures" box.
 enum class ShowEnd { Pictures, Sound };
@@ -63,6 +63,12 @@ struct ShowSettings {
   std::vector<std::string> Sound;  // sound files, played one after another
   ShowEnd End = ShowEnd::Pictures;
   bool ExifOrientation = true;    // turn JPEG photos upright
+  // Defaults for every slide's look (Fit above is their placement); the
+  // caption style holds for the whole show.
+  gfx::Color Background = gfx::clBlack;  // the bars of Fit
+  double FillX = 0.5, FillY = 0.5;        // the part Fill keeps
+  MotionSpec Motion;
+  CaptionStyle Captions;
   bool operator==(const ShowSettings&) const = default;
 };
 
@@ -73,6 +79,9 @@ struct Slide {
   // Into the next slide; the last slide's leads to black.
   std::optional<long double> Transition;
   std::optional<EffectChoice> Effect;
+  std::optional<FitMode> Fit;
+  std::optional<MotionSpec> Motion;
+  std::string Caption;  // UTF-8; empty: none
   bool operator==(const Slide&) const = default;
 };
 
@@ -88,6 +97,7 @@ struct ResolvedSlide {
   long double Hold = 0;
   long double Transition = 0;
   EffectChoice Effect;
+  SlideLook Look;
 };
 
 ResolvedSlide Resolve(const ShowSettings& settings, const Slide& slide);

@@ -83,7 +83,7 @@ Show UniformShow(const TimelineSettings& settings, const std::vector<std::string
   s.Effect.Mode = settings.RandomEffects ? EffectMode::Random : EffectMode::Sequential;
   s.ExifOrientation = settings.ExifOrientation;
   s.Scale = settings.SmoothFit ? Scaling::Smooth : Scaling::Nearest;
-  for (const std::string& picture : pictures) show.Slides.push_back(Slide{picture, {}, {}, {}});
+  for (const std::string& picture : pictures) show.Slides.push_back(Slide{picture, {}, {}, {}, {}, {}, {}});
   return show;
 }
 
@@ -143,6 +143,17 @@ void TSlideshowTimeline::SetUpRun(const Show& show) {
 
   ExifOrientation = s.ExifOrientation;
   SmoothFit = s.Scale == Scaling::Smooth;
+  // Slides that all look plain take the plain path: their frames stay as they were.
+  looks_.clear();
+  bool anyDressed = false;
+  for (const Slide& slide : show.Slides) {
+    looks_.push_back(Resolve(s, slide).Look);
+    anyDressed = anyDressed || !IsPlainLook(looks_.back());
+  }
+  if (!anyDressed) looks_.clear();
+  rate_ = s.Rate;
+  incomingSlide_ = outgoingSlide_ = prefetchedSlide_ = {};
+  moment_ = 0;
   // The first picture is made while the caller sets up the rest.
   PrefetchPicture(0);
 }
@@ -168,6 +179,7 @@ int TSlideshowTimeline::ReadFrame(gfx::Canvas& ACanvas, bool canvasKept) {
     if (TailFrames > 1) return -1;
   }
   ChooseContent();
+  PaintMoments();
   const FrameContent content = AdvanceTimeline();
 
   // Hand the frame out.
@@ -183,14 +195,18 @@ void TSlideshowTimeline::ChooseContent() {
   if (PictureIndex < 0) {
     if (TransitionCounter == 0) {
       FillBlack(OutgoingBitmap);
+      outgoingSlide_ = {};
       LoadPicture(0);
       InTransition = true;
     }
   } else if (PictureIndex >= pictureCount) {
     if (TailFrames == 1) FillBlack(IncomingBitmap);
+    incomingSlide_ = outgoingSlide_ = {};
     ++TailFrames;
   } else if (InTransition && TransitionCounter == 0) {
     OutgoingBitmap.Assign(IncomingBitmap);
+    outgoingSlide_ = std::move(incomingSlide_);
+    incomingSlide_ = {};
     if (PictureIndex < pictureCount - 1)
       LoadPicture(PictureIndex + 1);
     else
@@ -205,13 +221,13 @@ TSlideshowTimeline::FrameContent TSlideshowTimeline::AdvanceTimeline() {
       HoldCounter = 0;
       InTransition = true;
     }
-    return {0, IncomingBitmap.Handle(), -1};
+    return {0, IncomingBitmap.Handle(), -1, 0, moment_};
   }
   const int progress = static_cast<int>(int64_t(TransitionCounter) * 100 / FramesPerTransition);
   // A step repeats the frame before it while the progress stays.
   LastProgress = progress;
   const FrameContent content{OutgoingBitmap.Handle(), IncomingBitmap.Handle(), progress,
-                             EffectIndex};
+                             EffectIndex, moment_};
   ++TransitionCounter;
   if (TransitionCounter >= FramesPerTransition) EndTransition();
   return content;
@@ -256,12 +272,37 @@ void TSlideshowTimeline::PaintFrame(gfx::Canvas& ACanvas, const FrameContent& co
 void TSlideshowTimeline::LoadPicture(int Index) {
   if (Index < 0 || Index >= static_cast<int>(Pictures.size()))
     throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
-  if (prefetch_.Take(Index, Pictures[Index], IncomingBitmap)) return;
+  incomingSlide_ = {};
+  if (prefetch_.Take(Index, Pictures[Index], IncomingBitmap)) {
+    if (Dressed(Index) && prefetchedSlide_.index == Index) {
+      incomingSlide_ = std::move(prefetchedSlide_);
+      if (OnNote && !incomingSlide_.picture->Note().empty()) OnNote(incomingSlide_.picture->Note());
+    }
+    prefetchedSlide_ = {};
+    return;
+  }
+  if (Dressed(Index)) {
+    MakeDressed(Index, IncomingBitmap);
+    return;
+  }
   FitPicture(Pictures[Index], PictureOptions(*this), SmoothFit, DecodeBitmap, IncomingBitmap);
 }
 
 void TSlideshowTimeline::PrefetchPicture(int Index) {
   if (Index < 0 || Index >= static_cast<int>(Pictures.size())) return;
+  if (Dressed(Index)) {
+    auto slide = std::make_shared<SlidePicture>();
+    prefetchedSlide_ = {Index, slide, 0};
+    prefetch_.Start(Index, Pictures[Index],
+                    [slide, path = Pictures[Index], exif = ExifOrientation, w = FrameWidth,
+                     h = FrameHeight, look = looks_[size_t(Index)], Index](gfx::Bitmap& picture) {
+                      slide->Make(path, exif, w, h, look, Index);
+                      picture.SetPixelFormat(gfx::PixelFormat::pf32bit);
+                      picture.SetSize(w, h);
+                      slide->PaintAt(0, 1, picture);
+                    });
+    return;
+  }
   prefetch_.Start(Index, Pictures[Index],
                   [path = Pictures[Index], options = PictureOptions(*this),
                    smooth = SmoothFit](gfx::Bitmap& picture) {
@@ -318,6 +359,58 @@ void TSlideshowTimeline::NextEffect() {
     case EffectMode::None:
       break;
   }
+}
+
+bool TSlideshowTimeline::Dressed(int Index) const {
+  return Index >= 0 && size_t(Index) < looks_.size() && !IsPlainLook(looks_[size_t(Index)]);
+}
+
+void TSlideshowTimeline::MakeDressed(int Index, gfx::Bitmap& target) {
+  auto slide = std::make_shared<SlidePicture>();
+  slide->Make(Pictures[Index], ExifOrientation, FrameWidth, FrameHeight, looks_[size_t(Index)], Index);
+  {
+    gfx::CanvasLock lock(target.GetCanvas());
+    slide->PaintAt(0, 1, target);
+    target.RenewHandle();
+  }
+  if (OnNote && !slide->Note().empty()) OnNote(slide->Note());
+  incomingSlide_ = {Index, std::move(slide), 0};
+}
+
+// Moving, fading slides get their bitmaps repainted for the frame about to
+// be composed. A slide is on screen from the first frame of the transition
+// into it to the last of the transition out of it.
+void TSlideshowTimeline::PaintMoments() {
+  auto transitionFrames = [&](int t) {
+    return t >= 0 && size_t(t) < Plan.Transitions.size() ? Plan.Transitions[size_t(t)].Frames : 0;
+  };
+  auto holdFrames = [&](int s) {
+    return s >= 0 && size_t(s) < Plan.HoldFrames.size() ? Plan.HoldFrames[size_t(s)] : 0;
+  };
+  if (incomingSlide_.picture) {
+    const int s = incomingSlide_.index;
+    const long long frame = InTransition ? TransitionCounter : transitionFrames(s) + HoldCounter;
+    PaintMoment(incomingSlide_, IncomingBitmap, frame);
+  }
+  if (outgoingSlide_.picture && InTransition) {
+    const int s = outgoingSlide_.index;
+    PaintMoment(outgoingSlide_, OutgoingBitmap, transitionFrames(s) + holdFrames(s) + TransitionCounter);
+  }
+}
+
+void TSlideshowTimeline::PaintMoment(DressedSlide& slide, gfx::Bitmap& bitmap, long long frame) {
+  const int s = slide.index;
+  const long long tIn = size_t(s) < Plan.Transitions.size() ? Plan.Transitions[size_t(s)].Frames : 0;
+  const long long tOut = size_t(s + 1) < Plan.Transitions.size() ? Plan.Transitions[size_t(s + 1)].Frames : 0;
+  const long long hold = size_t(s) < Plan.HoldFrames.size() ? Plan.HoldFrames[size_t(s)] : 0;
+  const double perSecond = rate_.Denominator > 0 ? double(rate_.Numerator) / rate_.Denominator : 30.0;
+  const double seconds = double(frame) / perSecond;
+  const double duration = double(std::max(1LL, tIn + hold + tOut - 1)) / perSecond;
+  if (slide.picture->SameAt(slide.shownSeconds, seconds, duration)) return;
+  gfx::CanvasLock lock(bitmap.GetCanvas());
+  slide.picture->PaintAt(seconds, duration, bitmap);
+  slide.shownSeconds = seconds;
+  ++moment_;
 }
 
 void TSlideshowTimeline::FillBlack(gfx::Bitmap& bitmap) {

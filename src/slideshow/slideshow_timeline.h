@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "gfx/bitmap.h"
 #include "gfx/canvas.h"
 #include "slideshow/picture_prefetch.h"
+#include "slideshow/slide_picture.h"
 #include "slideshow/show.h"
 #include "slideshow/show_plan.h"
 
@@ -54,6 +56,9 @@ class TSlideshowTimeline {
   // called on every frame request (without waiting for the stop).
   bool BreakWhenNoPictures = true;
   std::function<void()> OnStopRequest;
+  // Told what a slide's making wants the user to know (a caption's font
+  // that is not installed and was replaced).
+  std::function<void(const std::string&)> OnNote;
 
   // Resets the run and sizes the working pictures. Throws TimelineError for
   // a frame width or height outside 1..kMaxFrameSide.
@@ -117,8 +122,20 @@ class TSlideshowTimeline {
     uint32_t incoming = 0;
     int progress = -1;
     int effect = 0;
+    long long moment = 0;  // counts repaints of moving or fading slides
     bool operator==(const FrameContent&) const = default;
   };
+  // A slide whose look needs more than the plain fit, with the moment its
+  // bitmap shows.
+  struct DressedSlide {
+    int index = -1;
+    std::shared_ptr<SlidePicture> picture;
+    double shownSeconds = 0;
+  };
+  bool Dressed(int Index) const;
+  void MakeDressed(int Index, gfx::Bitmap& target);
+  void PaintMoments();
+  void PaintMoment(DressedSlide& slide, gfx::Bitmap& bitmap, long long frame);
   int ReadFrame(gfx::Canvas& ACanvas, bool canvasKept);
   void ChooseContent();
   FrameContent AdvanceTimeline();
@@ -131,6 +148,12 @@ class TSlideshowTimeline {
   void PrefetchPicture(int Index);
 
   TPicturePrefetch prefetch_;
+  std::vector<SlideLook> looks_;      // per slide; empty when every slide is plain
+  FrameRate rate_;
+  DressedSlide incomingSlide_;        // in IncomingBitmap
+  DressedSlide outgoingSlide_;        // in OutgoingBitmap
+  DressedSlide prefetchedSlide_;      // being made by prefetch_
+  long long moment_ = 0;
   EffectChoice showEffect_;                // for transitions past the plan
   FrameContent composed_;                  // in CompositeBitmap
   const gfx::Canvas* keptCanvas_ = nullptr;  // painted last by ReadFrameOntoKeptCanvas

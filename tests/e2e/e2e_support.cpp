@@ -219,6 +219,8 @@ FileFacts Probe(const std::string& path, bool keepPictures) {
     s.height = p->height;
     s.sampleRate = p->sample_rate;
     facts.streams.push_back(s);
+    // Subtitle decoders take no packets through avcodec_send_packet (it aborts).
+    if (p->codec_type != AVMEDIA_TYPE_VIDEO && p->codec_type != AVMEDIA_TYPE_AUDIO) continue;
     const AVCodec* dec = ff::avcodec_find_decoder(p->codec_id);
     if (!dec) continue;
     decoders[i] = ff::avcodec_alloc_context3(dec);
