@@ -47,10 +47,12 @@ void BM_SlideshowRun(benchmark::State& state) {
   const std::string file = (dir / "out.mp4").string();
   double wall = 0;
   int64_t frames = 0;
+  const std::string outputOptions =
+      cli::OutputOptions(o, cli::PickVideoEncoder(o.Encoding, cli::MachineEncoderProbe()), false);
   for (auto _ : state) {
     cli::SlideshowRender render(o);
     const auto start = std::chrono::steady_clock::now();
-    const cli::RenderOutcome outcome = render.Run(file, nullptr);
+    const cli::RenderOutcome outcome = render.Run(file, outputOptions, nullptr);
     wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (outcome.kind == cli::RenderOutcome::Failed) {
       state.SkipWithError(outcome.error.c_str());
