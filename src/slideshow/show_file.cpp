@@ -18,6 +18,13 @@ namespace {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+// Messages are one line whatever the file holds.
+std::string OneLine(std::string text) {
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  return text;
+}
+
 std::string Where(const std::string& name, const toml::source_position& at) {
   if (!at) return name + ": ";
   return name + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": ";
@@ -74,7 +81,7 @@ struct Reader {
   const fs::path& folder;
 
   [[noreturn]] void Fail(const toml::source_region& at, const std::string& text) const {
-    throw ShowFileError(Where(name, at.begin) + text);
+    throw ShowFileError(OneLine(Where(name, at.begin) + text));
   }
 
   // Reads every key of table into target through rows; place says where
@@ -82,11 +89,14 @@ struct Reader {
   template <class Target>
   void ReadTable(const toml::table& table, std::span<const KeyRow<Target>> rows, Target& target,
                  const std::string& place) const {
-    for (auto&& [key, value] : table) {
+    for (auto&& entry : table) {
+      // Named, not bound: older compilers cannot capture bindings in lambdas.
+      const toml::key& key = entry.first;
+      const toml::node& value = entry.second;
       const auto row = std::find_if(rows.begin(), rows.end(),
                                     [&](const KeyRow<Target>& r) { return key.str() == r.name; });
       if (row == rows.end())
-        Fail(key.source(), place + ": unknown key " + Quoted(std::string(key.str())) +
+        Fail(key.source(), place + ": unknown key " + showfile::QuotedToml(key.str()) +
                                "; did you mean " + Quoted(Nearest(key.str(), rows)) + "?");
       std::string detail;
       if (!row->read(value, target, folder, detail))
@@ -122,7 +132,9 @@ struct Reader {
       Fail(e.source(), "not a TOML file: " + std::string(e.description()));
     }
     Show show;
-    for (auto&& [key, value] : root) {
+    for (auto&& entry : root) {
+      const toml::key& key = entry.first;
+      const toml::node& value = entry.second;
       if (key.str() == "show") {
         const toml::table* table = value.as_table();
         if (!table) Fail(value.source(), "show must be one [show] table");
@@ -133,7 +145,7 @@ struct Reader {
         const bool slideKey = std::any_of(
             showfile::SlideKeys().begin(), showfile::SlideKeys().end(),
             [&](const KeyRow<Slide>& r) { return key.str() == r.name; });
-        Fail(key.source(), "unknown key " + Quoted(std::string(key.str())) +
+        Fail(key.source(), "unknown key " + showfile::QuotedToml(key.str()) +
                                (slideKey ? " outside the tables; put it under [show] or [[slide]]"
                                          : "; a show file holds a [show] table and [[slide]] "
                                            "tables"));
@@ -182,16 +194,17 @@ Show ReadShowFile(const std::string& path) {
   std::vector<std::string> problems;
   for (size_t i = 0; i < show.Slides.size(); ++i)
     if (const std::string p = FileProblem(show.Slides[i].Picture); !p.empty())
-      problems.push_back("slide " + std::to_string(i + 1) + " " + Quoted(show.Slides[i].Picture) +
+      problems.push_back("slide " + std::to_string(i + 1) + " " +
+                         showfile::QuotedToml(show.Slides[i].Picture) +
                          " (" + p + ")");
   for (const std::string& sound : show.Settings.Sound)
     if (const std::string p = FileProblem(sound); !p.empty())
-      problems.push_back("sound " + Quoted(sound) + " (" + p + ")");
+      problems.push_back("sound " + showfile::QuotedToml(sound) + " (" + p + ")");
   if (!problems.empty()) {
     std::string text = path + ": " + std::to_string(problems.size()) +
                        (problems.size() == 1 ? " file cannot be read: " : " files cannot be read: ");
     for (size_t i = 0; i < problems.size(); ++i) text += (i ? ", " : "") + problems[i];
-    throw ShowFileError(text);
+    throw ShowFileError(OneLine(text));
   }
   return show;
 }
