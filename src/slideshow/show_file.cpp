@@ -3,9 +3,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 
 #include "slideshow/show_file_keys.h"
 
@@ -39,9 +40,9 @@ std::string Found(const toml::node& v) {
   }
   if (const auto* i = v.as_integer()) return std::to_string(i->get());
   if (const auto* f = v.as_floating_point()) {
-    std::ostringstream out;
-    out << f->get();
-    return out.str();
+    char buf[64];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, f->get());
+    return std::string(buf, ec == std::errc() ? end : buf);
   }
   if (const auto* b = v.as_boolean()) return b->get() ? "true" : "false";
   if (v.is_array()) return "a list";
@@ -233,13 +234,15 @@ void WriteShowFile(const Show& show, const std::string& path) {
   const fs::path temporary =
       folder / ("." + target.filename().string() + ".partial-" + std::to_string(getpid()));
   {
+    errno = 0;
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     out << text;
     out.close();
     if (!out) {
+      const std::string reason = errno ? std::strerror(errno) : "write failed";
       std::error_code ec;
       fs::remove(temporary, ec);
-      throw ShowFileError(path + ": cannot write the show file here");
+      throw ShowFileError(path + ": cannot write the show file (" + reason + ")");
     }
   }
   std::error_code ec;
