@@ -63,7 +63,8 @@ std::string EffectChoiceText(const EffectChoice& choice) {
     case EffectMode::Fixed:
       break;
   }
-  if (choice.Number < 1 || choice.Number > effects::kEffectCount) return std::to_string(choice.Number);
+  if (choice.Number < 1 || choice.Number > effects::kEffectCount)
+    return std::to_string(choice.Number);
   const std::string name = effects::Effects[choice.Number - 1].Name;
   return RowsNamed(name).size() == 1 ? name : std::to_string(choice.Number);
 }

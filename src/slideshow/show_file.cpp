@@ -203,7 +203,7 @@ Show ReadShowFile(const std::string& path) {
       problems.push_back("sound " + showfile::QuotedToml(sound) + " (" + p + ")");
   if (!problems.empty()) {
     std::string text = path + ": " + std::to_string(problems.size()) +
-                       (problems.size() == 1 ? " file cannot be read: " : " files cannot be read: ");
+                       (problems.size() == 1 ? " file" : " files") + " cannot be read: ";
     for (size_t i = 0; i < problems.size(); ++i) text += (i ? ", " : "") + problems[i];
     throw ShowFileError(OneLine(text));
   }

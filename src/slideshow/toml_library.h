@@ -16,7 +16,8 @@ TOML_IMPL_NAMESPACE_START {
   // The same set the generated test means: no-break, Ogham, Mongolian, the
   // general punctuation spaces, ideographic space and the byte order mark.
   constexpr bool is_non_ascii_horizontal_whitespace(char32_t c) noexcept {
-    return c == U'\u00A0' || c == U'\u1680' || c == U'\u180E' || (c >= U'\u2000' && c <= U'\u200B') ||
+    return c == U'\u00A0' || c == U'\u1680' || c == U'\u180E' ||
+           (c >= U'\u2000' && c <= U'\u200B') ||
            c == U'\u202F' || c == U'\u205F' || c == U'\u2060' || c == U'\u3000' || c == U'\uFEFF';
   }
 }
