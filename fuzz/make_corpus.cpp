@@ -146,5 +146,36 @@ int main(int argc, char** argv) {
         settings({"[SYSTEM]", "Version=1.0", "Skin=2", "ResFolder=Blue\\", "ExifOrientation=0"}, "\r\n"));
   Write(root / "settings_file", "seed1", settings({"; note", "[system]", " skin = +7 ", "SmoothFit=1"}, "\n"));
   Write(root / "settings_file", "seed2", settings({"[Other]", "Skin=x", "[SYSTEM]", "Skin=1"}, "\r"));
+  // Show files: the smallest, one with every key, one refused.
+  Write(root / "show", "seed0", std::string("[[slide]]\npicture = \"a.jpg\"\n"));
+  Write(root / "show", "seed1", std::string(R"([show]
+size = "1280x720"
+rate = "30000/1001"
+hold = 1.5
+transition = 0.25
+effect = "sequential"
+seed = 42
+scaling = "smooth"
+fit = "fit"
+sound = ["music/a.mp3", "/abs/b.ogg"]
+end = "sound"
+exif_orientation = false
+
+[[slide]]
+picture = "photos/one.jpg"
+hold = 3
+effect = "none"
+
+[[slide]]
+picture = "../two.png"
+transition = 2.0
+effect = "Reveal from left"
+
+[[slide]]
+picture = "three.bmp"
+effect = 42
+)"));
+  Write(root / "show", "seed2",
+        std::string("[show]\nhodl = 2\neffect = \"Dissolve\"\n[[slide]]\npicture = \"x\"\nhold = \"fast\"\n"));
   return 0;
 }

@@ -49,7 +49,8 @@ OPTIONS
         over the file's [show] values.
     --write-show FILE
         Write the show that the pictures and options describe to FILE and
-        exit, rendering nothing: a start to edit and render later.
+        exit, rendering nothing: a start to edit and render later. An
+        existing FILE is never replaced.
     --audio FILE
         Sound track. A file without an audio stream is refused.
     --music FILE

@@ -235,6 +235,10 @@ int WriteShow(const RenderOptions& o) {
       return Complain(kExitUsage, "--write-show \"" + target + "\": is one of the pictures");
   if (!o.Audio.empty() && fs::equivalent(o.Audio, target, ec))
     return Complain(kExitUsage, "--write-show \"" + target + "\": is the sound file");
+  // A show file may hold a user's edits and comments: never written over.
+  if (fs::exists(fs::symlink_status(target, ec)))
+    return Complain(kExitUsage, "--write-show \"" + target +
+                                    "\": exists; give a new name or remove the old file first");
   try {
     slideshow::WriteShowFile(o.Show.Composed, target);
   } catch (const slideshow::ShowFileError& e) {

@@ -26,7 +26,8 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 bool IsShowFileName(const std::string& path) {
   if (path.size() < 5) return false;
   std::string end = path.substr(path.size() - 5);
-  std::transform(end.begin(), end.end(), end.begin(), [](unsigned char c) { return std::tolower(c); });
+  std::transform(end.begin(), end.end(), end.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
   return end == ".toml";
 }
 
@@ -92,13 +93,14 @@ slideshow::Show ShowFromOptions(const RenderOptions& o) {
   s.Height = slideshow::ReadInteger(o.FrameSize.substr(x + 1)).value_or(s.Height);
   const size_t slash = o.FrameRate.find('/');
   s.Rate.Numerator = slideshow::ReadInteger(o.FrameRate.substr(0, slash)).value_or(30);
-  s.Rate.Denominator =
-      slash == std::string::npos ? 1 : slideshow::ReadInteger(o.FrameRate.substr(slash + 1)).value_or(1);
+  if (slash != std::string::npos)
+    s.Rate.Denominator = slideshow::ReadInteger(o.FrameRate.substr(slash + 1)).value_or(1);
   // Read as the window reads its fields, so the frame counts are the same.
   s.Hold = slideshow::ReadDecimal(o.PictureDelay, '.').value_or(s.Hold);
   s.Transition = slideshow::ReadDecimal(o.TransitionDelay, '.').value_or(s.Transition);
-  if (o.Effect > 0) s.Effect = {slideshow::EffectMode::Fixed, o.Effect};
-  else s.Effect.Mode = o.RandomEffects ? slideshow::EffectMode::Random : slideshow::EffectMode::Sequential;
+  using slideshow::EffectMode;
+  if (o.Effect > 0) s.Effect = {EffectMode::Fixed, o.Effect};
+  else s.Effect.Mode = o.RandomEffects ? EffectMode::Random : EffectMode::Sequential;
   if (!o.Audio.empty()) s.Sound = {o.Audio};
   s.End = o.BreakWhenNoPictures ? slideshow::ShowEnd::Pictures : slideshow::ShowEnd::Sound;
   s.ExifOrientation = o.ExifOrientation;
@@ -123,7 +125,7 @@ void AddShowOptions(CLI::App& app, CommandLine& cl) {
        const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
        if (v.empty() || ec != std::errc() || end != v.data() + v.size())
          throw UsageError("--seed " + Quoted(v) + ": give a whole number from 0 to 4294967295");
-       show.Seed = static_cast<uint32_t>(n);
+       show.Seed = n;
      })->allow_extra_args(false);
   // Which show-wide values the command line names, once it is read.
   app.parse_complete_callback([&app, &cl] {

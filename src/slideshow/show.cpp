@@ -45,8 +45,8 @@ std::optional<EffectChoice> ParseEffectChoice(std::string_view text, std::string
   const std::vector<int> rows = RowsNamed(text);
   if (rows.size() == 1) return EffectChoice{EffectMode::Fixed, rows[0]};
   if (rows.size() > 1)
-    return Refuse(error, "one effect, but rows " + std::to_string(rows[0]) + " and " +
-                             std::to_string(rows[1]) + " share this name; give the row instead");
+    return Refuse(error, std::to_string(rows[0]) + " or " + std::to_string(rows[1]) +
+                             " (two effects share this name)");
   return Refuse(error, "\"random\", \"sequential\", \"none\", a row from 1 to " +
                            std::to_string(effects::kEffectCount) +
                            " or an effect's name (lanternslide-render --list-effects)");
@@ -63,7 +63,8 @@ std::string EffectChoiceText(const EffectChoice& choice) {
     case EffectMode::Fixed:
       break;
   }
-  if (choice.Number < 1 || choice.Number > effects::kEffectCount) return std::to_string(choice.Number);
+  if (choice.Number < 1 || choice.Number > effects::kEffectCount)
+    return std::to_string(choice.Number);
   const std::string name = effects::Effects[choice.Number - 1].Name;
   return RowsNamed(name).size() == 1 ? name : std::to_string(choice.Number);
 }

@@ -3,9 +3,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 
 #include "slideshow/show_file_keys.h"
 
@@ -17,6 +18,13 @@ using showfile::KeyRow;
 namespace {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// Messages are one line whatever the file holds.
+std::string OneLine(std::string text) {
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  return text;
+}
 
 std::string Where(const std::string& name, const toml::source_position& at) {
   if (!at) return name + ": ";
@@ -32,9 +40,9 @@ std::string Found(const toml::node& v) {
   }
   if (const auto* i = v.as_integer()) return std::to_string(i->get());
   if (const auto* f = v.as_floating_point()) {
-    std::ostringstream out;
-    out << f->get();
-    return out.str();
+    char buf[64];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, f->get());
+    return std::string(buf, ec == std::errc() ? end : buf);
   }
   if (const auto* b = v.as_boolean()) return b->get() ? "true" : "false";
   if (v.is_array()) return "a list";
@@ -74,7 +82,7 @@ struct Reader {
   const fs::path& folder;
 
   [[noreturn]] void Fail(const toml::source_region& at, const std::string& text) const {
-    throw ShowFileError(Where(name, at.begin) + text);
+    throw ShowFileError(OneLine(Where(name, at.begin) + text));
   }
 
   // Reads every key of table into target through rows; place says where
@@ -82,11 +90,14 @@ struct Reader {
   template <class Target>
   void ReadTable(const toml::table& table, std::span<const KeyRow<Target>> rows, Target& target,
                  const std::string& place) const {
-    for (auto&& [key, value] : table) {
+    for (auto&& entry : table) {
+      // Named, not bound: older compilers cannot capture bindings in lambdas.
+      const toml::key& key = entry.first;
+      const toml::node& value = entry.second;
       const auto row = std::find_if(rows.begin(), rows.end(),
                                     [&](const KeyRow<Target>& r) { return key.str() == r.name; });
       if (row == rows.end())
-        Fail(key.source(), place + ": unknown key " + Quoted(std::string(key.str())) +
+        Fail(key.source(), place + ": unknown key " + showfile::QuotedToml(key.str()) +
                                "; did you mean " + Quoted(Nearest(key.str(), rows)) + "?");
       std::string detail;
       if (!row->read(value, target, folder, detail))
@@ -122,7 +133,9 @@ struct Reader {
       Fail(e.source(), "not a TOML file: " + std::string(e.description()));
     }
     Show show;
-    for (auto&& [key, value] : root) {
+    for (auto&& entry : root) {
+      const toml::key& key = entry.first;
+      const toml::node& value = entry.second;
       if (key.str() == "show") {
         const toml::table* table = value.as_table();
         if (!table) Fail(value.source(), "show must be one [show] table");
@@ -133,7 +146,7 @@ struct Reader {
         const bool slideKey = std::any_of(
             showfile::SlideKeys().begin(), showfile::SlideKeys().end(),
             [&](const KeyRow<Slide>& r) { return key.str() == r.name; });
-        Fail(key.source(), "unknown key " + Quoted(std::string(key.str())) +
+        Fail(key.source(), "unknown key " + showfile::QuotedToml(key.str()) +
                                (slideKey ? " outside the tables; put it under [show] or [[slide]]"
                                          : "; a show file holds a [show] table and [[slide]] "
                                            "tables"));
@@ -182,16 +195,17 @@ Show ReadShowFile(const std::string& path) {
   std::vector<std::string> problems;
   for (size_t i = 0; i < show.Slides.size(); ++i)
     if (const std::string p = FileProblem(show.Slides[i].Picture); !p.empty())
-      problems.push_back("slide " + std::to_string(i + 1) + " " + Quoted(show.Slides[i].Picture) +
+      problems.push_back("slide " + std::to_string(i + 1) + " " +
+                         showfile::QuotedToml(show.Slides[i].Picture) +
                          " (" + p + ")");
   for (const std::string& sound : show.Settings.Sound)
     if (const std::string p = FileProblem(sound); !p.empty())
-      problems.push_back("sound " + Quoted(sound) + " (" + p + ")");
+      problems.push_back("sound " + showfile::QuotedToml(sound) + " (" + p + ")");
   if (!problems.empty()) {
     std::string text = path + ": " + std::to_string(problems.size()) +
-                       (problems.size() == 1 ? " file cannot be read: " : " files cannot be read: ");
+                       (problems.size() == 1 ? " file" : " files") + " cannot be read: ";
     for (size_t i = 0; i < problems.size(); ++i) text += (i ? ", " : "") + problems[i];
-    throw ShowFileError(text);
+    throw ShowFileError(OneLine(text));
   }
   return show;
 }
@@ -220,13 +234,15 @@ void WriteShowFile(const Show& show, const std::string& path) {
   const fs::path temporary =
       folder / ("." + target.filename().string() + ".partial-" + std::to_string(getpid()));
   {
+    errno = 0;
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     out << text;
     out.close();
     if (!out) {
+      const std::string reason = errno ? std::strerror(errno) : "write failed";
       std::error_code ec;
       fs::remove(temporary, ec);
-      throw ShowFileError(path + ": cannot write the show file here");
+      throw ShowFileError(path + ": cannot write the show file (" + reason + ")");
     }
   }
   std::error_code ec;

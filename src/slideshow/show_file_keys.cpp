@@ -83,7 +83,7 @@ bool ReadPath(const toml::node& v, std::string& out, const fs::path& folder) {
       text->find('\0') != std::string::npos)
     return false;
   const fs::path path(*text);
-  out = path.is_absolute() || folder.empty() ? *text : (folder / path).lexically_normal().string();
+  out = (path.is_absolute() || folder.empty() ? path : folder / path).lexically_normal().string();
   return true;
 }
 

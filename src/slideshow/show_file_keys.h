@@ -3,7 +3,7 @@
 // Adding a key to the format is adding a row here.
 #pragma once
 
-#include <toml++/toml.h>
+#include "slideshow/toml_library.h"
 
 #include <filesystem>
 #include <optional>

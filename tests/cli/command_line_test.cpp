@@ -119,6 +119,14 @@ TEST(RenderCommandLine, RefusesArgumentsItCannotUse) {
   EXPECT_NE(ErrorOf([] { Parse({"--realtime=1", "-o", "a.mp4", "p.jpg"}); }).find("no value"),
             std::string::npos);
   EXPECT_NE(ErrorOf([] { Parse({"-o", "", "p.jpg"}); }).find("--output"), std::string::npos);
+  for (const char* seed : {"-1", "4294967296", "1e3", ""})
+    EXPECT_NE(ErrorOf([&] { Parse({"-o", "a.mp4", "--seed", seed, "p.jpg"}); }).find("--seed"),
+              std::string::npos)
+        << seed;
+  EXPECT_NE(ErrorOf([] { Parse({"-o", "a.mp4", "a.toml", "p.jpg"}); }).find("no pictures besides"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf([] { Parse({"-o", "a.mp4", "a.toml", "--show", "b.toml"}); }).find("two shows"),
+            std::string::npos);
 }
 
 TEST(RenderCommandLine, ListFilesKeepTheirOrderAndSkipBlankLines) {

@@ -76,16 +76,20 @@ TEST_F(ShowProgram, SlidesKeepTheirOwnValuesWhereTheCommandLineSetsTheShows) {
   EXPECT_EQ(frames.size(), 119u);
   EXPECT_EQ(e2e::Probe((dir_ / "m.mkv").string(), false).streams.at(0).width, 240);
 
-  // Refusals take one line and write nothing.
+  // Refusals take one line and write nothing; an existing show is never
+  // written over.
   std::ofstream(show) << "[[slide]]\npicture = \"gone.jpg\"\n[[slide]]\npicture = \"lost.png\"\n";
+  const auto before = fs::file_size(show);
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{show, "-o", "x.mp4"},
-        std::vector<std::string>{pictures_[0], "--write-show", "w.toml", "-o", "x.mp4"}}) {
+        std::vector<std::string>{pictures_[0], "--write-show", "w.toml", "-o", "x.mp4"},
+        std::vector<std::string>{pictures_[0], "--write-show", show}}) {
     const ProgramResult r = RunProgram(args, dir_);
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.ErrLines(), 1) << r.err;
     EXPECT_FALSE(fs::exists(dir_ / "x.mp4") || fs::exists(dir_ / "w.toml"));
   }
+  EXPECT_EQ(fs::file_size(show), before);
 }
 
 }  // namespace

@@ -64,6 +64,9 @@ TEST(ShowFileTest, RefusalsNameThePlaceTheKeyAndWhatWasExpected) {
       {"[show]\ntransition = 0\n", "s.toml:2:14: [show]: transition must be a number of seconds above 0..."},
       {"[show]\nhold = nan\n", "s.toml:2:8: [show]: hold must be a number of seconds above 0 and at most 86400, found nan"},
       {"[show]\neffect = 177\n", "s.toml:2:10: [show]: effect must be an effect row from 1 to 176, found 177"},
+      {"[show]\neffect = \"expand from bottom\"\n",
+       "s.toml:2:10: [show]: effect must be 18 or 33 (two effects share this name), found "
+       "\"expand from bottom\""},
       {"[show]\neffect = \"Wipe sideways\"\n", "s.toml:2:10: [show]: effect must be \"random\", \"sequential\"..."},
       {"[show]\neffect = \"reveal from left\"\n[[slide]]\npicture = \"a\"\neffect = [1]\n",
        "s.toml:5:10: slide 1: effect must be \"random\", \"sequential\", \"none\" (a cut), a row "
@@ -77,6 +80,8 @@ TEST(ShowFileTest, RefusalsNameThePlaceTheKeyAndWhatWasExpected) {
       {"[[slide]]\nhold = 2\n", "s.toml:1:1: slide 1: picture is missing; give the picture file's path"},
       {"[show]\nhold = 2\n!", "s.toml: no [[slide]] tables; a show needs at least one picture"},
       {"[show\n", "s.toml:1:6: not a TOML file: ..."},
+      // The library's own space test is mended for letters past ASCII.
+      {"[show]\nhold = 2\xC3\xA9\n", "s.toml:2:9: not a TOML file: ..."},
       {"[[slide]]\npicture = \"a\"\npicture = \"b\"\n", "s.toml:3:11: not a TOML file: ..."},
       {"[[slide]]\npicture = \"\"\n", "s.toml:2:11: slide 1: picture must be the picture file's path, found \"\""},
   };
