@@ -76,7 +76,6 @@ FontFace* FontLibrary::Open(const std::string& file, int index, int pixelSize) {
   if (FT_New_Face(library_, file.c_str(), index, &entry->font.face) != 0) return nullptr;
   if (FT_Set_Pixel_Sizes(entry->font.face, 0, FT_UInt(pixelSize)) != 0) return nullptr;
   entry->font.shaper = hb_ft_font_create_referenced(entry->font.face);
-  hb_ft_font_set_funcs(entry->font.shaper);
   entry->font.family = entry->font.face->family_name ? entry->font.face->family_name : "";
   entry->font.file = file;
   FontFace* font = &entry->font;
