@@ -1,7 +1,7 @@
 // One frame of a moving picture at 1920x1080 from a 24-megapixel photo: the
-// per-frame cost of pan and zoom, against libswscale's bilinear scale of the
-// same kept picture onto the same frame (which cannot place it at fractions
-// of a pixel, so it is a floor rather than an equal).
+// per-frame cost of pan and zoom, beside libswscale's bilinear scale of the
+// same kept picture onto the same frame (the library's way to do this work,
+// though it cannot place the picture at fractions of a pixel).
 #include <benchmark/benchmark.h>
 
 extern "C" {

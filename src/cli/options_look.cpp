@@ -2,6 +2,7 @@
 // the captions with their style.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <fstream>
 
 #include "cli/option_groups.h"
@@ -87,7 +88,9 @@ void SettleLookOptions(CommandLine& cl) {
   LookOptions& o = cl.options.Look;
   if (!o.CaptionsFile.empty()) o.CaptionTexts = ReadCaptions(o.CaptionsFile);
   if (o.Subtitles) {
-    if (o.CaptionsFile.empty())
+    const bool anyCaption = std::any_of(o.CaptionTexts.begin(), o.CaptionTexts.end(),
+                                        [](const std::string& c) { return !c.empty(); });
+    if (!anyCaption)
       throw UsageError("--subtitles: no captions to put in a subtitle stream; give them with --captions FILE");
     // The muxer takes SubRip text as it is only in Matroska; MP4 and MOV want
     // it turned into mov_text, which the engine does not do.

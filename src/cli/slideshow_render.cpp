@@ -137,17 +137,20 @@ RenderOutcome SlideshowRender::Run(
       if (!path.empty()) std::remove(path.c_str());
     }
   } cueFileOwner;
-  if (options_.Look.Subtitles) {
+  const std::string cueText =
+      options_.Look.Subtitles ? SubRipText(CaptionCues(show_, timeline_.Plan)) : std::string();
+  if (options_.Look.Subtitles && cueText.empty() && !options_.Quiet)
+    std::fprintf(stderr, "lanternslide-render: note: no picture of the show has a caption; no subtitle stream\n");
+  if (!cueText.empty()) {
     std::FILE* f = std::fopen(cueFile.c_str(), "wb");
     if (!f) return failed("Cannot write the subtitle file \"" + cueFile + "\"");
     cueFileOwner.path = cueFile;
-    const std::string text = SubRipText(CaptionCues(show_, timeline_.Plan));
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    const bool written = std::fwrite(cueText.data(), 1, cueText.size(), f) == cueText.size();
     if (std::fclose(f) != 0 || !written) return failed("Cannot write the subtitle file \"" + cueFile + "\"");
     if (enc.AddInput(task, cueFile) < 0) return failed(enc.LastErrorMessage());
   }
   encoder::TOutputOptions output;
-  output.Options = outputOptions + (options_.Look.Subtitles ? " -c:s copy" : "");
+  output.Options = outputOptions + (cueText.empty() ? "" : " -c:s copy");
   if (enc.SetOutput(task, file, &output) < 0) {
     const std::string error = enc.LastErrorMessage();
     enc.RemoveTask(task);

@@ -6,6 +6,7 @@
 #include <hb-ft.h>
 #include <hb.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <strings.h>
 
@@ -75,7 +76,6 @@ FontFace* FontLibrary::Open(const std::string& file, int index, int pixelSize) {
   if (FT_New_Face(library_, file.c_str(), index, &entry->font.face) != 0) return nullptr;
   if (FT_Set_Pixel_Sizes(entry->font.face, 0, FT_UInt(pixelSize)) != 0) return nullptr;
   entry->font.shaper = hb_ft_font_create_referenced(entry->font.face);
-  hb_ft_font_set_funcs(entry->font.shaper);
   entry->font.family = entry->font.face->family_name ? entry->font.face->family_name : "";
   entry->font.file = file;
   FontFace* font = &entry->font;
@@ -101,6 +101,10 @@ FontFace& FontLibrary::Find(const std::string& family, int pixelSize, std::strin
 FontFace* FontLibrary::FallbackFor(uint32_t codepoint, const std::string& family, int pixelSize) {
   const auto key = std::make_pair(codepoint, pixelSize);
   if (auto it = fallback_.find(key); it != fallback_.end()) return it->second;
+  // A fallback already open that has the character saves asking fontconfig,
+  // which costs a good part of a millisecond for each new character.
+  for (FontFace* f : fallbackFaces_)
+    if (f->face->size->metrics.y_ppem == pixelSize && f->Covers(codepoint)) return fallback_[key] = f;
   PatternOwner pattern{FcPatternCreate()};
   CharSetOwner chars{FcCharSetCreate()};
   FcCharSetAddChar(chars.c, codepoint);
@@ -111,6 +115,8 @@ FontFace* FontLibrary::FallbackFor(uint32_t codepoint, const std::string& family
   int index = 0;
   FontFace* font = Match(pattern.p, file, index, found) ? Open(file, index, pixelSize) : nullptr;
   if (font && !font->Covers(codepoint)) font = nullptr;
+  if (font && std::find(fallbackFaces_.begin(), fallbackFaces_.end(), font) == fallbackFaces_.end())
+    fallbackFaces_.push_back(font);
   fallback_[key] = font;
   return font;
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 struct FT_LibraryRec_;
 struct FT_FaceRec_;
@@ -47,6 +48,7 @@ class FontLibrary {
   struct Entry;
   std::map<std::pair<std::string, int>, std::unique_ptr<Entry>> faces_;  // (file#index, size)
   std::map<std::pair<uint32_t, int>, FontFace*> fallback_;  // (codepoint, size); nullptr: none
+  std::vector<FontFace*> fallbackFaces_;  // each fallback face once
 };
 
 }  // namespace gfx

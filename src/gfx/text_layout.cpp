@@ -106,10 +106,10 @@ class ParagraphSetter {
   // Reverses every stretch of runs at or above each odd level, highest first.
   static void ReorderForDisplay(std::vector<Run>& runs) {
     if (runs.empty()) return;
-    FriBidiLevel highest = 0, lowestOdd = 255;
+    int highest = 0, lowestOdd = 255;
     for (const Run& r : runs) {
-      highest = std::max(highest, r.level);
-      if (r.level % 2) lowestOdd = std::min(lowestOdd, r.level);
+      highest = std::max(highest, int(r.level));
+      if (r.level % 2) lowestOdd = std::min(lowestOdd, int(r.level));
     }
     for (int level = highest; level >= lowestOdd && level > 0; --level) {
       for (size_t i = 0; i < runs.size();) {

@@ -104,6 +104,16 @@ MovePath PlanMove(const MotionSpec& spec, const gfx::RectF& base, double picture
   MotionKind kind = spec.kind;
   if (kind == MotionKind::Auto)
     kind = kAutoCycle[size_t(((slideIndex % 4) + 4) % 4)];
+  // A pan asked for by name over a picture that fill has cropped along that
+  // way (a panorama) travels the whole picture, from edge to edge.
+  constexpr double kCropped = 0.99;
+  const bool across = spec.kind != MotionKind::Auto && base.w < kCropped;
+  const bool along = spec.kind != MotionKind::Auto && base.h < kCropped;
+  auto at = [&](double x, double y) { return gfx::RectF{x, y, base.w, base.h}; };
+  if (across && kind == MotionKind::PanLeft) return {at(1 - base.w, base.y), at(0, base.y)};
+  if (across && kind == MotionKind::PanRight) return {at(0, base.y), at(1 - base.w, base.y)};
+  if (along && kind == MotionKind::PanUp) return {at(base.x, 1 - base.h), at(base.x, 0)};
+  if (along && kind == MotionKind::PanDown) return {at(base.x, 0), at(base.x, 1 - base.h)};
   const gfx::RectF pan = Scaled(base, kPanScale);
   const double spareX = (base.w - pan.w) / 2, spareY = (base.h - pan.h) / 2;
   auto shifted = [&](double dx, double dy) { return gfx::RectF{pan.x + dx, pan.y + dy, pan.w, pan.h}; };

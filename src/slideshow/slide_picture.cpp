@@ -1,6 +1,7 @@
 #include "slide_picture.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "gfx/font_library.h"
 
@@ -21,8 +22,14 @@ void SlidePicture::Make(const std::string& path, bool exifOrientation, int frame
     return;
   }
   // Fonts belong to the thread that sets the text; captions are set once a slide.
-  gfx::FontLibrary fonts;
-  caption_.Make(fonts, look.caption, look.captionStyle, frameWidth, frameHeight, &note_);
+  // A system without any usable font loses the caption, not the slide.
+  try {
+    gfx::FontLibrary fonts;
+    caption_.Make(fonts, look.caption, look.captionStyle, frameWidth, frameHeight, &note_);
+  } catch (const std::runtime_error& e) {
+    caption_.Clear();
+    note_ = std::string("caption left out: ") + e.what();
+  }
 }
 
 void SlidePicture::PaintAt(double seconds, double duration, gfx::Bitmap& frame) {

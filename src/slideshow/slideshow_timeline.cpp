@@ -381,31 +381,27 @@ void TSlideshowTimeline::MakeDressed(int Index, gfx::Bitmap& target) {
 // be composed. A slide is on screen from the first frame of the transition
 // into it to the last of the transition out of it.
 void TSlideshowTimeline::PaintMoments() {
-  auto transitionFrames = [&](int t) {
-    return t >= 0 && size_t(t) < Plan.Transitions.size() ? Plan.Transitions[size_t(t)].Frames : 0;
-  };
-  auto holdFrames = [&](int s) {
-    return s >= 0 && size_t(s) < Plan.HoldFrames.size() ? Plan.HoldFrames[size_t(s)] : 0;
-  };
   if (incomingSlide_.picture) {
-    const int s = incomingSlide_.index;
-    const long long frame = InTransition ? TransitionCounter : transitionFrames(s) + HoldCounter;
-    PaintMoment(incomingSlide_, IncomingBitmap, frame);
+    const long long into = InTransition ? 0 : SlideFrames(incomingSlide_.index).in;
+    PaintMoment(incomingSlide_, IncomingBitmap, into + (InTransition ? TransitionCounter : HoldCounter));
   }
   if (outgoingSlide_.picture && InTransition) {
-    const int s = outgoingSlide_.index;
-    PaintMoment(outgoingSlide_, OutgoingBitmap, transitionFrames(s) + holdFrames(s) + TransitionCounter);
+    const SlideSpan span = SlideFrames(outgoingSlide_.index);
+    PaintMoment(outgoingSlide_, OutgoingBitmap, span.in + span.hold + TransitionCounter);
   }
 }
 
+TSlideshowTimeline::SlideSpan TSlideshowTimeline::SlideFrames(int s) const {
+  auto transition = [&](size_t t) { return t < Plan.Transitions.size() ? Plan.Transitions[t].Frames : 0; };
+  const size_t i = size_t(s);
+  return {transition(i), i < Plan.HoldFrames.size() ? Plan.HoldFrames[i] : 0, transition(i + 1)};
+}
+
 void TSlideshowTimeline::PaintMoment(DressedSlide& slide, gfx::Bitmap& bitmap, long long frame) {
-  const int s = slide.index;
-  const long long tIn = size_t(s) < Plan.Transitions.size() ? Plan.Transitions[size_t(s)].Frames : 0;
-  const long long tOut = size_t(s + 1) < Plan.Transitions.size() ? Plan.Transitions[size_t(s + 1)].Frames : 0;
-  const long long hold = size_t(s) < Plan.HoldFrames.size() ? Plan.HoldFrames[size_t(s)] : 0;
+  const SlideSpan span = SlideFrames(slide.index);
   const double perSecond = rate_.Denominator > 0 ? double(rate_.Numerator) / rate_.Denominator : 30.0;
   const double seconds = double(frame) / perSecond;
-  const double duration = double(std::max(1LL, tIn + hold + tOut - 1)) / perSecond;
+  const double duration = double(std::max(1LL, span.in + span.hold + span.out - 1LL)) / perSecond;
   if (slide.picture->SameAt(slide.shownSeconds, seconds, duration)) return;
   gfx::CanvasLock lock(bitmap.GetCanvas());
   slide.picture->PaintAt(seconds, duration, bitmap);

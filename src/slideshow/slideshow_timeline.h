@@ -134,6 +134,11 @@ class TSlideshowTimeline {
   };
   bool Dressed(int Index) const;
   void MakeDressed(int Index, gfx::Bitmap& target);
+  // Frames of a slide's time on screen: the transition in, the hold, the transition out.
+  struct SlideSpan {
+    long long in = 0, hold = 0, out = 0;
+  };
+  SlideSpan SlideFrames(int Index) const;
   void PaintMoments();
   void PaintMoment(DressedSlide& slide, gfx::Bitmap& bitmap, long long frame);
   int ReadFrame(gfx::Canvas& ACanvas, bool canvasKept);

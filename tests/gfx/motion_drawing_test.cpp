@@ -65,7 +65,9 @@ TEST(BoxBlur, KeepsFlatAreasAndEdgesAndSpreadsAPointSymmetrically) {
     for (int x = 0; x < 41; ++x) {
       const int v = int(PixelAt(dot, x, y) & 255);
       total += v;
-      if (std::abs(x - 20) > 6 || std::abs(y - 20) > 6) ASSERT_EQ(v, 0) << x << "," << y;
+      if (std::abs(x - 20) > 6 || std::abs(y - 20) > 6) {
+        ASSERT_EQ(v, 0) << x << "," << y;
+      }
       ASSERT_EQ(v, int(PixelAt(dot, 40 - x, y) & 255));
       // Rows and columns round in turn, so the transpose may differ by one.
       ASSERT_NEAR(v, int(PixelAt(dot, y, x) & 255), 1);

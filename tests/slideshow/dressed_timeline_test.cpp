@@ -22,7 +22,7 @@ Show TwoSlideShow(const std::string& name) {
   for (int i = 0; i < 2; ++i) {
     const std::string path = (dir / ("d" + std::to_string(i) + ".bmp")).string();
     testpics::WriteBmp24(path, 90, 60, [i](int x, int y) { return uint32_t(0x404040 * i + 0x30201 * (x + y)); });
-    show.Slides.push_back(Slide{path});
+    show.Slides.emplace_back().Picture = path;
   }
   return show;
 }

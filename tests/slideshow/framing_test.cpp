@@ -154,6 +154,13 @@ TEST(Motion, MovesKeepTheFramesShapeStayInsideAndKeepTheCentreInView) {
   }
 }
 
+TEST(Motion, ANamedPanCrossesAPanoramaFromEdgeToEdge) {
+  const auto still = slideshow::PlaceStill(3000, 1000, 320, 180, {FitMode::Fill});
+  const auto path = slideshow::PlanMove({MotionKind::PanLeft}, still.view, 3.0, 0);
+  EXPECT_EQ(path.start, (gfx::RectF{1 - still.view.w, 0, still.view.w, 1}));
+  EXPECT_EQ(path.end, (gfx::RectF{0, 0, still.view.w, 1}));
+}
+
 TEST(Motion, TextsOutsideTheirRangeAreRefused) {
   EXPECT_TRUE(slideshow::ParseFractionRect("0.1,0.2,0.5,0.5"));
   for (const char* bad : {"", "0.1,0.2,0.5", "0.1,0.2,0.5,0.5,1", "a,0,1,1", "0.6,0,0.5,1",
