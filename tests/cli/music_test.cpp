@@ -38,21 +38,26 @@ double ClickTrack(double t) {
   return in < 0.03 ? 0.8 * std::exp(-100 * in) * std::sin(2 * std::numbers::pi * 2000 * in) : 0;
 }
 
-TEST_F(Music, FittedShowEndsWithItsPlaylistWithinOneFrame) {
+// Fitted, the video ends with the playlist; not fitted, the longer music is
+// cut (faded) where the pictures end. Either way the sound ends with the
+// video within one frame.
+TEST_F(Music, SoundEndsWithTheVideoWithinOneFrame) {
   struct Case {
     const char* file;
     size_t pictures;
     double first, second;  // seconds of the two sound files
+    bool fit;
   };
-  for (const Case& c : {Case{"three.mp4", 3, 3.0, 4.2}, Case{"twelve.mkv", 12, 5.5, 6.31}}) {
+  for (const Case& c : {Case{"three.mp4", 3, 3.0, 4.2, true}, Case{"twelve.mkv", 12, 5.5, 6.31, true},
+                        Case{"cut.mp4", 3, 6.0, 4.0, false}}) {
     SCOPED_TRACE(c.file);
     e2e::WriteWav(dir_ / "a.wav", c.first);
     e2e::WriteWav(dir_ / "b.wav", c.second, 22050, 1);
     const fs::path output = dir_ / c.file;
     std::vector<std::string> args = {"--audio", (dir_ / "a.wav").string(), "--music",
                                      (dir_ / "b.wav").string(), "--crossfade", "0.5",
-                                     "--fit-to-music", "--transition-delay", "0.3", "-o",
-                                     output.string()};
+                                     "--transition-delay", "0.3", "-o", output.string()};
+    if (c.fit) args.push_back("--fit-to-music");
     for (const std::string& p : Pictures(c.pictures)) args.push_back(p);
     const clitest::ProgramResult r = RunProgram(args, dir_);
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -61,7 +66,9 @@ TEST_F(Music, FittedShowEndsWithItsPlaylistWithinOneFrame) {
     const e2e::StreamFacts* audio = facts.Find(AVMEDIA_TYPE_AUDIO);
     ASSERT_TRUE(video && audio) << facts.error;
     const double music = c.first + c.second - 0.5;
-    EXPECT_NEAR(video->frames / 30.0, music, 0.5 / 30);
+    // Not fitted: 2 s holds and 0.3 s transitions, and the two black frames.
+    const double shown = c.fit ? music : (c.pictures * 2.0 + (c.pictures + 1) * 0.3) + 2 / 30.0;
+    EXPECT_NEAR(video->frames / 30.0, shown, 0.5 / 30);
     EXPECT_NEAR(double(audio->samples) / audio->sampleRate, video->frames / 30.0, 1 / 30.0);
   }
 }
