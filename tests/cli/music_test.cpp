@@ -1,11 +1,13 @@
 // The renderer following its music: a playlist fitted so video and sound end
 // together, cuts on the beats of a click track, and the music options' refusals.
 #include <cmath>
+#include <fstream>
 #include <numbers>
 
 #include "cli/music_track.h"
 #include "cli/slideshow_render.h"
 #include "e2e/e2e_support.h"
+#include "engine/transcoder.h"
 #include "program_runner.h"
 #include "wav_file.h"
 
@@ -106,6 +108,35 @@ TEST_F(Music, CutsOnTheBeatsOfAClickTrack) {
     const double click = kFirstClick + std::round((t - kFirstClick) / kClickPeriod) * kClickPeriod;
     EXPECT_LE(std::abs(t - click), 1 / 30.0) << "transition at frame " << frame;
   }
+}
+
+// Two MP3s of different rate and channels joined byte for byte, as joined
+// recordings are: the reader follows the change instead of misreading it.
+TEST_F(Music, FollowsASoundFormatThatChangesMidFile) {
+  auto mp3 = [&](const fs::path& path, double seconds, const std::string& options) {
+    e2e::WriteWav(dir_ / "tone.wav", seconds);
+    engine::TTranscoder engine;
+    ASSERT_GE(engine.OpenInput((dir_ / "tone.wav").string()), 0);
+    engine.ParseOptions("-c:a libmp3lame " + options);
+    ASSERT_GE(engine.OpenOutput(path.string()), 0);
+    engine.Run();
+    ASSERT_FALSE(engine.ErrorOccurred()) << engine.ErrorMessage();
+  };
+  mp3(dir_ / "one.mp3", 2.0, "-ar 44100 -ac 2");
+  mp3(dir_ / "two.mp3", 1.0, "-ar 22050 -ac 1");
+  const fs::path joined = dir_ / "joined.mp3";
+  {
+    std::ofstream out(joined, std::ios::binary);
+    for (const char* part : {"one.mp3", "two.mp3"}) out << std::ifstream(dir_ / part, std::ios::binary).rdbuf();
+  }
+  encoder::SoundTrack track({{{joined.string()}}});
+  // Both parts, give or take the encoders' padding and the skipped header.
+  EXPECT_NEAR(track.Seconds(track.Frames()), 3.0, 0.15);
+  float peak = 0;
+  track.ForEachBlock([&](const float* s, size_t n) {
+    for (size_t i = 0; i < 2 * n; ++i) peak = std::max(peak, std::abs(s[i]));
+  });
+  EXPECT_GT(peak, 0.05f);
 }
 
 TEST_F(Music, PlaylistKeepsTheOrderGiven) {
