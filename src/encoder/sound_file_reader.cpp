@@ -166,10 +166,9 @@ void SoundFileReader::Convert(const AVFrame* frame) {
   if (room <= 0) return;
   pending_.resize(size_t(room) * channels_);
   uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(pending_.data())};
-  const int made = ff::swr_convert(swr, outPlanes, room,
-                                   frame ? const_cast<const uint8_t**>(frame->extended_data)
-                                         : nullptr,
-                                   in);
+  const int made =
+      ff::swr_convert(swr, outPlanes, room,
+                      frame ? const_cast<const uint8_t**>(frame->extended_data) : nullptr, in);
   if (made < 0)
     throw SoundFileError(Named(path_) + ": " + media::FormatMediaError("converting", made));
   pending_.resize(size_t(made) * channels_);

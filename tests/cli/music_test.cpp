@@ -50,15 +50,23 @@ TEST_F(Music, SoundEndsWithTheVideoWithinOneFrame) {
     double first, second;  // seconds of the two sound files
     bool fit;
   };
-  for (const Case& c : {Case{"three.mp4", 3, 3.0, 4.2, true}, Case{"twelve.mkv", 12, 5.5, 6.31, true},
-                        Case{"cut.mp4", 3, 6.0, 4.0, false}}) {
+  for (const Case& c :
+       {Case{"three.mp4", 3, 3.0, 4.2, true}, Case{"twelve.mkv", 12, 5.5, 6.31, true},
+        Case{"cut.mp4", 3, 6.0, 4.0, false}}) {
     SCOPED_TRACE(c.file);
     e2e::WriteWav(dir_ / "a.wav", c.first);
     e2e::WriteWav(dir_ / "b.wav", c.second, 22050, 1);
     const fs::path output = dir_ / c.file;
-    std::vector<std::string> args = {"--audio", (dir_ / "a.wav").string(), "--music",
-                                     (dir_ / "b.wav").string(), "--crossfade", "0.5",
-                                     "--transition-delay", "0.3", "-o", output.string()};
+    std::vector<std::string> args = {"--audio",
+                                     (dir_ / "a.wav").string(),
+                                     "--music",
+                                     (dir_ / "b.wav").string(),
+                                     "--crossfade",
+                                     "0.5",
+                                     "--transition-delay",
+                                     "0.3",
+                                     "-o",
+                                     output.string()};
     if (c.fit) args.push_back("--fit-to-music");
     for (const std::string& p : Pictures(c.pictures)) args.push_back(p);
     const clitest::ProgramResult r = RunProgram(args, dir_);
@@ -76,37 +84,45 @@ TEST_F(Music, SoundEndsWithTheVideoWithinOneFrame) {
 }
 
 // The whole chain short of encoding: beats found on a click track, the
-// timeline's transitions each starting within one frame of a click.
+// timeline's transitions each starting within one frame of a click; fitted
+// too, all but the cut into black, and the video ends with the music.
 TEST_F(Music, CutsOnTheBeatsOfAClickTrack) {
   const fs::path clicks = dir_ / "clicks.wav";
   testwav::WritePcm16(clicks, 44100, 2, 44100 * 12, [](int, uint32_t i) {
     return int16_t(std::lround(ClickTrack(i / 44100.0) * 32767));
   });
-  cli::RenderOptions o;
-  o.Pictures = Pictures(8);
-  o.Audio = clicks.string();
-  o.Music.Sync = "beats";
-  o.PictureDelay = "0.8";
-  o.TransitionDelay = "0.4";
-  cli::SlideshowRender render(o);
-  slideshow::TSlideshowTimeline& timeline = render.Timeline();
-  const auto track = cli::PrepareMusic(o, timeline, {}, [](const std::string&) {});
-  ASSERT_TRUE(track);
+  for (const bool fit : {false, true}) {
+    SCOPED_TRACE(fit ? "fitted" : "not fitted");
+    cli::RenderOptions o;
+    o.Pictures = Pictures(8);
+    o.Audio = clicks.string();
+    o.Music.Sync = "beats";
+    o.Music.FitToMusic = fit;
+    o.PictureDelay = "0.8";
+    o.TransitionDelay = "0.4";
+    cli::SlideshowRender render(o);
+    slideshow::TSlideshowTimeline& timeline = render.Timeline();
+    const auto track = cli::PrepareMusic(o, timeline, {}, [](const std::string&) {});
+    ASSERT_TRUE(track);
+    if (fit) EXPECT_EQ(timeline.TotalFrames(), 12 * 30);
 
-  gfx::Bitmap canvas(320, 240);
-  std::vector<long long> starts;
-  for (long long frame = 0;; ++frame) {
-    const bool starting = timeline.InTransition && timeline.TransitionCounter == 0 &&
-                          timeline.PictureIndex >= 0 &&
-                          timeline.PictureIndex < int(o.Pictures.size());
-    if (timeline.FIAReadFrameCanvas(canvas.GetCanvas()) < 0) break;
-    if (starting) starts.push_back(frame);
-  }
-  ASSERT_EQ(starts.size(), o.Pictures.size());
-  for (long long frame : starts) {
-    const double t = frame / 30.0;
-    const double click = kFirstClick + std::round((t - kFirstClick) / kClickPeriod) * kClickPeriod;
-    EXPECT_LE(std::abs(t - click), 1 / 30.0) << "transition at frame " << frame;
+    gfx::Bitmap canvas(320, 240);
+    std::vector<long long> starts;
+    for (long long frame = 0;; ++frame) {
+      const bool starting = timeline.InTransition && timeline.TransitionCounter == 0 &&
+                            timeline.PictureIndex >= 0 &&
+                            timeline.PictureIndex < int(o.Pictures.size());
+      if (timeline.FIAReadFrameCanvas(canvas.GetCanvas()) < 0) break;
+      if (starting) starts.push_back(frame);
+    }
+    ASSERT_EQ(starts.size(), o.Pictures.size());
+    if (fit) starts.pop_back();
+    for (long long frame : starts) {
+      const double t = frame / 30.0;
+      const double click =
+          kFirstClick + std::round((t - kFirstClick) / kClickPeriod) * kClickPeriod;
+      EXPECT_LE(std::abs(t - click), 1 / 30.0) << "transition at frame " << frame;
+    }
   }
 }
 
@@ -127,7 +143,8 @@ TEST_F(Music, FollowsASoundFormatThatChangesMidFile) {
   const fs::path joined = dir_ / "joined.mp3";
   {
     std::ofstream out(joined, std::ios::binary);
-    for (const char* part : {"one.mp3", "two.mp3"}) out << std::ifstream(dir_ / part, std::ios::binary).rdbuf();
+    for (const char* part : {"one.mp3", "two.mp3"})
+      out << std::ifstream(dir_ / part, std::ios::binary).rdbuf();
   }
   encoder::SoundTrack track({{{joined.string()}}});
   // Both parts, give or take the encoders' padding and the skipped header.
@@ -140,8 +157,9 @@ TEST_F(Music, FollowsASoundFormatThatChangesMidFile) {
 }
 
 TEST_F(Music, PlaylistKeepsTheOrderGiven) {
-  const std::vector<std::string> args = {"--music", "b.ogg", "--audio", "a.mp3", "--music",
-                                         "c.flac", "--crossfade", "2.5", "-o", "x.mp4", "p.jpg"};
+  const std::vector<std::string> args = {"--music", "b.ogg",  "--audio",     "a.mp3",
+                                         "--music", "c.flac", "--crossfade", "2.5",
+                                         "-o",      "x.mp4",  "p.jpg"};
   const cli::MusicOptions m = cli::ParseCommandLine(args).options.Music;
   EXPECT_EQ(m.Files, (std::vector<std::string>{"b.ogg", "c.flac"}));
   EXPECT_EQ(m.Crossfade, 2.5);
