@@ -30,12 +30,14 @@ bool Libraries() {
 std::string Song(int seconds) {
   static std::map<int, std::string> made;
   if (auto it = made.find(seconds); it != made.end()) return it->second;
-  const fs::path path = fs::temp_directory_path() / ("bench_music_" + std::to_string(seconds) + ".wav");
+  const fs::path path =
+      fs::temp_directory_path() / ("bench_music_" + std::to_string(seconds) + ".wav");
   constexpr int kRate = 22050;
   testwav::WritePcm16(path, kRate, 2, uint32_t(seconds) * kRate, [](int, uint32_t i) {
     const double t = double(i) / kRate;
     const double beat = std::fmod(t, 0.5) < 0.03 ? std::exp(-100 * std::fmod(t, 0.5)) : 0;
-    return int16_t(8000 * std::sin(2 * M_PI * 220 * t) + 16000 * beat * std::sin(2 * M_PI * 2000 * t));
+    return int16_t(8000 * std::sin(2 * M_PI * 220 * t) +
+                   16000 * beat * std::sin(2 * M_PI * 2000 * t));
   });
   return made[seconds] = path.string();
 }
@@ -118,8 +120,8 @@ void BM_FitToMusic(benchmark::State& state) {
       try {
         const std::vector<int> holds = slideshow::FitHoldsToLength(
             std::vector<int>(size_t(pictures), 60), transitions, 2, target, 15, 30);
-        worst = std::max(worst,
-                         std::abs(double(slideshow::ShowFrames(holds, transitions, 2)) - music * 30));
+        worst = std::max(
+            worst, std::abs(double(slideshow::ShowFrames(holds, transitions, 2)) - music * 30));
       } catch (const slideshow::MusicFitError&) {
         // Too many pictures for the shortest music: refused, nothing to compare.
       }

@@ -75,8 +75,8 @@ OPTIONS
     --sync beats|onsets|none
         Start every transition on a beat (or on any note or hit) of the
         music, each hold kept as near its set length as the music allows.
-        With --fit-to-music the holds are fitted first, so the video then
-        ends within about a beat of the music. Default none.
+        With --fit-to-music too, the last cut (into black) leaves the beat
+        so that the video still ends with the music. Default none.
     --loudness LUFS
         Bring the sound to this integrated loudness (EBU R128), such as
         -16, so shows made from different songs sound alike.

@@ -35,11 +35,20 @@ std::string HoldRange(const std::vector<int>& holds, double fps) {
   return *lo == *hi ? Seconds(*lo / fps) : Seconds(*lo / fps) + " to " + Seconds(*hi / fps);
 }
 
+// Frames of the video that ends with the music.
+int64_t MusicFrames(const encoder::SoundTrack& track, double fps) {
+  return std::llround(track.Seconds(track.NaturalFrames()) * fps);
+}
+
+int MinHoldFrames(const RenderOptions& o, double fps) {
+  return std::max(1, int(std::ceil(o.Music.MinHold * fps - 1e-9)));
+}
+
 void FitToMusic(const RenderOptions& o, slideshow::TSlideshowTimeline& timeline,
                 const encoder::SoundTrack& track, double fps,
                 const std::function<void(const std::string&)>& note) {
-  const int64_t target = std::llround(track.Seconds(track.NaturalFrames()) * fps);
-  const int minHold = std::max(1, int(std::ceil(o.Music.MinHold * fps - 1e-9)));
+  const int64_t target = MusicFrames(track, fps);
+  const int minHold = MinHoldFrames(o, fps);
   const std::vector<int> transitions = TransitionFrames(timeline);
   // The black frames after the last transition.
   const int tail =
@@ -60,16 +69,27 @@ void SyncToMusic(const RenderOptions& o, slideshow::TSlideshowTimeline& timeline
       encoder::DetectOnsets(track, beats ? encoder::OnsetKind::Beats : encoder::OnsetKind::Onsets,
                             [&](double done) { progress(pass, done); });
   if (beats) times = slideshow::FillBeatGrid(times, track.Seconds(track.Frames()));
-  const int minHold = std::max(1, int(std::ceil(o.Music.MinHold * fps - 1e-9)));
-  const slideshow::OnsetAlignment aligned = slideshow::AlignHoldsToOnsets(
-      timeline.Plan.HoldFrames, TransitionFrames(timeline), slideshow::OnsetFrames(times, fps),
-      minHold);
+  const int minHold = MinHoldFrames(o, fps);
+  slideshow::OnsetAlignment aligned =
+      slideshow::AlignHoldsToOnsets(timeline.Plan.HoldFrames, TransitionFrames(timeline),
+                                    slideshow::OnsetFrames(times, fps), minHold);
+  // Fitted too: the last picture's hold takes up what the moves changed, so
+  // the video still ends with the music (its cut to black leaves the beat).
+  bool endMoved = false;
+  if (o.Music.FitToMusic && !aligned.holds.empty()) {
+    const int64_t others =
+        timeline.TotalFrames() - slideshow::ShowFrames(timeline.Plan.HoldFrames, {}, 0);
+    const int64_t off =
+        MusicFrames(track, fps) - others - slideshow::ShowFrames(aligned.holds, {}, 0);
+    endMoved = off != 0 && aligned.holds.back() + off >= minHold;
+    if (endMoved) aligned.holds.back() += int(off);
+  }
   SetHolds(timeline, aligned.holds);
   const size_t cuts = aligned.holds.size();
   std::string text = std::to_string(cuts - size_t(aligned.unaligned)) + " of " +
                      std::to_string(cuts) + " cuts on " + (beats ? "beats" : "onsets");
-  if (aligned.unaligned > 0)
-    text += "; the others found none near enough and keep their holds";
+  if (aligned.unaligned > 0) text += "; the others found none near enough and keep their holds";
+  if (endMoved) text += "; the cut to black moved to end with the music";
   note(text);
 }
 
@@ -104,14 +124,16 @@ std::unique_ptr<encoder::SoundTrack> PrepareMusic(
   if (o.BreakWhenNoPictures) {
     const int64_t videoEnd =
         std::llround(double(timeline.TotalFrames()) / fps * double(track->Rate()));
-    const double fade = m.FitToMusic && m.Sync == "none" ? 0.0 : m.EndFade;
+    const bool together = m.FitToMusic && timeline.TotalFrames() == MusicFrames(*track, fps);
+    const double fade = together ? 0.0 : m.EndFade;
     track->CutAt(videoEnd, std::llround(fade * track->Rate()));
   }
   if (m.Loudness) {
     const std::optional<double> db = encoder::NormaliseLoudness(
         *track, *m.Loudness, [&](double done) { progress("measuring the loudness", done); });
     char text[96];
-    if (db) std::snprintf(text, sizeof text, "sound brought to %.1f LUFS (%+.1f dB)", *m.Loudness, *db);
+    if (db)
+      std::snprintf(text, sizeof text, "sound brought to %.1f LUFS (%+.1f dB)", *m.Loudness, *db);
     note(db ? text : "the music is too quiet to measure; its loudness is left as it is");
   }
   return track;

@@ -21,10 +21,9 @@ using MusicProgress = std::function<void(const std::string& pass, double done)>;
 // encoder::SoundFileError for a file without sound (named) and
 // slideshow::MusicFitError for music that cannot carry the show; `note`
 // gets one line for what was changed (fitted holds, cuts on beats, gain).
-std::unique_ptr<encoder::SoundTrack> PrepareMusic(const RenderOptions& o,
-                                                  slideshow::TSlideshowTimeline& timeline,
-                                                  const MusicProgress& progress,
-                                                  const std::function<void(const std::string&)>& note);
+std::unique_ptr<encoder::SoundTrack> PrepareMusic(
+    const RenderOptions& o, slideshow::TSlideshowTimeline& timeline, const MusicProgress& progress,
+    const std::function<void(const std::string&)>& note);
 
 // Frames per second of an "N/D" rate.
 double FramesPerSecond(const std::string& rate);

@@ -1,7 +1,6 @@
 // The music options: several sound files, their fades, the fade where the
 // pictures end, fitting the show to the music, cuts on the beat, loudness.
 #include <CLI/CLI.hpp>
-
 #include <cmath>
 #include <cstdlib>
 
@@ -59,7 +58,8 @@ void AddMusicOptions(CLI::App& app, CommandLine& cl) {
            }
          })
       ->allow_extra_args(false);
-  AddValue(app, "--fade-in", [&m](const std::string& v) { m.FadeIn = FadeSeconds("--fade-in", v); });
+  AddValue(app, "--fade-in",
+           [&m](const std::string& v) { m.FadeIn = FadeSeconds("--fade-in", v); });
   AddValue(app, "--fade-out",
            [&m](const std::string& v) { m.FadeOut = FadeSeconds("--fade-out", v); });
   AddValue(app, "--crossfade",
@@ -82,7 +82,9 @@ void SettleMusicOptions(CommandLine& cl) {
   const MusicOptions& m = o.Music;
   const bool music = !o.Audio.empty() || !m.Files.empty();
   if (!music && (m.FitToMusic || m.Sync != "none" || m.Loudness))
-    throw UsageError(std::string(m.FitToMusic ? "--fit-to-music" : m.Loudness ? "--loudness" : "--sync") +
+    throw UsageError(std::string(m.FitToMusic ? "--fit-to-music"
+                                 : m.Loudness ? "--loudness"
+                                              : "--sync") +
                      ": give the music with --audio FILE or --music FILE");
 }
 

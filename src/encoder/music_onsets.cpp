@@ -27,8 +27,10 @@ struct TempoFree {
 class Detector {
  public:
   Detector(OnsetKind kind, uint_t rate) : kind_(kind) {
-    if (kind == OnsetKind::Beats) tempo_.reset(new_aubio_tempo("default", kWindow, kHop, rate));
-    else onset_.reset(new_aubio_onset("default", kWindow, kHop, rate));
+    if (kind == OnsetKind::Beats)
+      tempo_.reset(new_aubio_tempo("default", kWindow, kHop, rate));
+    else
+      onset_.reset(new_aubio_onset("default", kWindow, kHop, rate));
     if (!tempo_ && !onset_) throw std::runtime_error("music analysis (aubio) cannot start");
   }
   // Whether the hop just fed holds a beat or onset, and when (seconds).

@@ -64,20 +64,8 @@ SoundFileReader::SoundFileReader(const std::string& path, int rate, int channels
   if (dec->sample_rate <= 0 || dec->ch_layout.nb_channels <= 0)
     throw SoundFileError(Named(path) + ": its sound has no sample rate or channels");
 
-  AVChannelLayout in{}, out{};
-  if (dec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-    ff::av_channel_layout_default(&in, dec->ch_layout.nb_channels);
-  else
-    ff::av_channel_layout_copy(&in, &dec->ch_layout);
-  ff::av_channel_layout_default(&out, channels);
-  SwrContext* swr = nullptr;
-  const int made = ff::swr_alloc_set_opts2(&swr, &out, AV_SAMPLE_FMT_FLT, rate, &in,
-                                           dec->sample_fmt, dec->sample_rate, 0, nullptr);
-  ff::av_channel_layout_uninit(&in);
-  ff::av_channel_layout_uninit(&out);
-  own_->resampler.reset(swr);
-  if (made < 0 || ff::swr_init(swr) < 0)
-    throw SoundFileError(Named(path) + ": its sound cannot be converted");
+  rate_ = rate;
+  SetUpResampler(dec->sample_fmt, dec->sample_rate, dec->ch_layout);
   own_->packet.reset(ff::av_packet_alloc());
   own_->frame.reset(ff::av_frame_alloc());
   if (!own_->packet || !own_->frame) throw SoundFileError(Named(path) + ": out of memory");
@@ -144,17 +132,43 @@ bool SoundFileReader::Refill() {
   return false;
 }
 
+void SoundFileReader::SetUpResampler(int format, int rate, const AVChannelLayout& layout) {
+  if (rate <= 0 || layout.nb_channels <= 0)
+    throw SoundFileError(Named(path_) + ": its sound has no sample rate or channels");
+  AVChannelLayout in{}, out{};
+  if (layout.order == AV_CHANNEL_ORDER_UNSPEC)
+    ff::av_channel_layout_default(&in, layout.nb_channels);
+  else
+    ff::av_channel_layout_copy(&in, &layout);
+  ff::av_channel_layout_default(&out, channels_);
+  SwrContext* swr = nullptr;
+  const int made = ff::swr_alloc_set_opts2(&swr, &out, AV_SAMPLE_FMT_FLT, rate_, &in,
+                                           AVSampleFormat(format), rate, 0, nullptr);
+  ff::av_channel_layout_uninit(&in);
+  ff::av_channel_layout_uninit(&out);
+  own_->resampler.reset(swr);
+  if (made < 0 || ff::swr_init(swr) < 0)
+    throw SoundFileError(Named(path_) + ": its sound cannot be converted");
+  inFormat_ = format;
+  inRate_ = rate;
+  inChannels_ = layout.nb_channels;
+}
+
 void SoundFileReader::Convert(const AVFrame* frame) {
+  // A file may change its sound format midway (joined recordings); the
+  // resampler must match each frame, or it reads past the frame's planes.
+  if (frame && (frame->format != inFormat_ || frame->sample_rate != inRate_ ||
+                frame->ch_layout.nb_channels != inChannels_))
+    SetUpResampler(frame->format, frame->sample_rate, frame->ch_layout);
   SwrContext* swr = own_->resampler.get();
   const int in = frame ? frame->nb_samples : 0;
   const int room = ff::swr_get_out_samples(swr, in);
   if (room <= 0) return;
   pending_.resize(size_t(room) * channels_);
   uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(pending_.data())};
-  const int made = ff::swr_convert(swr, outPlanes, room,
-                                   frame ? const_cast<const uint8_t**>(frame->extended_data)
-                                         : nullptr,
-                                   in);
+  const int made =
+      ff::swr_convert(swr, outPlanes, room,
+                      frame ? const_cast<const uint8_t**>(frame->extended_data) : nullptr, in);
   if (made < 0)
     throw SoundFileError(Named(path_) + ": " + media::FormatMediaError("converting", made));
   pending_.resize(size_t(made) * channels_);

@@ -15,6 +15,7 @@ struct AVCodecContext;
 struct SwrContext;
 struct AVPacket;
 struct AVFrame;
+struct AVChannelLayout;
 
 namespace encoder {
 
@@ -47,13 +48,16 @@ class SoundFileReader {
   struct Owners;
   bool Refill();  // false at the end
   void Convert(const AVFrame* frame);
+  void SetUpResampler(int format, int rate, const AVChannelLayout& layout);
 
   std::string path_;
   int channels_;
+  int rate_ = 0;                                     // of the output
+  int inFormat_ = -1, inRate_ = 0, inChannels_ = 0;  // what the resampler takes
   std::unique_ptr<Owners> own_;
   int stream_ = -1;
-  bool inputDone_ = false;   // the last packet went to the decoder
-  bool decoderDone_ = false; // the decoder and the resampler are drained
+  bool inputDone_ = false;      // the last packet went to the decoder
+  bool decoderDone_ = false;    // the decoder and the resampler are drained
   std::vector<float> pending_;  // converted samples not handed out yet
   size_t pendingAt_ = 0;        // first of them, in floats
 };

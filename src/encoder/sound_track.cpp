@@ -78,8 +78,8 @@ void SoundTrack::MixFile(size_t i, float* out, int64_t from, size_t frames) {
   const PlannedFile& f = plan_.Files()[i];
   const int64_t local = from - f.start;
   if (!readers_[i] || readAt_[i] > local) {
-    readers_[i] = std::make_unique<SoundFileReader>(settings_.files[i].path, settings_.rate,
-                                                    channels);
+    readers_[i] =
+        std::make_unique<SoundFileReader>(settings_.files[i].path, settings_.rate, channels);
     readAt_[i] = 0;
   }
   scratch_.resize(std::max(frames, kBlockFrames) * channels);

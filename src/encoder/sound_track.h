@@ -78,11 +78,11 @@ class SoundTrack {
   SoundTrackSettings settings_;
   SoundTrackPlan plan_;
   float gain_ = 1.0f;
-  int64_t position_ = 0;                                  // next frame Read gives
+  int64_t position_ = 0;                                   // next frame Read gives
   std::vector<std::unique_ptr<SoundFileReader>> readers_;  // open while a file plays
-  std::vector<int64_t> readAt_;                           // each reader's next frame
+  std::vector<int64_t> readAt_;                            // each reader's next frame
   std::vector<float> scratch_;
-  uint64_t number_ = 0;                                   // in InputFileName
+  uint64_t number_ = 0;  // in InputFileName
 };
 
 }  // namespace encoder

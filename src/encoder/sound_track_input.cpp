@@ -23,9 +23,9 @@ uint64_t g_lastNumber = 0;                 // guarded by g_tracksLock
 constexpr int kPacketFrames = 4096;
 
 struct SoundTrackInput {
-  const AVClass* cls;   // first: the private options' class
-  SoundTrack* track;    // reading thread only, between header and close
-  int64_t position;     // next sample frame
+  const AVClass* cls;  // first: the private options' class
+  SoundTrack* track;   // reading thread only, between header and close
+  int64_t position;    // next sample frame
 };
 
 SoundTrack* FindTrack(const char* url) {
@@ -100,7 +100,8 @@ int ReadClose(AVFormatContext*) { return 0; }
 
 const char* ItemName(void*) { return "SoundTrack"; }
 
-const AVOption kNoOptions[] = {{nullptr, nullptr, 0, AVOptionType(0), {.i64 = 0}, 0, 0, 0, nullptr}};
+const AVOption kNoOptions[] = {
+    {nullptr, nullptr, 0, AVOptionType(0), {.i64 = 0}, 0, 0, 0, nullptr}};
 
 const AVClass kSoundTrackClass = {
     .class_name = "SoundTrackFormat",

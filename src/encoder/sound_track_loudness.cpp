@@ -33,9 +33,9 @@ struct Meter {
 
   Meter(int rate, int channels) {
     if (!graph) throw std::runtime_error("loudness: out of memory");
-    const std::string args = "time_base=1/" + std::to_string(rate) + ":sample_rate=" +
-                             std::to_string(rate) + ":sample_fmt=flt:channel_layout=" +
-                             (channels == 1 ? "mono" : "stereo");
+    const std::string args =
+        "time_base=1/" + std::to_string(rate) + ":sample_rate=" + std::to_string(rate) +
+        ":sample_fmt=flt:channel_layout=" + (channels == 1 ? "mono" : "stereo");
     AVFilterContext* meter = nullptr;
     if (ff::avfilter_graph_create_filter(&source, ff::avfilter_get_by_name("abuffer"), "in",
                                          args.c_str(), nullptr, graph.get()) < 0 ||
@@ -92,7 +92,8 @@ std::optional<double> MeasureLoudness(SoundTrack& track, const SoundPassProgress
   return meter.integrated;
 }
 
-std::optional<double> NormaliseLoudness(SoundTrack& track, double targetLufs, const SoundPassProgress& progress) {
+std::optional<double> NormaliseLoudness(SoundTrack& track, double targetLufs,
+                                        const SoundPassProgress& progress) {
   track.SetGain(1.0);
   const std::optional<double> measured = MeasureLoudness(track, progress);
   if (!measured) return std::nullopt;

@@ -20,6 +20,6 @@ std::optional<double> MeasureLoudness(SoundTrack& track, const SoundPassProgress
 // not blown up to noise.
 constexpr double kMaxLoudnessGainDb = 24.0;
 std::optional<double> NormaliseLoudness(SoundTrack& track, double targetLufs,
-                         const SoundPassProgress& progress = {});
+                                        const SoundPassProgress& progress = {});
 
 }  // namespace encoder

@@ -47,7 +47,8 @@ float SoundTrackPlan::FileGain(size_t i, int64_t local) const {
   if (local < 0 || local >= f.length) return 0.0f;
   double gain = 1.0;
   if (local < f.fadeIn) gain *= RampPosition(local, 0, f.fadeIn);
-  if (local >= f.length - f.fadeOut) gain *= 1.0 - RampPosition(local, f.length - f.fadeOut, f.fadeOut);
+  if (local >= f.length - f.fadeOut)
+    gain *= 1.0 - RampPosition(local, f.length - f.fadeOut, f.fadeOut);
   // Equal power across an overlap: the sum of the two gains' squares is 1,
   // so the join neither dips nor swells for unrelated music.
   constexpr double kQuarter = std::numbers::pi / 2;

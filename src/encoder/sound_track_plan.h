@@ -10,10 +10,10 @@
 namespace encoder {
 
 struct PlannedFile {
-  int64_t start = 0;   // first sample frame in the track
-  int64_t length = 0;  // sample frames of the file
-  int64_t fadeIn = 0, fadeOut = 0;      // the file's own fades
-  int64_t crossIn = 0, crossOut = 0;    // overlap with the file before / after
+  int64_t start = 0;                  // first sample frame in the track
+  int64_t length = 0;                 // sample frames of the file
+  int64_t fadeIn = 0, fadeOut = 0;    // the file's own fades
+  int64_t crossIn = 0, crossOut = 0;  // overlap with the file before / after
 };
 
 struct PlaylistEntry {

@@ -32,9 +32,9 @@ int64_t ShowFrames(const std::vector<int>& holds, const std::vector<int>& transi
   return Sum(holds) + Sum(transitions) + extraFrames;
 }
 
-std::vector<int> FitHoldsToLength(const std::vector<int>& holds, const std::vector<int>& transitions,
-                                  int extraFrames, int64_t targetFrames, int minHoldFrames,
-                                  double fps) {
+std::vector<int> FitHoldsToLength(const std::vector<int>& holds,
+                                  const std::vector<int>& transitions, int extraFrames,
+                                  int64_t targetFrames, int minHoldFrames, double fps) {
   if (holds.empty()) throw MusicFitError("there are no pictures to fit to the music");
   // Frames the holds must add up to: the target less the transitions and tail.
   const int64_t budget = targetFrames - Sum(transitions) - extraFrames;
@@ -47,12 +47,12 @@ std::vector<int> FitHoldsToLength(const std::vector<int>& holds, const std::vect
   const int64_t weightMin = even ? 1 : setMin;
   // The smallest hold reaches minHoldFrames only with this many frames in all.
   const int64_t needed =
-      int64_t(std::ceil((long double)(minHoldFrames) * weightSum / weightMin - 1e-9L));
+      int64_t(std::ceil((long double)(minHoldFrames)*weightSum / weightMin - 1e-9L));
   if (budget < needed) {
-    throw MusicFitError("the music is " + Seconds(needed - budget, fps) +
-                        " too short to carry " + std::to_string(holds.size()) +
-                        " pictures with holds of at least " + Seconds(minHoldFrames, fps) +
-                        " (it needs " + Seconds(targetFrames + needed - budget, fps) +
+    throw MusicFitError("the music is " + Seconds(needed - budget, fps) + " too short to carry " +
+                        std::to_string(holds.size()) + " pictures with holds of at least " +
+                        Seconds(minHoldFrames, fps) + " (it needs " +
+                        Seconds(targetFrames + needed - budget, fps) +
                         "); add music or take pictures away");
   }
   if (budget / int64_t(holds.size()) > INT_MAX / 2)
@@ -66,7 +66,7 @@ std::vector<int> FitHoldsToLength(const std::vector<int>& holds, const std::vect
   int64_t given = 0;
   for (size_t i = 0; i < holds.size(); ++i) {
     const int64_t weight = even ? 1 : holds[i];
-    const long double share = (long double)(budget) * weight / weightSum;
+    const long double share = (long double)(budget)*weight / weightSum;
     out[i] = int(std::floor(share));
     given += out[i];
     rest[i] = {share - out[i], i};

@@ -30,9 +30,9 @@ int64_t ShowFrames(const std::vector<int>& holds, const std::vector<int>& transi
 // sum is exact. Throws MusicFitError when a hold would fall under
 // minHoldFrames or the target is out of reach, saying in seconds (at fps)
 // how much music is missing.
-std::vector<int> FitHoldsToLength(const std::vector<int>& holds, const std::vector<int>& transitions,
-                                  int extraFrames, int64_t targetFrames, int minHoldFrames,
-                                  double fps);
+std::vector<int> FitHoldsToLength(const std::vector<int>& holds,
+                                  const std::vector<int>& transitions, int extraFrames,
+                                  int64_t targetFrames, int minHoldFrames, double fps);
 
 struct OnsetAlignment {
   std::vector<int> holds;

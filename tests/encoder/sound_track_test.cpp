@@ -70,9 +70,8 @@ TEST_F(SoundTrackTest, JoinsFilesSampleExactWithoutGapOrClick) {
 // a file's own fades start and end it at silence.
 TEST_F(SoundTrackTest, CrossfadesAndFadesShapeTheJoin) {
   const auto tone = [](double t) { return 0.5 * std::sin(2 * kPi * 440 * t); };
-  SoundTrackSettings settings{{{Wav("x.wav", 48000, 3, tone), 0.5, 0},
-                               {Wav("y.wav", 48000, 3, tone), 0, 1.0}},
-                              1.0};
+  SoundTrackSettings settings{
+      {{Wav("x.wav", 48000, 3, tone), 0.5, 0}, {Wav("y.wav", 48000, 3, tone), 0, 1.0}}, 1.0};
   SoundTrack track(settings);
   EXPECT_EQ(track.Frames(), 2 * 144000 - 48000);
   const SoundTrackPlan& plan = track.Plan();
@@ -118,15 +117,14 @@ TEST_F(SoundTrackTest, RefusesByNameAFileWithoutSound) {
 // the target.
 TEST_F(SoundTrackTest, LoudnessReachesTheTargetOnUnlikeInputs) {
   const double ref = std::pow(10.0, -23.0 / 20);
-  SoundTrack reference({{{Wav("ref.wav", 48000, 5, [&](double t) {
-    return ref * std::sin(2 * kPi * 1000 * t);
-  })}}});
+  SoundTrack reference(
+      {{{Wav("ref.wav", 48000, 5, [&](double t) { return ref * std::sin(2 * kPi * 1000 * t); })}}});
   EXPECT_NEAR(MeasureLoudness(reference).value_or(0), -23.0, 0.3);
 
   uint32_t noise = 1;
   const std::vector<std::function<double(double)>> inputs = {
       [](double t) { return 0.02 * std::sin(2 * kPi * 220 * t); },  // quiet, low
-      [&](double) {                                                   // loud noise
+      [&](double) {                                                 // loud noise
         noise = noise * 1664525u + 1013904223u;
         return 0.6 * (double(noise >> 8) / double(1 << 24) - 0.5);
       },

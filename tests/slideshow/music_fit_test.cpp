@@ -29,13 +29,13 @@ TEST(MusicFit, FitsExactlyKeepsProportionsOrRefusesWithTheMissingAmount) {
     const int64_t budget = target - ShowFrames({}, transition, extra);
     const int64_t sum = ShowFrames(holds, {}, 0);  // the holds alone
     const int smallest = *std::min_element(holds.begin(), holds.end());
-    const bool fits = (long double)(budget) * smallest / sum >= minHold;
+    const bool fits = (long double)(budget)*smallest / sum >= minHold;
     if (!fits) {
       try {
         FitHoldsToLength(holds, transition, extra, target, minHold, fps);
         ADD_FAILURE() << "accepted a fit that puts a hold under the minimum";
       } catch (const MusicFitError& e) {
-        const double missing = std::ceil((long double)(minHold) * sum / smallest) - budget;
+        const double missing = std::ceil((long double)(minHold)*sum / smallest) - budget;
         char text[32];
         std::snprintf(text, sizeof text, "%.1f s too short", missing / fps);
         EXPECT_NE(std::string(e.what()).find(text), std::string::npos) << e.what();
@@ -47,7 +47,7 @@ TEST(MusicFit, FitsExactlyKeepsProportionsOrRefusesWithTheMissingAmount) {
     ASSERT_EQ(ShowFrames(out, transition, extra), target);
     for (size_t i = 0; i < holds.size(); ++i) {
       EXPECT_GE(out[i], minHold);
-      EXPECT_LT(std::abs(out[i] - (long double)(budget) * holds[i] / sum), 1.0L);
+      EXPECT_LT(std::abs(out[i] - (long double)(budget)*holds[i] / sum), 1.0L);
     }
     ++fitted;
   }
@@ -68,8 +68,8 @@ TEST(MusicFit, TransitionsStartOnOnsetsNearTheirSetPlace) {
   for (double t = 0.3; t < 40; t += beat) clicks.push_back(t);
   const std::vector<int64_t> onsets = OnsetFrames(clicks, fps);
   const std::set<int64_t> onsetSet(onsets.begin(), onsets.end());
-  const std::vector<int> set = {60, 45, 90, 20, 61, 75, 60, 60, 60, 60, 60, 60, 60, 60, 60, 60,
-                                60, 60, 60, 60, 60, 60, 60};
+  const std::vector<int> set = {60, 45, 90, 20, 61, 75, 60, 60, 60, 60, 60, 60,
+                                60, 60, 60, 60, 60, 60, 60, 60, 60, 60, 60};
   std::vector<int> transition(set.size() + 1, 24);
   transition[3] = 0;  // a cut
   transition[7] = 40;
