@@ -6,6 +6,8 @@
 namespace slideshow {
 
 inline constexpr const char* kDefaultFrameSize = "1920x1080";
+inline constexpr int kDefaultFrameWidth = 1920;
+inline constexpr int kDefaultFrameHeight = 1080;
 inline constexpr const char* kDefaultFrameRate = "30/1";
 // Area-averaged ("smooth") scaling; the window's blocky stretch is "nearest".
 inline constexpr bool kDefaultSmoothFit = true;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "slideshow/look.h"
+#include "slideshow/output_defaults.h"
 
 namespace slideshow {
 
@@ -51,14 +52,14 @@ struct FrameRate {
 // Times are seconds, kept as the window reads them (long double) so a
 // show's frame counts round exactly as the window's do.
 struct ShowSettings {
-  int Width = 320;
-  int Height = 240;
+  int Width = kDefaultFrameWidth;
+  int Height = kDefaultFrameHeight;
   FrameRate Rate;
   long double Hold = 2.0L;        // default for every slide
   long double Transition = 1.0L;  // default for every slide
   EffectChoice Effect;            // default for every slide; also the intro's
   std::optional<uint32_t> Seed;   // none: a run draws one when it needs one
-  Scaling Scale = Scaling::Nearest;
+  Scaling Scale = kDefaultSmoothFit ? Scaling::Smooth : Scaling::Nearest;
   FitMode Fit = FitMode::Fit;
   std::vector<std::string> Sound;  // sound files, played one after another
   ShowEnd End = ShowEnd::Pictures;
