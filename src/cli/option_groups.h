@@ -24,5 +24,8 @@ void SettleBasicOptions(CommandLine& cl);
 // Size presets, scaling, codecs, quality, speed, hardware, sound codec.
 void AddOutputOptions(CLI::App& app, CommandLine& cl);
 void SettleOutputOptions(CommandLine& cl);
+// Folders and patterns of pictures, and their order.
+void AddPictureOptions(CLI::App& app, CommandLine& cl);
+void SettlePictureOptions(CommandLine& cl);
 
 }  // namespace cli

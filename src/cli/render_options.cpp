@@ -16,6 +16,7 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 constexpr OptionGroup kOptionGroups[] = {
     {AddBasicOptions, SettleBasicOptions},
     {AddOutputOptions, SettleOutputOptions},
+    {AddPictureOptions, SettlePictureOptions},
 };
 
 // Runs a value rule, naming the option and the value in its message.

@@ -35,6 +35,7 @@ struct RenderOptions {
   bool SmoothFit = slideshow::kDefaultSmoothFit;  // area-averaged fit, not the blocky stretch
   bool Quiet = false;
   EncodingOptions Encoding;        // codec, quality, hardware, sound codec
+  std::string PictureSort;         // --sort: name, date, none; empty: not given
 };
 
 enum class Command { Render, Help, Version, ListEffects };
