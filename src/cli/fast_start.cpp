@@ -9,9 +9,9 @@
 #include <fstream>
 #include <memory>
 
-#include "media/ff_entry_points.h"
-#include "media/ff_owners.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_owners.h"
+#include "media/binding/ff_utils.h"
 
 namespace cli {
 namespace {

@@ -3,8 +3,8 @@
 #include <chrono>
 
 #include "cli/fast_start.h"
-#include "media/frame_input_adapter.h"
-#include "media/main_thread.h"
+#include "media/frame_source/frame_input_adapter.h"
+#include "media/bridges/main_thread.h"
 
 namespace cli {
 

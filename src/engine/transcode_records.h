@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "engine/filter_chain.h"
-#include "media/ff_entry_points.h"
-#include "media/ff_owners.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_owners.h"
 
 namespace engine {
 
