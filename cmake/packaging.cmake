@@ -51,11 +51,10 @@ set(CPACK_PACKAGE_NAME lanternslide)
 set(CPACK_PACKAGE_VENDOR "The Lanternslide developers")
 set(CPACK_PACKAGE_CONTACT "The Lanternslide developers <lanternslide@users.noreply.lanternslide.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "turns pictures into a video with animated transitions")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- Lanternslide holds each picture (JPEG, PNG, BMP, HEIC or WebP) for a while,
- joins neighbours with one of 176 animated transitions and encodes the
- result with a sound track into a video file (H.264, H.265, AV1 or VP9).
- It comes as a desktop program and as a command-line renderer.")
+set(CPACK_PACKAGE_DESCRIPTION "Lanternslide holds each picture (JPEG, PNG, BMP, HEIC or WebP) for a while,
+joins neighbours with one of 176 animated transitions and encodes the
+result with a sound track into a video file (H.264, H.265, AV1 or VP9).
+It comes as a desktop program and as a command-line renderer.")
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
