@@ -215,11 +215,12 @@ void MainWindowTest::dropAndEditTheList() {
   urls << QUrl::fromLocalFile(sound) << QUrl("https://example.org/not-a-file.jpg");
   QMimeData data;
   data.setUrls(urls);
-  QDragEnterEvent enter(QPoint(300, 150), Qt::CopyAction, &data, Qt::LeftButton, {});
-  QDropEvent drop(QPointF(300, 150), Qt::CopyAction, &data, Qt::LeftButton, {});
-  QApplication::sendEvent(w.form.get(), &enter);
+  // Onto the list: it takes only its own items and passes these on to the window.
+  QDragEnterEvent enter(QPoint(30, 30), Qt::CopyAction, &data, Qt::LeftButton, {});
+  QDropEvent drop(QPointF(30, 30), Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(list->viewport(), &enter);
   QVERIFY(enter.isAccepted());
-  QApplication::sendEvent(w.form.get(), &drop);
+  QApplication::sendEvent(list->viewport(), &drop);
   QCOMPARE(w.Get<QLabel>("txtAudio")->text(), sound);
   QVERIFY(w.Get("btnOpen")->isEnabled() && w.desktop.warnings.isEmpty());
   auto names = [list] {
