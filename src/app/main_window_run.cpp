@@ -154,6 +154,7 @@ void TFormMain::EnterRunningState() {
   btnPictures->setEnabled(false);
   btnClear->setEnabled(false);
   btnAudio->setEnabled(false);
+  lstPictures->setDragEnabled(false);  // the list stays as the run took it
   btnStop->setFocus();
   edtPictureDelay->setEnabled(false);
   edtTransitionDelay->setEnabled(false);
@@ -229,6 +230,7 @@ void TFormMain::FFEncoderTerminate(encoder::TCustomEncoder*, const encoder::TTer
     btnOpen->setEnabled(true);
     for (auto* b : {btnStart, btnStop, btnPause, btnResume}) b->setEnabled(false);
     for (auto* b : {btnPictures, btnClear, btnAudio}) b->setEnabled(true);
+    lstPictures->setDragEnabled(true);
     edtPictureDelay->setEnabled(true);
     edtTransitionDelay->setEnabled(true);
     chkRandomEffect->setEnabled(true);

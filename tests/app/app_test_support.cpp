@@ -1,9 +1,14 @@
 #include "app_test_support.h"
 
+#include <QAbstractButton>
 #include <QColor>
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <unistd.h>
 
@@ -104,55 +109,36 @@ FileFacts ReadFile(const std::string& path) {
   return facts;
 }
 
-}  // namespace apptest
-
-#include <QAbstractButton>
-#include <QLabel>
-#include <QWidget>
-#include <cmath>
-#include <map>
-
-namespace apptest {
-namespace {
-
-double Luminance(QRgb c) {
-  auto channel = [](int v) {
-    const double s = v / 255.0;
-    return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-  };
+// Luminance as the accessibility guidelines count it.
+static double Luminance(QRgb c) {
+  auto channel = [](int v) { return v <= 10 ? v / 3294.6 : std::pow((v / 255.0 + 0.055) / 1.055, 2.4); };
   return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
 }
-
-}  // namespace
 
 TextContrast MeasureTextContrast(QWidget* window) {
   const QImage shot = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
   TextContrast result;
   for (QWidget* w : window->findChildren<QWidget*>()) {
-    QString text;
-    if (auto* label = qobject_cast<QLabel*>(w)) text = label->text();
-    if (auto* button = qobject_cast<QAbstractButton*>(w)) text = button->text();
+    const auto* label = qobject_cast<QLabel*>(w);
+    const auto* button = qobject_cast<QAbstractButton*>(w);
+    const QString text = label ? label->text() : button ? button->text() : QString();
     // Greyed-out controls are meant to recede.
     if (text.trimmed().isEmpty() || !w->isEnabled() || !w->isVisibleTo(window) || w->window() != window) continue;
     const QRect area = QRect(w->mapTo(window, QPoint(0, 0)), w->size()).intersected(shot.rect());
     std::map<QRgb, int> counts;
     for (int y = area.top(); y <= area.bottom(); ++y)
       for (int x = area.left(); x <= area.right(); ++x) ++counts[shot.pixel(x, y)];
-    if (counts.empty()) continue;
-    QRgb background = counts.begin()->first;
-    for (const auto& [colour, n] : counts)
-      if (n > counts[background]) background = colour;
-    const double lb = Luminance(background);
+    const auto background = std::max_element(counts.begin(), counts.end(),
+                                              [](auto& a, auto& b) { return a.second < b.second; });
+    if (background == counts.end()) continue;
+    const double lb = Luminance(background->first);
     double best = 1;
     for (const auto& [colour, n] : counts) {
       const double lt = Luminance(colour);
       best = std::max(best, (std::max(lb, lt) + 0.05) / (std::min(lb, lt) + 0.05));
     }
     ++result.measured;
-    if (best < result.lowest) {
-      result.lowest = best;
-      result.worst = w->objectName().isEmpty() ? text : w->objectName();
-    }
+    if (best < result.lowest) result = {best, w->objectName().isEmpty() ? text : w->objectName(), result.measured};
   }
   return result;
 }

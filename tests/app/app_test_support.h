@@ -20,7 +20,7 @@ class TAnsweringDesktop : public app::TDesktopServices {
   // Answers, used front first; an empty queue answers "cancelled".
   std::deque<QStringList> openAnswers;
   std::deque<QString> saveAnswers;
-  std::deque<app::TAfterRun> afterRunAnswers;  // empty: "Close"
+  std::deque<app::TAfterRun> afterRunAnswers;  // the first, or "Close"
 
   // What was asked.
   std::vector<app::TOpenDialogRequest> openRequests;
@@ -56,10 +56,7 @@ class TAnsweringDesktop : public app::TDesktopServices {
   }
   app::TAfterRun RunFinished(QWidget*, const QString&, const QString& text) override {
     finishedTexts << text;
-    if (afterRunAnswers.empty()) return app::TAfterRun::Close;
-    const app::TAfterRun answer = afterRunAnswers.front();
-    afterRunAnswers.pop_front();
-    return answer;
+    return afterRunAnswers.empty() ? app::TAfterRun::Close : afterRunAnswers.front();
   }
 };
 
@@ -85,15 +82,9 @@ struct FileFacts {
 // Decodes every video frame of the file (libraries must be loaded).
 FileFacts ReadFile(const std::string& path);
 
-}  // namespace apptest
-
-class QWidget;
-namespace apptest {
-
-// Contrast of text against its background as rendered: for every visible
-// label and button with text, the most frequent colour of its area against
-// the colour farthest from it in luminance (1 to 21, as the accessibility
-// guidelines count it).
+// Text against its background as rendered, for every enabled label and button
+// with text: the most frequent colour of its area against the colour farthest
+// from it (contrast 1 to 21, as the accessibility guidelines count it).
 struct TextContrast {
   double lowest = 21;
   QString worst;  // the control's object name or text
