@@ -164,6 +164,7 @@ void TFormMain::CreateControls() {
 
   lstPictures = Place(new QListWidget(this), "lstPictures", 121, 102, 376, 97);
   SetUpPictureList();
+  SetUpShowFiles();
   txtAudio = MakeLabel(this, "txtAudio", "...", 120, 224);
   txtAudio->setFixedWidth(400);
   Label1 = MakeLabel(this, "Label1", "Output:", 48, 256);
@@ -245,6 +246,7 @@ void TFormMain::btnAudioClick() {
 
 void TFormMain::btnClearClick() {
   lstPictures->clear();
+  PictureListEdited();
   txtAudio->setText("-");
   btnOpen->setEnabled(false);
 }

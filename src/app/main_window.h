@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/run_values.h"
@@ -15,6 +16,7 @@
 #include "encoder/ff_encoder.h"
 #include "media/binding/ff_logger.h"
 #include "media/frame_source/frame_input_adapter.h"
+#include "slideshow/show.h"
 #include "slideshow/slideshow_timeline.h"
 
 class QCheckBox;
@@ -116,6 +118,14 @@ class TFormMain : public QWidget {
   void RemoveSelectedPictures();
   void MoveCurrentPicture(int step);
   void PictureListEdited();
+
+  // Show files.
+  void SetUpShowFiles();
+  void OpenShowClick();
+  void SaveShowClick();
+  slideshow::Show WindowShow() const;
+  slideshow::TimelineSettings CheckedSettings() const;
+  static char DecimalSeparator();
   void SetRunControlsEnabled(bool idle);
 
   // End of a run: what happened, where the video is, and a way to it.
@@ -133,6 +143,9 @@ class TFormMain : public QWidget {
   TRunValues values_;     // the checked texts of the last start
   std::unique_ptr<QTemporaryDir> thumbnails_;  // the list's tooltip pictures
   int thumbnailCount_ = 0;
+  // The show opened last, while its pictures' own values still hold.
+  std::optional<slideshow::Show> show_;
+  QString showPath_;
   // The run under way or last ended; all on the main thread.
   struct TRunState {
     bool running = false;

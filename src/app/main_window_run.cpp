@@ -28,12 +28,12 @@ const char* const kOutputFilter = "AVI format(*.avi)|*.avi|MP4 format(*.mp4)|*.m
 
 std::string Text(const QString& s) { return s.toStdString(); }
 
-char LocaleDecimalSeparator() {
+}  // namespace
+
+char TFormMain::DecimalSeparator() {
   const QString point = QLocale::system().decimalPoint();
   return point.size() == 1 && point[0].unicode() < 128 ? char(point[0].unicode()) : '.';
 }
-
-}  // namespace
 
 // A library missing there (or the whole folder) is looked for in the system's
 // places, so an installed program uses Debian's libraries.
@@ -90,7 +90,7 @@ bool TFormMain::CheckStartInputs() {
   try {
     values_ = CheckRunValues(Text(cboFrameSize->currentText()), Text(cboFrameRate->currentText()),
                              Text(edtPictureDelay->text()), Text(edtTransitionDelay->text()),
-                             LocaleDecimalSeparator());
+                             DecimalSeparator());
   } catch (const TRunValueError& e) {
     return refuse(QString::fromStdString(e.what()));
   }
@@ -161,12 +161,9 @@ void TFormMain::EnterRunningState() {
   chkRandomEffect->setEnabled(false);
 }
 
-void TFormMain::btnStartClick() {
-  if (!CheckStartInputs()) return;
-  timeline_->Pictures.clear();
-  for (int i = 0; i < lstPictures->count(); ++i) timeline_->Pictures.push_back(Text(lstPictures->item(i)->text()));
+// The checked values, so that the timeline counts what the engine encodes.
+slideshow::TimelineSettings TFormMain::CheckedSettings() const {
   slideshow::TimelineSettings settings;
-  // The checked values, so that the timeline counts what the engine encodes.
   settings.FrameSize = values_.FrameSize;
   settings.FrameRate = values_.FrameRate;
   settings.PictureDelay = values_.PictureDelay;
@@ -175,8 +172,19 @@ void TFormMain::btnStartClick() {
   settings.DecimalSeparator = '.';
   settings.ExifOrientation = Globals().ExifOrientation;
   settings.SmoothFit = Globals().SmoothFit;
+  return settings;
+}
+
+void TFormMain::btnStartClick() {
+  if (!CheckStartInputs()) return;
+  timeline_->Pictures.clear();
+  for (int i = 0; i < lstPictures->count(); ++i) timeline_->Pictures.push_back(Text(lstPictures->item(i)->text()));
   try {
-    timeline_->PrepareTimeline(settings);
+    // An opened show keeps its pictures' own values until the list is edited.
+    if (show_)
+      timeline_->PrepareTimeline(WindowShow());
+    else
+      timeline_->PrepareTimeline(CheckedSettings());
   } catch (const std::exception& e) {
     LogBlock(QString("***Cannot start: ") + e.what());
     return;

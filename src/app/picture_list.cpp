@@ -101,8 +101,6 @@ void TFormMain::MoveCurrentPicture(int step) {
   PictureListEdited();
 }
 
-void TFormMain::PictureListEdited() {}
-
 // The list and the sound cannot change during a run, as with the buttons.
 void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
   if (btnPictures->isEnabled() && !LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();

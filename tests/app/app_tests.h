@@ -34,4 +34,5 @@ class RunControlTest : public QObject {
   void previewPlacedBesideTheWindow();
   void closingDuringARunLeavesAPlayableFile();
   void pictureSwitchesFromTheSettingsFile();
+  void showFilesOpenRunAndSave();
 };

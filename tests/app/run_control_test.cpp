@@ -17,6 +17,7 @@
 #include "app/preview_window.h"
 #include "app/run_values.h"
 #include "media/binding/ff_loader.h"
+#include "slideshow/show_file.h"
 #include "app_test_support.h"
 #include "app_tests.h"
 
@@ -444,4 +445,51 @@ void RunControlTest::pictureSwitchesFromTheSettingsFile() {
     QCOMPARE(w.form->Timeline().SmoothFit, on);
     QVERIFY(w.WaitForEnd());
   }
+}
+
+// A show file opened, run and saved: the fields take its show-wide values,
+// its pictures keep their own until the list is edited.
+void RunControlTest::showFilesOpenRunAndSave() {
+  Window w("show-file");
+  const std::vector<std::string> pictures = MakePictures(w.folder, 2);
+  const fs::path showPath = w.folder / "trip.toml";
+  std::ofstream(showPath) << "[show]\nsize = \"640x480\"\nrate = \"25/1\"\nhold = 1.5\ntransition = 0.5\n"
+                             "effect = \"sequential\"\nend = \"sound\"\n[[slide]]\npicture = \""
+                          << pictures[0] << "\"\n[[slide]]\npicture = \"" << pictures[1] << "\"\nhold = 3\n";
+  w.desktop.openAnswers.push_back({QString::fromStdString(showPath.string())});
+  QTest::keyClick(w.form.get(), Qt::Key_O, Qt::ControlModifier);
+  QCOMPARE(w.Get<QListWidget>("lstPictures")->count(), 2);
+  QCOMPARE(w.Get<QComboBox>("cboFrameSize")->currentText() + " " + w.Get<QComboBox>("cboFrameRate")->currentText() +
+               " " + w.Get<QLineEdit>("edtPictureDelay")->text() + " " + w.Get<QLineEdit>("edtTransitionDelay")->text(),
+           QString("640x480 25/1 1.5 0.5"));
+  QVERIFY(!w.Get<QCheckBox>("chkRandomEffect")->isChecked() && !w.Get<QCheckBox>("chkPictures")->isChecked());
+
+  // The second picture's own hold is used: 1.5 s at 25/s rounds to 38 frames (half to even), 3 s is 75.
+  w.desktop.saveAnswers.push_back(QString::fromStdString((w.folder / "trip.avi").string()));
+  w.Click("btnOpen");
+  w.Click("btnStart");
+  QCOMPARE(w.form->Timeline().Plan.HoldFrames, std::vector<int>({38, 75}));
+  w.Click("btnStop");
+  QVERIFY(w.WaitForEnd());
+
+  auto saved = [&](const char* name) {
+    w.desktop.saveAnswers.push_back(QString::fromStdString((w.folder / name).string()));
+    QTest::keyClick(w.form.get(), Qt::Key_S, Qt::ControlModifier);
+    return slideshow::ReadShowFile((w.folder / name).string());
+  };
+  const slideshow::Show kept = saved("kept.toml");
+  QVERIFY(kept.Slides.at(1).Hold == 3.0L && kept.Settings.Width == 640 && kept.Settings.End == slideshow::ShowEnd::Sound);
+  // Editing the list drops them, and says so.
+  w.Get<QListWidget>("lstPictures")->setFocus();
+  w.Get<QListWidget>("lstPictures")->setCurrentRow(0);
+  QTest::keyClick(w.Get("lstPictures"), Qt::Key_Down, Qt::ControlModifier);
+  QVERIFY(w.LogLines().filter("were dropped: the list was edited").size() == 1);
+  QVERIFY(!saved("edited.toml").Slides.at(0).Hold);
+
+  // A show file that cannot be read changes nothing and names itself.
+  std::ofstream(w.folder / "bad.toml") << "[show]\nsize = 12\n";
+  w.desktop.openAnswers.push_back({QString::fromStdString((w.folder / "bad.toml").string())});
+  QTest::keyClick(w.form.get(), Qt::Key_O, Qt::ControlModifier);
+  QVERIFY2(w.desktop.warnings.size() == 1 && w.desktop.warnings[0].contains("bad.toml"), qPrintable(w.desktop.warnings.join('|')));
+  QCOMPARE(w.Get<QListWidget>("lstPictures")->count(), 2);
 }
