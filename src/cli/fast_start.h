@@ -10,9 +10,10 @@
 namespace cli {
 
 // Muxer options of the recording: a fragment at each key frame and at least
-// every half second, so little is lost when the disk fills up.
+// every half second, so little is lost when the disk fills up. The index
+// waits for the first fragment so the sound's priming gets its edit list.
 inline constexpr const char* kFragmentedRecording =
-    "-movflags +frag_keyframe+empty_moov+default_base_moof -frag_duration 500000";
+    "-movflags +frag_keyframe+empty_moov+delay_moov+default_base_moof -frag_duration 500000";
 
 // Cuts a recording back to its last whole fragment, so a run that broke off
 // inside one (a full disk) leaves no torn data for players to stumble on.
