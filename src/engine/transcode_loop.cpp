@@ -250,8 +250,7 @@ int TTranscoder::ProcessPacket(InputStream& ist, int istIndex, AVPacket* pkt) {
     ist.dts = t;
     ist.pts = t;
   }
-  const bool repeat = pkt && (pkt->flags & media::kPacketRepeatsPicture);
-  if (pkt) pkt->flags &= ~media::kPacketRepeatsPicture;
+  const bool repeat = pkt && media::TakeFrameResult(pkt) == gfx::frUnchanged;
   if (ist.decoding_needed)
     return repeat && ReuseConvertedPicture(ist, istIndex, pkt) ? 0 : Decode(ist, istIndex, pkt);
   if (!pkt) return 0;
