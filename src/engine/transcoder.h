@@ -103,6 +103,7 @@ class TTranscoder : public TCustomFFmpeg {
   void JoinThreads();
   // Called once per engine when its conversion has ended or was refused,
   // on the thread that ran it; output files are closed by then.
+  // The handlers below are set before Start and called on the worker.
   std::function<void()> OnTerminate;
 
   // Previews (preview_step.cpp). Bit 0: show frames in a preview window;
@@ -320,6 +321,10 @@ class TTranscoder : public TCustomFFmpeg {
   bool StopAborts(int64_t lastStart, const char* what) const;
   static constexpr int64_t kStopWriteGrace = 1000000;  // µs
 
+  // Threads: the records, the run's state, totals and hook buffers below are
+  // set up on the owner's thread before Start and used only by the thread
+  // that runs the conversion (the worker) until the end notice; others read
+  // the totals and outcome after it. The fields marked otherwise are shared.
   std::vector<std::unique_ptr<InputFile>> inputFiles_;
   std::vector<std::unique_ptr<InputStream>> inputStreams_;
   std::vector<std::unique_ptr<OutputFile>> outputFiles_;
@@ -331,10 +336,13 @@ class TTranscoder : public TCustomFFmpeg {
   int currentInput_ = 0;           // the input read in join mode
   int64_t inputLength_ = -1;       // µs, longest input
   int64_t totalDuration_ = -1;     // µs, expected
+  // Worker writes; the I/O interrupt callbacks (worker, inside the library) read.
   std::atomic<int64_t> readStart_{kNoTime};
   std::atomic<int64_t> writeStart_{kNoTime};
+  // Any thread sets it, under gateLock_ so that a paused worker wakes; the
+  // worker reads it at every loop point.
   std::atomic<bool> stopRequested_{false};
-  std::atomic<bool> draining_{false};
+  std::atomic<bool> draining_{false};  // worker
   bool finished_ = false;
   bool errorOccurred_ = false;
   std::string errorMessage_;
@@ -361,18 +369,27 @@ class TTranscoder : public TCustomFFmpeg {
   // back by the output hook: the preview need not convert it again.
   bool outputBitmapFresh_ = false;
 
+  // Run control, shared. running_ is set by Start under controlLock_ and
+  // cleared by the worker at its end, like terminated_; runFinished_ is set
+  // by the worker last of all and polled by Stop(wait); noticeDelivered_ is
+  // set by the terminator thread and polled by Terminate(wait).
   std::atomic<bool> running_{false};
   std::atomic<bool> terminated_{false};
   std::atomic<bool> runFinished_{true};
   std::atomic<bool> noticeDelivered_{true};
+  // Set by Pause under controlLock_, cleared by Resume under gateLock_; the
+  // worker waits on gateOpened_ under gateLock_ while it holds.
   std::atomic<bool> paused_{false};
-  std::mutex controlLock_;            // Start/Terminate transitions
+  std::mutex controlLock_;            // Start/Terminate/Pause, any thread
   std::mutex gateLock_;
   std::condition_variable gateOpened_;
+  // Made under controlLock_; joined by JoinThreads on the owner's thread.
   std::thread worker_;
   std::thread terminator_;
 
-  // Guarded by the flags lock shared by all engines.
+  // Guarded by the flags lock shared by all engines (preview_step.cpp): the
+  // owner's thread sets the flags during a run, the worker reads them and
+  // makes the previewer.
   uint8_t previewFlags_ = 0;
   bool previewFlagsChanged_ = false;
   int64_t lastPreview_ = 0;         // µs, av_gettime
