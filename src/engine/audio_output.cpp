@@ -263,14 +263,14 @@ void TTranscoder::EncodeAudioFrames(OutputStream& ost, bool flush) {
                                  c->ch_layout.nb_channels, c->sample_fmt);
     frame->pts = ost.next_sample;
     ost.next_sample += frameSamples;
-    DrainEncoder(ost, frame, &audioSize_, "Audio encoding failed");
+    DrainEncoder(ost, frame, &totals_.audioBytes, "Audio encoding failed");
   }
 }
 
 void TTranscoder::FlushAudio(OutputStream& ost) {
   DrainResampler(ost);
   EncodeAudioFrames(ost, true);
-  DrainEncoder(ost, nullptr, &audioSize_, "Audio encoding failed");
+  DrainEncoder(ost, nullptr, &totals_.audioBytes, "Audio encoding failed");
 }
 
 void TTranscoder::DrainResampler(OutputStream& ost) {
