@@ -213,8 +213,7 @@ Cost RunSlideshow(int effect) {
   adapter.OnReadFrameCanvas = [&](media::TFrameInputAdapter*, gfx::Canvas& canvas,
                                   media::PInputFrameInfo) {
     if (effect > 0) timeline.EffectIndex = effect;
-    const int r = timeline.ReadFrameOntoKeptCanvas(canvas);
-    return r == slideshow::TSlideshowTimeline::kFrameKept ? media::kFrameUnchanged : r;
+    return int(timeline.ReadFrameOntoKeptCanvas(canvas));
   };
   engine::TTranscoder engine;
   Cost failed;

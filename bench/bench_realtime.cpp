@@ -101,11 +101,11 @@ void BM_RealTimeSlideshow(benchmark::State& state) {
     adapter.OnReadFrameCanvas = [&](media::TFrameInputAdapter*, gfx::Canvas& canvas,
                                     media::PInputFrameInfo) {
       const auto start = std::chrono::steady_clock::now();
-      const int r = timeline.ReadFrameOntoKeptCanvas(canvas);
+      const int r = int(timeline.ReadFrameOntoKeptCanvas(canvas));
       const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       longest = std::max(longest, took);
       if (++requests > 1) longestLater = std::max(longestLater, took);
-      return r == slideshow::TSlideshowTimeline::kFrameKept ? media::kFrameUnchanged : r;
+      return r;
     };
     int32_t written = 0;
     engine::TTranscoder engine;

@@ -202,8 +202,7 @@ int TFormMain::FIAReadFrameCanvas(gfx::Canvas& ACanvas) {
   timeline_->BreakWhenNoPictures = chkPictures->isChecked();
   // The input's canvas keeps its frame: a repeat is neither painted nor,
   // further on, converted again.
-  const int result = timeline_->ReadFrameOntoKeptCanvas(ACanvas);
-  return result == slideshow::TSlideshowTimeline::kFrameKept ? media::kFrameUnchanged : result;
+  return int(timeline_->ReadFrameOntoKeptCanvas(ACanvas));
 }
 
 void TFormMain::btnStopClick() {

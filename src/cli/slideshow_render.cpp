@@ -92,8 +92,7 @@ RenderOutcome SlideshowRender::Run(
     try {
       // The input's canvas keeps its frame: a repeat is neither painted
       // nor, further on, converted again.
-      result = timeline_.ReadFrameOntoKeptCanvas(canvas);
-      if (result == slideshow::TSlideshowTimeline::kFrameKept) result = media::kFrameUnchanged;
+      result = int(timeline_.ReadFrameOntoKeptCanvas(canvas));
     } catch (const std::exception& e) {
       pictureError = e.what();
       enc.Stop(false);

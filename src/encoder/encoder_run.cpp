@@ -167,7 +167,8 @@ void TCustomEncoder::StartTerminationThread(const TTerminateInfo& info, bool fin
     // The event is lost; the final one must not wait for it, and nobody may
     // wait for a final event that cannot come.
     media::Log(this, media::llError,
-               media::FormatText("The end event of task %d was lost: %s", info.TaskIndex, e.what()));
+               media::FormatText("The end event of task %d was lost: %s", info.TaskIndex,
+                                 e.what()));
     if (final) finalDelivered_ = true;
     else --pendingDeliveries_;
     return;

@@ -264,6 +264,9 @@ class TCustomEncoder : public media::TFFBaseComponent {
   void RelayFrameHook(TFFmpeg& engine, const engine::FrameHookCall& call,
                       const TEventSlot<TFrameHookEvent>& slot);
 
+  // Threads: the owner's (main) thread adds, removes and starts tasks and
+  // sets the switches below; workers and termination threads reach the
+  // fields marked with their lock or as atomics.
   std::unique_ptr<TFFmpegList> tasks_;
 
   bool preview_ = false;
@@ -272,6 +275,7 @@ class TCustomEncoder : public media::TFFBaseComponent {
   TThreadPriority threadPriority_ = TThreadPriority::tpNormal;
   bool optionErrorsFatal_ = true;
 
+  // Under terminateLock_: workers end tasks and start the next ones.
   int finishedCount_ = 0;
   int nextIndex_ = -1;
   int remaining_ = 0;
@@ -297,7 +301,9 @@ class TCustomEncoder : public media::TFFBaseComponent {
   TTerminateInfo terminateBuffer_;
 
   // Termination threads deliver OnTerminate off the worker; the final one
-  // waits until every task's event has been delivered.
+  // waits until every task's event has been delivered. pendingDeliveries_
+  // and finalDelivered_ are written by them and polled by waiters;
+  // startThread_ is set under terminateLock_; the list has its own lock.
   struct TerminationThread {
     std::thread thread;
     std::shared_ptr<std::atomic<bool>> done;

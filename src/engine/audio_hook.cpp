@@ -39,8 +39,8 @@ void TTranscoder::RunAudioHook(const InputStream& ist, AVFrame* decoded) {
   const bool planar = ff::av_sample_fmt_is_planar(format) && channels > 1;
   uint8_t* samples = decoded->extended_data[0];
   if (planar) {
-    if (audioHookSamples_.size() < size_t(size)) audioHookSamples_.resize(size_t(size));
-    samples = audioHookSamples_.data();
+    if (hookBuffers_.audioSamples.size() < size_t(size)) hookBuffers_.audioSamples.resize(size_t(size));
+    samples = hookBuffers_.audioSamples.data();
     Interleave(*decoded, channels, bytes, samples);
   }
   OnAudioHook(AudioHookCall{ist.pts, samples, int(size), decoded->sample_rate, channels,

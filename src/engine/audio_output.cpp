@@ -53,8 +53,12 @@ void ScaleSamples(uint8_t** data, int count, int channels, AVSampleFormat format
   for (int p = 0; p < planes; ++p) {
     switch (ff::av_get_packed_sample_fmt(format)) {
       case AV_SAMPLE_FMT_U8: ScaleRun<uint8_t>(data[p], perPlane, volume, 0, 255, 128); break;
-      case AV_SAMPLE_FMT_S16: ScaleRun<int16_t>(data[p], perPlane, volume, INT16_MIN, INT16_MAX, 0); break;
-      case AV_SAMPLE_FMT_S32: ScaleRun<int32_t>(data[p], perPlane, volume, INT32_MIN, INT32_MAX, 0); break;
+      case AV_SAMPLE_FMT_S16:
+        ScaleRun<int16_t>(data[p], perPlane, volume, INT16_MIN, INT16_MAX, 0);
+        break;
+      case AV_SAMPLE_FMT_S32:
+        ScaleRun<int32_t>(data[p], perPlane, volume, INT32_MIN, INT32_MAX, 0);
+        break;
       case AV_SAMPLE_FMT_S64:
         ScaleRun<int64_t>(data[p], perPlane, volume, -9.2e18, 9.2e18, 0);
         break;
@@ -88,7 +92,8 @@ void TTranscoder::DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, 
     data = ost.converted->data;
     // Our own buffer: the decoder's frame is never changed in place.
     if (Settings().audio_volume != 256)
-      ScaleSamples(ost.converted->extended_data, count, c->ch_layout.nb_channels, c->sample_fmt, Settings().audio_volume);
+      ScaleSamples(ost.converted->extended_data, count, c->ch_layout.nb_channels, c->sample_fmt,
+                   Settings().audio_volume);
   }
   QueueAudio(ost, data, count, cut);
   EncodeAudioFrames(ost, false);
@@ -258,14 +263,14 @@ void TTranscoder::EncodeAudioFrames(OutputStream& ost, bool flush) {
                                  c->ch_layout.nb_channels, c->sample_fmt);
     frame->pts = ost.next_sample;
     ost.next_sample += frameSamples;
-    DrainEncoder(ost, frame, &audioSize_, "Audio encoding failed");
+    DrainEncoder(ost, frame, &totals_.audioBytes, "Audio encoding failed");
   }
 }
 
 void TTranscoder::FlushAudio(OutputStream& ost) {
   DrainResampler(ost);
   EncodeAudioFrames(ost, true);
-  DrainEncoder(ost, nullptr, &audioSize_, "Audio encoding failed");
+  DrainEncoder(ost, nullptr, &totals_.audioBytes, "Audio encoding failed");
 }
 
 void TTranscoder::DrainResampler(OutputStream& ost) {

@@ -43,13 +43,7 @@ bool ApplyThreadPriority(TThreadPriority priority) {
   return setpriority(PRIO_PROCESS, tid, NiceValue(priority)) == 0;
 }
 
-void TTranscoder::RequestStop() {
-  {
-    std::lock_guard guard(gateLock_);
-    stopRequested_ = true;
-  }
-  gateOpened_.notify_all();
-}
+void TTranscoder::RequestStop() { gate_.RequestStop(); }
 
 bool TTranscoder::Start(bool threaded, TThreadPriority priority) {
   std::unique_lock guard(controlLock_);
@@ -61,7 +55,7 @@ bool TTranscoder::Start(bool threaded, TThreadPriority priority) {
     return false;
   }
   running_ = true;
-  stopRequested_ = false;
+  gate_.ClearStop();
   terminated_ = false;
   if (!threaded) {
     guard.unlock();
@@ -136,27 +130,15 @@ void TTranscoder::Terminate(bool wait) {
 void TTranscoder::Pause() {
   // The worker may have been started from another engine's worker.
   std::lock_guard guard(controlLock_);
-  if (running_ && worker_.joinable()) paused_ = true;
+  if (running_ && worker_.joinable()) gate_.Pause();
 }
 
-void TTranscoder::Resume() {
-  {
-    std::lock_guard guard(gateLock_);
-    paused_ = false;
-  }
-  gateOpened_.notify_all();
-}
+void TTranscoder::Resume() { gate_.Resume(); }
 
 void TTranscoder::PauseGate() {
-  if (!paused_) return;
-  const int64_t halted = ff::av_gettime();
-  {
-    std::unique_lock guard(gateLock_);
-    gateOpened_.wait(guard, [this] { return !paused_ || stopRequested_; });
-  }
   // Real-time pacing goes on from where it halted instead of catching up.
-  const int64_t pausedFor = ff::av_gettime() - halted;
-  for (auto& ist : inputStreams_) ist->start += pausedFor;
+  if (const int64_t pausedFor = gate_.Pass())
+    for (auto& ist : inputStreams_) ist->start += pausedFor;
 }
 
 void TTranscoder::JoinThreads() {

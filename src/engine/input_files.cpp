@@ -320,7 +320,7 @@ int TTranscoder::ReadPacket(InputFile& file, AVPacket* pkt) {
 }
 
 int TTranscoder::CheckInterrupt(int64_t lastStart, int timeoutMs, const char* what) {
-  if (stopRequested_ && StopAborts(lastStart, what)) {
+  if (gate_.StopRequested() && StopAborts(lastStart, what)) {
     Log(media::llInfo, "reading/writing broken");
     return 1;
   }

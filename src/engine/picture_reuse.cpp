@@ -16,7 +16,7 @@ bool TTranscoder::CanReuseConvertedPicture(const OutputStream& ost) const {
 }
 
 void TTranscoder::KeepConvertedPicture(OutputStream& ost) {
-  ++convertedPictures_;
+  ++totals_.convertedPictures;
   AVFrame* filtered = ost.filtered.get();
   const InputStream& ist = *inputStreams_[ost.source_index];
   if (inputFiles_[ist.file_index]->own && CanReuseConvertedPicture(ost)) {
@@ -50,7 +50,7 @@ bool TTranscoder::ReuseConvertedPicture(InputStream& ist, int istIndex, const AV
     AVFrame* picture = ost->last_converted.get();
     // The filters keep the time stamps of a picture and its time base.
     picture->pts = ist.pts;
-    ++reusedPictures_;
+    ++totals_.reusedPictures;
     DoVideoOut(*ost, picture);
   }
   return true;

@@ -23,10 +23,10 @@ void TTranscoder::SetPreviewFlags(uint8_t flags) {
   std::shared_ptr<media::TPreviewer> closing;
   {
     std::lock_guard guard(PreviewFlagsLock());
-    if ((previewFlags_ & kPreviewWindow) && !(flags & kPreviewWindow))
-      closing = std::move(previewer_);
-    previewFlags_ = flags;
-    previewFlagsChanged_ = true;
+    if ((preview_.flags & kPreviewWindow) && !(flags & kPreviewWindow))
+      closing = std::move(preview_.previewer);
+    preview_.flags = flags;
+    preview_.flagsChanged = true;
   }
   // Closes at once even while the worker still holds the previewer.
   if (closing) closing->Close();
@@ -34,12 +34,12 @@ void TTranscoder::SetPreviewFlags(uint8_t flags) {
 
 uint8_t TTranscoder::PreviewFlags() const {
   std::lock_guard guard(PreviewFlagsLock());
-  return previewFlags_;
+  return preview_.flags;
 }
 
 std::shared_ptr<media::TPreviewer> TTranscoder::TakePreviewer() {
   std::lock_guard guard(PreviewFlagsLock());
-  return std::move(previewer_);
+  return std::move(preview_.previewer);
 }
 
 // Records the attempt and clears the bit that failed, unless the flags were
@@ -49,11 +49,11 @@ std::shared_ptr<media::TPreviewer> TTranscoder::EndPreviewStep(uint8_t failedBit
   std::lock_guard guard(PreviewFlagsLock());
   // Timed from the end of this attempt: a slow paint cannot take all the
   // worker's time.
-  lastPreview_ = ff::av_gettime();
+  preview_.last = ff::av_gettime();
   if (!failedBit) return nullptr;
-  if (!previewFlagsChanged_) previewFlags_ &= uint8_t(~failedBit);
+  if (!preview_.flagsChanged) preview_.flags &= uint8_t(~failedBit);
   // Only the worker makes previewers, so this one is the step's own.
-  return failedBit == kPreviewWindow ? std::move(previewer_) : nullptr;
+  return failedBit == kPreviewWindow ? std::move(preview_.previewer) : nullptr;
 }
 
 void TTranscoder::PreviewStep(const AVFrame& picture, int frameNumber, int64_t pts) {
@@ -62,16 +62,16 @@ void TTranscoder::PreviewStep(const AVFrame& picture, int frameNumber, int64_t p
   std::shared_ptr<media::TPreviewer> previewer;
   {
     std::lock_guard guard(PreviewFlagsLock());
-    const uint8_t flags = previewFlags_;
+    const uint8_t flags = preview_.flags;
     if ((flags & kPreviewBitmap) && OnPreviewBitmap) mode = kPreviewBitmap;
     else if (flags & kPreviewWindow) mode = kPreviewWindow;
     if (!mode) return;
-    if (ff::av_gettime() - lastPreview_ <= PreviewInterval()) return;
-    flagsChanged = previewFlagsChanged_;
-    previewFlagsChanged_ = false;
+    if (ff::av_gettime() - preview_.last <= PreviewInterval()) return;
+    flagsChanged = preview_.flagsChanged;
+    preview_.flagsChanged = false;
     if (mode == kPreviewWindow) {
-      if (!previewer_) previewer_ = std::make_shared<media::TPreviewer>();
-      previewer = previewer_;
+      if (!preview_.previewer) preview_.previewer = std::make_shared<media::TPreviewer>();
+      previewer = preview_.previewer;
     }
   }
   media::TFormatConverter& converter = OutputConverter();
@@ -82,7 +82,7 @@ void TTranscoder::PreviewStep(const AVFrame& picture, int frameNumber, int64_t p
   }
   uint8_t failed = 0;
   // The output hook may have left this very picture in the bitmap already.
-  const bool converted = outputBitmapFresh_ && !flagsChanged;
+  const bool converted = hookBuffers_.outputBitmapFresh && !flagsChanged;
   if (!converted && !converter.LoadFramePicture(source, AVPixelFormat(picture.format),
                                                 picture.width, picture.height, true)) {
     Log(media::llError, converter.LastError());

@@ -85,7 +85,7 @@ void TTranscoder::KeepWrittenPart() {
 
 void TTranscoder::RequireWrittenOutputs() {
   // A stop before the first frame is the user's choice, not an error.
-  if (stopRequested_) return;
+  if (gate_.StopRequested()) return;
   for (size_t i = 0; i < WrittenOutputFiles().size(); ++i) {
     // Sound alone does not make a video: an output with video needs a frame.
     const OutputTally t = TallyOutput(i);

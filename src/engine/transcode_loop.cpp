@@ -89,8 +89,7 @@ void TTranscoder::TranscodeLoop() {
   if (totalDuration_ < 0) totalDuration_ = inputLength_;
   runStart_ = ff::av_gettime();
   lastReport_ = runStart_;
-  videoSize_ = audioSize_ = dupCount_ = dropCount_ = 0;
-  convertedPictures_ = reusedPictures_ = 0;
+  totals_ = RunTotals();
   for (auto& ist : inputStreams_)
     if (inputFiles_[ist->file_index]->rate_emu) ist->start = runStart_;
   encPacket_.reset(ff::av_packet_alloc());
@@ -98,7 +97,7 @@ void TTranscoder::TranscodeLoop() {
   if (!encPacket_ || !packet) RaiseError("Could not allocate packet");
   AVPacket* pkt = packet.get();
 
-  while (!stopRequested_) {
+  while (!gate_.StopRequested()) {
     PauseGate();
     const int fileIndex = ChooseInput();
     if (fileIndex < 0) {
@@ -166,7 +165,7 @@ void TTranscoder::TranscodeLoop() {
   ReportProgress(-1, true);
   for (auto& ost : outputStreams_) ost->enc_ctx.reset();
   for (auto& ist : inputStreams_) ist->dec_ctx.reset();
-  finished_ = !stopRequested_;
+  finished_ = !gate_.StopRequested();
 }
 
 int TTranscoder::ChooseInput() {
@@ -250,8 +249,7 @@ int TTranscoder::ProcessPacket(InputStream& ist, int istIndex, AVPacket* pkt) {
     ist.dts = t;
     ist.pts = t;
   }
-  const bool repeat = pkt && (pkt->flags & media::kPacketRepeatsPicture);
-  if (pkt) pkt->flags &= ~media::kPacketRepeatsPicture;
+  const bool repeat = pkt && media::TakeFrameResult(pkt) == gfx::frUnchanged;
   if (ist.decoding_needed)
     return repeat && ReuseConvertedPicture(ist, istIndex, pkt) ? 0 : Decode(ist, istIndex, pkt);
   if (!pkt) return 0;
@@ -286,7 +284,7 @@ int TTranscoder::Decode(InputStream& ist, int istIndex, const AVPacket* pkt) {
     if (type == AVMEDIA_TYPE_VIDEO) HandleVideoFrame(ist, istIndex);
     else HandleAudioFrame(ist, istIndex);
     ff::av_frame_unref(ist.frame.get());
-    if (stopRequested_ && pkt) break;
+    if (gate_.StopRequested() && pkt) break;
   }
   if (!pkt && type == AVMEDIA_TYPE_VIDEO) {
     // End of the pictures: let the filter graphs give out what they hold.
@@ -364,7 +362,7 @@ void TTranscoder::FlushEncoder(OutputStream& ost) {
   if (ost.enc_ctx->codec_type == AVMEDIA_TYPE_AUDIO) {
     FlushAudio(ost);
   } else if (ost.enc_ctx->codec_type == AVMEDIA_TYPE_VIDEO) {
-    DrainEncoder(ost, nullptr, &videoSize_, "Video encoding failed");
+    DrainEncoder(ost, nullptr, &totals_.videoBytes, "Video encoding failed");
   }
 }
 
@@ -433,15 +431,15 @@ void TTranscoder::ReportProgress(int inputIndex, bool final) {
       "size=%8.0fkB time=%02d:%02d:%02d.%02d bitrate=%6.1fkbits/s", v.CurrentSize / 1024.0,
       int(hundredths / 360000), int(hundredths / 6000 % 60), int(hundredths / 100 % 60),
       int(hundredths % 100), double(v.BitRate));
-  if (dupCount_ || dropCount_)
-    line += media::FormatText(" dup=%" PRId64 " drop=%" PRId64, dupCount_, dropCount_);
+  if (totals_.dups || totals_.drops)
+    line += media::FormatText(" dup=%" PRId64 " drop=%" PRId64, totals_.dups, totals_.drops);
   if (OnProgress) {
     OnProgress(v);
-    if (dupDropChanged_) Log(media::llInfo, line);
+    if (totals_.dupDropChanged) Log(media::llInfo, line);
   } else if (Settings().print_stats) {
     Log(media::llInfo, line);
   }
-  dupDropChanged_ = false;
+  totals_.dupDropChanged = false;
   if (final) FinalReport(v.CurrentSize);
 }
 
@@ -449,7 +447,7 @@ void TTranscoder::FinalReport(int64_t fileSize) {
   int64_t headers = 0;  // the streams' global headers (codec extradata)
   for (auto& ost : ReportedStreams())
     if (ost->st) headers += ost->st->codecpar->extradata_size;
-  const int64_t payload = videoSize_ + audioSize_ + headers;
+  const int64_t payload = totals_.videoBytes + totals_.audioBytes + headers;
   if (payload == 0) {  // nothing to relate the overhead to
     Log(media::llWarning, "Output file is empty, nothing was encoded (check -ss / -t / -frames "
                           "parameters if used)");
@@ -457,7 +455,7 @@ void TTranscoder::FinalReport(int64_t fileSize) {
   }
   Log(media::llInfo, media::FormatText("video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB "
                                        "muxing overhead %f%%",
-                                       videoSize_ / 1024.0, audioSize_ / 1024.0, headers / 1024.0,
+                                       totals_.videoBytes / 1024.0, totals_.audioBytes / 1024.0, headers / 1024.0,
                                        double(fileSize - payload) * 100.0 / double(payload)));
 }
 

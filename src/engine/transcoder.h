@@ -15,6 +15,7 @@
 
 #include "engine/custom_ffmpeg.h"
 #include "engine/hook_calls.h"
+#include "engine/run_gate.h"
 #include "engine/run_outcome.h"
 #include "engine/thread_priority.h"
 #include "engine/transcode_records.h"
@@ -35,6 +36,17 @@ AVDictionary* FilterCodecOptionsFor(TCustomFFmpeg& e, const AVDictionary* opts,
                                     const AVCodec* codec, AVFormatContext* s, AVStream* st,
                                     bool encoder);
 
+// Totals of one run.
+struct RunTotals {
+  int64_t videoBytes = 0;
+  int64_t audioBytes = 0;
+  int64_t dups = 0;
+  int64_t drops = 0;
+  int64_t convertedPictures = 0;  // out of the video filters
+  int64_t reusedPictures = 0;     // repeats of a frame input encoded again
+  bool dupDropChanged = false;    // since the last progress line
+};
+
 // Values of one progress report, in report order.
 struct ProgressValues {
   int32_t InputIndex = -1;
@@ -45,6 +57,25 @@ struct ProgressValues {
   int64_t CurrentSize = 0;
   int64_t CurrentDuration = 0;
   int64_t TotalDuration = -1;
+};
+
+// The per-frame hooks work on copies the engine owns; each is reused while
+// the picture keeps its size and format and nothing else holds it.
+struct HookBuffers {
+  FramePtr inputFrame;
+  FramePtr outputFrame;
+  std::vector<uint8_t> audioSamples;  // interleaved planar sound
+  // The output converter's bitmap holds the picture being encoded, written
+  // back by the output hook: the preview need not convert it again.
+  bool outputBitmapFresh = false;
+};
+
+// What the preview step keeps between frames.
+struct PreviewState {
+  uint8_t flags = 0;
+  bool flagsChanged = false;  // set anew since the last attempt
+  int64_t last = 0;           // µs, av_gettime, end of the last attempt
+  std::shared_ptr<media::TPreviewer> previewer;
 };
 
 class TTranscoder : public TCustomFFmpeg {
@@ -80,7 +111,7 @@ class TTranscoder : public TCustomFFmpeg {
   // Makes the loop drain and end at its next check and aborts blocking I/O;
   // opens the pause gate so that a paused worker sees it.
   void RequestStop();
-  bool StopRequested() const { return stopRequested_; }
+  bool StopRequested() const { return gate_.StopRequested(); }
 
   // Worker thread and run control (conversion_thread.cpp).
   // Starts the conversion once: on a worker thread of its own (true), or on
@@ -98,11 +129,12 @@ class TTranscoder : public TCustomFFmpeg {
   void Resume();
   bool Running() const { return running_; }
   bool Terminated() const { return terminated_; }
-  bool Paused() const { return paused_; }
+  bool Paused() const { return gate_.Paused(); }
   // Stops and waits for every thread of this engine (for owners' destructors).
   void JoinThreads();
   // Called once per engine when its conversion has ended or was refused,
   // on the thread that ran it; output files are closed by then.
+  // The handlers below are set before Start and called on the worker.
   std::function<void()> OnTerminate;
 
   // Previews (preview_step.cpp). Bit 0: show frames in a preview window;
@@ -135,14 +167,14 @@ class TTranscoder : public TCustomFFmpeg {
   std::span<AVFormatContext* const> InputContexts() const override { return inputContexts_; }
 
   // Totals of the last run.
-  int64_t DupCount() const { return dupCount_; }
-  int64_t DropCount() const { return dropCount_; }
-  int64_t VideoBytes() const { return videoSize_; }
-  int64_t AudioBytes() const { return audioSize_; }
+  int64_t DupCount() const { return totals_.dups; }
+  int64_t DropCount() const { return totals_.drops; }
+  int64_t VideoBytes() const { return totals_.videoBytes; }
+  int64_t AudioBytes() const { return totals_.audioBytes; }
   // Pictures that came out of the video filters, and pictures of a frame
   // input passed to the encoder again because they repeated the one before.
-  int64_t ConvertedPictures() const { return convertedPictures_; }
-  int64_t ReusedPictures() const { return reusedPictures_; }
+  int64_t ConvertedPictures() const { return totals_.convertedPictures; }
+  int64_t ReusedPictures() const { return totals_.reusedPictures; }
 
   // For tests and the loop: the records.
   const std::vector<std::unique_ptr<InputFile>>& InputFiles() const { return inputFiles_; }
@@ -320,6 +352,10 @@ class TTranscoder : public TCustomFFmpeg {
   bool StopAborts(int64_t lastStart, const char* what) const;
   static constexpr int64_t kStopWriteGrace = 1000000;  // µs
 
+  // Threads: the records, the run's state, totals and hook buffers below are
+  // set up on the owner's thread before Start and used only by the thread
+  // that runs the conversion (the worker) until the end notice; others read
+  // the totals and outcome after it. The fields marked otherwise are shared.
   std::vector<std::unique_ptr<InputFile>> inputFiles_;
   std::vector<std::unique_ptr<InputStream>> inputStreams_;
   std::vector<std::unique_ptr<OutputFile>> outputFiles_;
@@ -331,10 +367,10 @@ class TTranscoder : public TCustomFFmpeg {
   int currentInput_ = 0;           // the input read in join mode
   int64_t inputLength_ = -1;       // µs, longest input
   int64_t totalDuration_ = -1;     // µs, expected
+  // Worker writes; the I/O interrupt callbacks (worker, inside the library) read.
   std::atomic<int64_t> readStart_{kNoTime};
   std::atomic<int64_t> writeStart_{kNoTime};
-  std::atomic<bool> stopRequested_{false};
-  std::atomic<bool> draining_{false};
+  std::atomic<bool> draining_{false};  // worker
   bool finished_ = false;
   bool errorOccurred_ = false;
   std::string errorMessage_;
@@ -342,41 +378,30 @@ class TTranscoder : public TCustomFFmpeg {
 
   int64_t runStart_ = 0;
   int64_t lastReport_ = 0;
-  int64_t videoSize_ = 0;
-  int64_t audioSize_ = 0;
-  int64_t dupCount_ = 0;
-  int64_t dropCount_ = 0;
-  int64_t convertedPictures_ = 0;
-  int64_t reusedPictures_ = 0;
-  bool dupDropChanged_ = false;
+  RunTotals totals_;
   int noPacketCount_ = 0;
   PacketPtr encPacket_;            // reused for every encoder output
 
-  // The hooks work on copies the engine owns; each is reused while the
-  // picture keeps its size and format and nothing else holds it.
-  FramePtr inputHookFrame_;
-  FramePtr outputHookFrame_;
-  std::vector<uint8_t> audioHookSamples_;  // interleaved planar sound
-  // The output converter's bitmap holds the picture being encoded, written
-  // back by the output hook: the preview need not convert it again.
-  bool outputBitmapFresh_ = false;
+  HookBuffers hookBuffers_;
 
+  // Run control, shared. running_ is set by Start under controlLock_ and
+  // cleared by the worker at its end, like terminated_; runFinished_ is set
+  // by the worker last of all and polled by Stop(wait); noticeDelivered_ is
+  // set by the terminator thread and polled by Terminate(wait).
   std::atomic<bool> running_{false};
   std::atomic<bool> terminated_{false};
   std::atomic<bool> runFinished_{true};
   std::atomic<bool> noticeDelivered_{true};
-  std::atomic<bool> paused_{false};
-  std::mutex controlLock_;            // Start/Terminate transitions
-  std::mutex gateLock_;
-  std::condition_variable gateOpened_;
+  TRunGate gate_;                     // stop and pause; any thread
+  std::mutex controlLock_;            // Start/Terminate/Pause, any thread
+  // Made under controlLock_; joined by JoinThreads on the owner's thread.
   std::thread worker_;
   std::thread terminator_;
 
-  // Guarded by the flags lock shared by all engines.
-  uint8_t previewFlags_ = 0;
-  bool previewFlagsChanged_ = false;
-  int64_t lastPreview_ = 0;         // µs, av_gettime
-  std::shared_ptr<media::TPreviewer> previewer_;
+  // Guarded by the flags lock shared by all engines (preview_step.cpp): the
+  // owner's thread sets the flags during a run, the worker reads them and
+  // makes the previewer.
+  PreviewState preview_;
 };
 
 }  // namespace engine

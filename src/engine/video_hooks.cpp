@@ -45,9 +45,9 @@ AVFrame* CopyToHookBuffer(FramePtr& buffer, const AVFrame& picture) {
 }  // namespace
 
 void TTranscoder::ReleaseHookBuffers() {
-  inputHookFrame_.reset();
-  outputHookFrame_.reset();
-  std::vector<uint8_t>().swap(audioHookSamples_);
+  hookBuffers_.inputFrame.reset();
+  hookBuffers_.outputFrame.reset();
+  std::vector<uint8_t>().swap(hookBuffers_.audioSamples);
 }
 
 bool TTranscoder::PerFrameHooksActive() const {
@@ -59,7 +59,7 @@ AVFrame* TTranscoder::PreProcessVideoFrame(InputStream& ist, AVFrame* decoded) {
   ++ist.frames_decoded;
   const bool plugins = FrameHooksEnabled() && FrameHookCount() > 0;
   if (!OnFrameInputHook && !OnVideoInputHook && !plugins) return decoded;
-  AVFrame* copy = CopyToHookBuffer(inputHookFrame_, *decoded);
+  AVFrame* copy = CopyToHookBuffer(hookBuffers_.inputFrame, *decoded);
   if (!copy) {
     Log(media::llError, "hook buf malloc error in pre_process_video_frame().");
     return decoded;
@@ -78,9 +78,9 @@ AVFrame* TTranscoder::PreProcessVideoFrame(InputStream& ist, AVFrame* decoded) {
 }
 
 AVFrame* TTranscoder::RunOutputHooks(OutputStream& ost, AVFrame* picture) {
-  outputBitmapFresh_ = false;
+  hookBuffers_.outputBitmapFresh = false;
   if (!OnVideoOutputHook && !OnFrameOutputHook) return picture;
-  AVFrame* copy = CopyToHookBuffer(outputHookFrame_, *picture);
+  AVFrame* copy = CopyToHookBuffer(hookBuffers_.outputFrame, *picture);
   if (!copy) {
     Log(media::llError, "hook buf malloc error.");
     return picture;
@@ -89,13 +89,13 @@ AVFrame* TTranscoder::RunOutputHooks(OutputStream& ost, AVFrame* picture) {
   // The time of this output frame, so that repeated pictures differ.
   const int64_t pts = ff::av_rescale_q(ost.sync_opts, ost.enc_ctx->time_base, AV_TIME_BASE_Q);
   if (OnVideoOutputHook)
-    outputBitmapFresh_ = RunBitmapHook(OnVideoOutputHook, OutputConverter(), *copy, frameNumber, pts);
+    hookBuffers_.outputBitmapFresh = RunBitmapHook(OnVideoOutputHook, OutputConverter(), *copy, frameNumber, pts);
   if (OnFrameOutputHook) {
     media::TPicture planes = PlanesOf(*copy);
     OnFrameOutputHook(FrameHookCall{planes, AVPixelFormat(copy->format), copy->width,
                                     copy->height, frameNumber, pts});
     // The planes may no longer match the bitmap.
-    outputBitmapFresh_ = false;
+    hookBuffers_.outputBitmapFresh = false;
   }
   return copy;
 }

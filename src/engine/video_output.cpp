@@ -42,12 +42,12 @@ int TTranscoder::VideoFrameCount(OutputStream& ost, double vdelta, double pictur
     frames = int(std::lrint(vdelta));
   }
   if (frames == 0) {
-    ++dropCount_;
-    dupDropChanged_ = true;
+    ++totals_.drops;
+    totals_.dupDropChanged = true;
     Log(media::llVerbose, "*** drop!");
   } else if (frames > 1) {
-    dupCount_ += frames - 1;
-    dupDropChanged_ = true;
+    totals_.dups += frames - 1;
+    totals_.dupDropChanged = true;
     Log(media::llVerbose, media::FormatText("*** %d dup!", frames - 1));
   }
   return frames;
@@ -72,7 +72,7 @@ void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture) {
   const int64_t graphTime = picture->pts;
   // The picture in flight was drawn and handed out: a stop cuts only its
   // repeats, so that the file holds every frame the source gave.
-  for (int64_t i = 0; i < frames && (i == 0 || !stopRequested_); ++i) {
+  for (int64_t i = 0; i < frames && (i == 0 || !gate_.StopRequested()); ++i) {
     picture->pts = ost.sync_opts;
     picture->pict_type = AV_PICTURE_TYPE_NONE;
     if (!ost.forced_kf_pts.empty() && ost.sync_opts >= ost.forced_kf_pts.front()) {
@@ -89,7 +89,7 @@ void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture) {
 }
 
 void TTranscoder::EncodeVideo(OutputStream& ost, AVFrame* picture) {
-  DrainEncoder(ost, picture, &videoSize_, "Video encoding failed");
+  DrainEncoder(ost, picture, &totals_.videoBytes, "Video encoding failed");
 }
 
 void TTranscoder::DrainEncoder(OutputStream& ost, AVFrame* frame, int64_t* byteTotal,

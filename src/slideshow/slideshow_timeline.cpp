@@ -159,14 +159,14 @@ void TSlideshowTimeline::SetUpRun(const Show& show) {
 }
 
 int TSlideshowTimeline::FIAReadFrameCanvas(gfx::Canvas& ACanvas) {
-  return ReadFrame(ACanvas, false) < 0 ? -1 : 0;
+  return ReadFrame(ACanvas, false) == gfx::frEnd ? -1 : 0;
 }
 
-int TSlideshowTimeline::ReadFrameOntoKeptCanvas(gfx::Canvas& ACanvas) {
+gfx::TFrameResult TSlideshowTimeline::ReadFrameOntoKeptCanvas(gfx::Canvas& ACanvas) {
   return ReadFrame(ACanvas, true);
 }
 
-int TSlideshowTimeline::ReadFrame(gfx::Canvas& ACanvas, bool canvasKept) {
+gfx::TFrameResult TSlideshowTimeline::ReadFrame(gfx::Canvas& ACanvas, bool canvasKept) {
   // A cut switches the pictures as a transition would, in no frames.
   while (InTransition && TransitionCounter == 0 && FramesPerTransition == 0 &&
          PictureIndex < static_cast<int>(Pictures.size())) {
@@ -176,7 +176,7 @@ int TSlideshowTimeline::ReadFrame(gfx::Canvas& ACanvas, bool canvasKept) {
   if (PictureIndex >= static_cast<int>(Pictures.size())) {
     if (BreakWhenNoPictures && OnStopRequest) OnStopRequest();
     InTransition = false;
-    if (TailFrames > 1) return -1;
+    if (TailFrames > 1) return gfx::frEnd;
   }
   ChooseContent();
   PaintMoments();
@@ -187,7 +187,7 @@ int TSlideshowTimeline::ReadFrame(gfx::Canvas& ACanvas, bool canvasKept) {
   if (!kept) PaintFrame(ACanvas, content);
   keptCanvas_ = canvasKept ? &ACanvas : nullptr;
   kept_ = content;
-  return kept ? kFrameKept : 0;
+  return kept ? gfx::frUnchanged : gfx::frFrame;
 }
 
 void TSlideshowTimeline::ChooseContent() {

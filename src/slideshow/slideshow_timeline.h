@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx/frame_result.h"
 #include "gfx/bitmap.h"
 #include "gfx/canvas.h"
 #include "slideshow/picture_prefetch.h"
@@ -71,11 +72,10 @@ class TSlideshowTimeline {
   int FIAReadFrameCanvas(gfx::Canvas& ACanvas);
   // The same for a canvas that keeps what is painted on it from one call to
   // the next and that nobody else paints on (the frame input's canvas):
-  // returns kFrameKept, leaving the canvas alone, when the frame is the one
+  // gives Unchanged, leaving the canvas alone, when the frame is the one
   // painted on this canvas last. A 32-bit canvas of the frame size gets
   // transitions drawn straight onto it.
-  static constexpr int kFrameKept = 1;
-  int ReadFrameOntoKeptCanvas(gfx::Canvas& ACanvas);
+  gfx::TFrameResult ReadFrameOntoKeptCanvas(gfx::Canvas& ACanvas);
 
   // Decodes entry Index of Pictures and draws it, fitted, into IncomingBitmap.
   // The decoded picture is released afterwards: nothing reads it again.
@@ -141,7 +141,7 @@ class TSlideshowTimeline {
   SlideSpan SlideFrames(int Index) const;
   void PaintMoments();
   void PaintMoment(DressedSlide& slide, gfx::Bitmap& bitmap, long long frame);
-  int ReadFrame(gfx::Canvas& ACanvas, bool canvasKept);
+  gfx::TFrameResult ReadFrame(gfx::Canvas& ACanvas, bool canvasKept);
   void ChooseContent();
   FrameContent AdvanceTimeline();
   void PaintFrame(gfx::Canvas& ACanvas, const FrameContent& content);

@@ -38,10 +38,9 @@ void Execute(HeldRun& run, const std::vector<std::string>& pictures, const std::
   adapter.OnReadFrameCanvas = [&](media::TFrameInputAdapter*, gfx::Canvas& canvas,
                                   media::PInputFrameInfo) {
     if (!run.keptCanvas) return timeline.FIAReadFrameCanvas(canvas);
-    const int r = timeline.ReadFrameOntoKeptCanvas(canvas);
-    if (r != slideshow::TSlideshowTimeline::kFrameKept) return r;
-    ++run.repeatsMarked;
-    return media::kFrameUnchanged;
+    const gfx::TFrameResult r = timeline.ReadFrameOntoKeptCanvas(canvas);
+    if (r == gfx::frUnchanged) ++run.repeatsMarked;
+    return int(r);
   };
   engine::TTranscoder engine;
   // Every run converts through the graph, so that "-vf null" gives the same bytes.

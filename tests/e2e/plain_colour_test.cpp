@@ -42,8 +42,7 @@ std::vector<std::vector<uint8_t>> Render(const std::vector<std::string>& picture
   media::TFrameInputAdapter adapter;
   adapter.OnReadFrameCanvas = [&](media::TFrameInputAdapter*, gfx::Canvas& canvas,
                                   media::PInputFrameInfo) {
-    const int r = timeline.ReadFrameOntoKeptCanvas(canvas);
-    return r == slideshow::TSlideshowTimeline::kFrameKept ? media::kFrameUnchanged : r;
+    return int(timeline.ReadFrameOntoKeptCanvas(canvas));
   };
   engine::TTranscoder engine;
   engine.Settings().plain_colour = plain;

@@ -177,7 +177,8 @@ TEST_F(StreamInfoTest, TimeBasesAreReducedAsTheLibrariesReduceThem) {
   const char* shown[] = {", 0/1:", ", -1/0:", ", -1/25:", ", 1/2:"};
   for (const AVRational tb : given) ff::avformat_new_stream(ctx, nullptr)->time_base = tb;
   const std::string text = StreamInfoText(ctx, 0);
-  for (const char* line : shown) EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+  for (const char* line : shown)
+    EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
   ff::avformat_free_context(ctx);
 }
 

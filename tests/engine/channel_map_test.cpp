@@ -72,12 +72,13 @@ TEST_F(ChannelMapTest, MapsReorderPickAndSilenceChannels) {
 TEST_F(ChannelMapTest, VolumeScalesEverySampleAndClips) {
   for (const int volume : {0, 128, 512, 2048}) {
     std::string error;
-    const auto got = Mapped("vol" + std::to_string(volume), "-vol " + std::to_string(volume), &error);
+    const std::string v = std::to_string(volume);
+    const auto got = Mapped("vol" + v, "-vol " + v, &error);
     ASSERT_EQ(got.size(), 2u) << error;
     ASSERT_EQ(got[0].size(), 4000u);
     for (int i = 0; i < 4000; ++i) {
       const double want = std::clamp(std::round(Left(i) * volume / 256.0), -32768.0, 32767.0);
-      ASSERT_NEAR(got[0][size_t(i)] * 32768.0, want, 1.0) << "volume " << volume << ", sample " << i;
+      ASSERT_NEAR(got[0][size_t(i)] * 32768.0, want, 1.0) << "volume " << v << ", sample " << i;
     }
   }
 }

@@ -510,7 +510,7 @@ TEST_F(FrameInputFormatTest, PacketsShareTheCanvasWhichKeepsItsPictureWhilePacke
       bmp.ScanLine(0)[0] = 0xEE;
       return 0;
     }
-    return media::kFrameUnchanged;
+    return int(gfx::frUnchanged);
   };
   ASSERT_EQ(Open({{"input_type", "canvas"}, {"pixel_format", "bgra"}, {"video_size", "6x4"}}), 0);
   const auto* store = static_cast<media::FrameInputContext*>(ctx_->priv_data)->FrameStore;
@@ -523,12 +523,13 @@ TEST_F(FrameInputFormatTest, PacketsShareTheCanvasWhichKeepsItsPictureWhilePacke
   Packet first, second;
   ASSERT_EQ(media::ReadOwnPacket(ctx_, first.p), 0);
   EXPECT_TRUE(holdsFrameOne(first.p));
-  EXPECT_FALSE(first.p->flags & media::kPacketRepeatsPicture) << "the first frame repeats nothing";
+  EXPECT_EQ(media::FrameResultOf(*first.p), gfx::frFrame)
+      << "the first frame repeats nothing";
   // The first packet is still held: the canvas moves to a copy of it.
   ASSERT_EQ(media::ReadOwnPacket(ctx_, second.p), 0);
   EXPECT_NE(second.p->data, first.p->data);
   EXPECT_TRUE(holdsFrameOne(second.p));
-  EXPECT_TRUE(second.p->flags & media::kPacketRepeatsPicture);
+  EXPECT_EQ(media::FrameResultOf(*second.p), gfx::frUnchanged);
   EXPECT_TRUE(second.p->flags & AV_PKT_FLAG_KEY);
   EXPECT_EQ(store->Pool().Size(), 2u);
   const uint8_t* secondData = second.p->data;
@@ -540,13 +541,13 @@ TEST_F(FrameInputFormatTest, PacketsShareTheCanvasWhichKeepsItsPictureWhilePacke
   ASSERT_EQ(media::ReadOwnPacket(ctx_, third.p), 0);
   EXPECT_EQ(third.p->data, secondData);
   EXPECT_TRUE(holdsFrameOne(third.p));
-  EXPECT_TRUE(third.p->flags & media::kPacketRepeatsPicture);
+  EXPECT_EQ(media::FrameResultOf(*third.p), gfx::frUnchanged);
   ff::av_packet_unref(third.p);
   Packet fourth;
   ASSERT_EQ(media::ReadOwnPacket(ctx_, fourth.p), 0);
   EXPECT_EQ(fourth.p->data, secondData);
   EXPECT_EQ(fourth.p->data[3 * 24], 0xEE) << "the top row is last";
-  EXPECT_FALSE(fourth.p->flags & media::kPacketRepeatsPicture);
+  EXPECT_EQ(media::FrameResultOf(*fourth.p), gfx::frFrame);
   EXPECT_EQ(store->Pool().Size(), 2u);
 }
 

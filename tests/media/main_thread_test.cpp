@@ -54,14 +54,16 @@ TEST_F(MainThreadTest, WorkerWaitsUntilTheMainThreadServesItsCall) {
 
 TEST_F(MainThreadTest, ExceptionsReachTheWaitingCaller) {
   std::string caught;
+  std::atomic<bool> done{false};  // the text is read only after it is set
   std::thread worker([&] {
     try {
       CallInMainThread([] { throw std::runtime_error("handler failed"); });
     } catch (const std::runtime_error& e) {
       caught = e.what();
     }
+    done = true;
   });
-  ASSERT_TRUE(WaitServingMainThreadCalls([&] { return !caught.empty(); }, 10s));
+  ASSERT_TRUE(WaitServingMainThreadCalls([&] { return done.load(); }, 10s));
   worker.join();
   EXPECT_EQ(caught, "handler failed");
 }

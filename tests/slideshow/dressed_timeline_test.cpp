@@ -47,7 +47,7 @@ TEST(DressedTimeline, MovingSlidesChangeEveryFrameOfTheirTimeOnScreen) {
   while ((result = tl.ReadFrameOntoKeptCanvas(frame.GetCanvas())) >= 0) {
     // The last two frames are the black tail.
     if (frames > 0 && frames < tl.TotalFrames() - 2) {
-      kept += result == TSlideshowTimeline::kFrameKept;
+      kept += result == gfx::frUnchanged;
       unchanged += Same(frame, last);
     }
     last.GetCanvas().CopyRect(0, 0, 64, 36, frame, 0, 0);

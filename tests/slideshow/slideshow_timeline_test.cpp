@@ -145,12 +145,12 @@ TEST_F(TimelineTest, KeptCanvasIsLeftAloneOnlyWhileTheFrameStays) {
     const int r = Next();
     // Every fifth frame goes to another canvas, which must be painted.
     gfx::Bitmap& target = frames % 5 == 4 ? other : canvas;
-    const int k = kept.ReadFrameOntoKeptCanvas(target.GetCanvas());
-    ASSERT_EQ(r < 0, k < 0) << frames;
+    const gfx::TFrameResult k = kept.ReadFrameOntoKeptCanvas(target.GetCanvas());
+    ASSERT_EQ(r < 0, k == gfx::frEnd) << frames;
     if (r < 0) break;
     ++frames;
-    if (k == TSlideshowTimeline::kFrameKept) ++keptFrames;
-    else ASSERT_EQ(k, 0);
+    if (k == gfx::frUnchanged) ++keptFrames;
+    else ASSERT_EQ(k, gfx::frFrame);
     ASSERT_EQ(std::memcmp(target.Bits(), frame.Bits(), size_t(frame.Stride()) * H), 0) << frames;
   }
   EXPECT_EQ(frames, tl.TotalFrames());

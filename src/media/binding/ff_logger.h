@@ -2,6 +2,7 @@
 // program's own messages, handed line by line to one event.
 #pragma once
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdint>
 #include <functional>
@@ -53,10 +54,11 @@ class TFFLogger : public TFFBaseComponent {
 
   void Deliver(const void* sender, uint32_t threadId, TLogLevel level, const std::string& message);
 
-  TLogLevel logLevel_;
-  bool systemCreated_ = false;
+  // Set on the main thread, read by every thread that logs.
+  std::atomic<TLogLevel> logLevel_;
+  bool systemCreated_ = false;  // fixed at construction
   mutable std::mutex handlerLock_;
-  TLogEvent onLog_;
+  TLogEvent onLog_;  // under handlerLock_
 };
 
 // The one logger; creates one of the system's own when there is none. The

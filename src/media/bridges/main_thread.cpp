@@ -28,6 +28,7 @@ struct PendingCall {
   std::exception_ptr error;
 };
 
+// Every field is used under `lock`, from any thread.
 struct MainThreadState {
   std::mutex lock;
   std::condition_variable changed;  // a call was queued, finished or dropped

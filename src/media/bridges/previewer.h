@@ -34,9 +34,11 @@ class TPreviewer {
  private:
   void PaintPreview();  // main thread
 
-  std::atomic<bool> closed_{false};
+  std::atomic<bool> closed_{false};  // any thread
   std::unique_ptr<TPreviewWindow> window_;  // main thread only
   bool windowMade_ = false;                 // main thread only
+  // Written by the worker before its main-thread call, read inside it: the
+  // call's queue orders them, and the worker waits until it has run.
   const gfx::Bitmap* bitmap_ = nullptr;
   int frameNumber_ = 0;
   int64_t pts_ = 0;

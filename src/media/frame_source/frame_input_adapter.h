@@ -64,10 +64,10 @@ using TReadFrameDataEvent =
 using TReadFrameDCEvent =
     std::function<int(TFrameInputAdapter* Sender, gfx::Canvas& ADC, PInputFrameInfo AFrameInfo)>;
 
-// Result of a canvas, bmp or dc frame event that left the frame as it was:
-// the bitmap still holds the previous frame. The packet is marked so that
-// its reader may reuse what it made of that frame (see own_input.h).
-constexpr int kFrameUnchanged = 1;
+// A canvas, bmp or dc frame event that left the frame as it was returns
+// int(gfx::frUnchanged): the bitmap still holds the previous
+// frame, and the packet is marked so that its reader may reuse what it made
+// of that frame (see own_input.h).
 
 // Result of a frame event whose handler failed (threw); the text is in
 // LastFrameError.
@@ -78,6 +78,8 @@ class TFrameInputAdapter : public TFFBaseComponent {
   TFrameInputAdapter();
   ~TFrameInputAdapter() override;
 
+  // Set by the owner before an input is opened; raised on the main thread
+  // (or on the worker when TriggerEventInMainThread is off).
   TFrameInputNotifyEvent OnReadHeader;  // after the stream is set up
   TFrameInputNotifyEvent OnReadClose;
   TReadFrameCanvasEvent OnReadFrameCanvas;  // "canvas"
@@ -143,9 +145,10 @@ class TFrameInputAdapter : public TFFBaseComponent {
   const uint64_t number_;
   int readers_ = 0;       // handles held; under the registry's lock
   bool closing_ = false;  // being destroyed; under the registry's lock
-  std::atomic<int> lastFrameResult_{0};
+  std::atomic<int> lastFrameResult_{0};  // written by the reading worker
   mutable std::mutex errorLock_;
-  std::string lastFrameError_;
+  std::string lastFrameError_;  // under errorLock_
+  // Written by the worker that opens and closes the input; read anywhere.
   std::atomic<PInputFrameInfo> currentFrameInfo_{nullptr};
   std::atomic<FrameInputContext*> inputContext_{nullptr};
 };

@@ -328,7 +328,7 @@ int ShareFrameStore(FrameInputContext* c, AVPacket* pkt, int result) {
   pkt->size = info.FrameSize;
   // Every packet is a whole picture.
   pkt->flags |= AV_PKT_FLAG_KEY;
-  if (result == kFrameUnchanged && info.FrameNumber > 1) pkt->flags |= kPacketRepeatsPicture;
+  if (info.FrameNumber > 1) MarkFrameResult(pkt, gfx::TFrameResult(result));
   return 0;
 }
 
@@ -429,7 +429,8 @@ int ReadPacket(AVFormatContext* s, AVPacket* pkt) {
   }
   if (c->FrameStore) {
     const gfx::Bitmap& drawn = c->FrameStore->Bitmap();
-    if (!(ShapeOf(drawn) == drawnOn) || !HoldsFrame(drawn, info)) return RefuseChangedBitmap(s, pkt);
+    if (!(ShapeOf(drawn) == drawnOn) || !HoldsFrame(drawn, info))
+      return RefuseChangedBitmap(s, pkt);
     const int ret = ShareFrameStore(c, pkt, result);
     if (ret < 0) return ret;
   }

@@ -16,14 +16,28 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include "gfx/frame_result.h"
 #include "media/frame_source/input_format_registry.h"
 
 namespace media {
 
-// In the flags of a packet of our own formats: the packet's picture is the
-// same as the previous packet's of its stream. Only a hint that lets a
-// reader skip work; the packet holds the whole picture all the same.
-constexpr int kPacketRepeatsPicture = 1 << 24;
+// A packet of our own formats carries its frame event's result: Unchanged
+// when its picture is the same as the previous packet's of its stream. Only
+// a hint that lets a reader skip work; the packet holds the whole picture
+// all the same. The mark lives in a flag bit the libraries do not use.
+constexpr int kFrameUnchangedFlag = 1 << 24;
+inline void MarkFrameResult(AVPacket* pkt, gfx::TFrameResult result) {
+  if (result == gfx::frUnchanged) pkt->flags |= kFrameUnchangedFlag;
+}
+inline gfx::TFrameResult FrameResultOf(const AVPacket& pkt) {
+  return pkt.flags & kFrameUnchangedFlag ? gfx::frUnchanged : gfx::frFrame;
+}
+// The mark, taken off before the packet goes on into the libraries.
+inline gfx::TFrameResult TakeFrameResult(AVPacket* pkt) {
+  const gfx::TFrameResult result = FrameResultOf(*pkt);
+  pkt->flags &= ~kFrameUnchangedFlag;
+  return result;
+}
 
 // Applies *formatOptions to the context's and the format's private options;
 // entries nobody knows stay in the dictionary (also on failure) so the caller

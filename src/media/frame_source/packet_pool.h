@@ -43,13 +43,17 @@ class TPacketBitmapPool : public std::enable_shared_from_this<TPacketBitmapPool>
   const int width_;
   const int height_;
   const gfx::PixelFormat format_;
+  // Get runs on the reading worker, Return on whichever thread lets go of
+  // the last packet: both under lock_.
   mutable std::mutex lock_;
   std::vector<std::unique_ptr<Slot>> slots_;
   std::vector<Slot*> free_;
 };
 
-// The bitmap a frame input draws on, kept from frame to frame. Its memory
-// is what the packets carry: a packet references it instead of copying it.
+// The bitmap a frame input draws on, kept from frame to frame; used by the
+// reading worker only (the frame events draw on it while the worker waits).
+// Its memory is what the packets carry: a packet references it instead of
+// copying it.
 class TFrameStore {
  public:
   // Throws std::bad_alloc when there is no memory for the bitmap.
