@@ -66,6 +66,9 @@ OPTIONS
     --smooth-fit
         Scale pictures to the frame by averaging (smooth) instead of
         dropping and repeating pixels as the desktop program does.
+    --every-frame
+        Encode every frame even while a picture is held. By default MP4,
+        MOV and MKV videos encode a held picture once and let it last.
     -q, --quiet
         Print neither progress nor the summary of the written file.
     --list-effects

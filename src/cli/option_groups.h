@@ -21,5 +21,8 @@ struct OptionGroup {
 // Pictures, output, timing, effects and the run itself.
 void AddBasicOptions(CLI::App& app, CommandLine& cl);
 void SettleBasicOptions(CommandLine& cl);
+// Work saved for the same pictures (held pictures encoded once).
+void AddSpeedOptions(CLI::App& app, CommandLine& cl);
+void SettleSpeedOptions(CommandLine& cl);
 
 }  // namespace cli

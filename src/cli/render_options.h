@@ -15,6 +15,11 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Work the run may save without changing what players show.
+struct SpeedOptions {
+  bool HeldOnce = true;  // MP4, MOV, MKV: a held picture is encoded once
+};
+
 struct RenderOptions {
   std::vector<std::string> Pictures;
   std::vector<std::string> PictureLists;  // --list files, read into Pictures once parsed
@@ -31,6 +36,7 @@ struct RenderOptions {
   bool ExifOrientation = true;     // turn JPEG photos upright
   bool SmoothFit = false;          // area-averaged fit instead of the blocky stretch
   bool Quiet = false;
+  SpeedOptions Speed;
 };
 
 enum class Command { Render, Help, Version, ListEffects };

@@ -107,6 +107,8 @@ RenderOutcome SlideshowRender::Run(
     return failed(enc.LastErrorMessage());
   encoder::TOutputOptions output;
   output.Options = OutputOptions(options_);
+  // A live output plays at a constant rate.
+  output.HeldPicturesOnce = options_.Speed.HeldOnce && !options_.RealTime;
   if (enc.SetOutput(task, file, &output) < 0) {
     const std::string error = enc.LastErrorMessage();
     enc.RemoveTask(task);
