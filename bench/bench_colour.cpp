@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/bgra_to_yuv.h"
-#include "media/ff_entry_points.h"
-#include "media/ff_loader.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_loader.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <cstdarg>
 #include <vector>
 
-#include "media/ff_entry_points.h"
-#include "media/ff_loader.h"
-#include "media/ff_logger.h"
-#include "media/format_converter.h"
-#include "media/main_thread.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_loader.h"
+#include "media/binding/ff_logger.h"
+#include "media/picture/format_converter.h"
+#include "media/bridges/main_thread.h"
 
 namespace {
 

@@ -18,10 +18,10 @@
 #include "slideshow/slideshow_timeline.h"
 
 #include "engine/transcoder.h"
-#include "media/ff_loader.h"
-#include "media/ff_logger.h"
-#include "media/frame_input_adapter.h"
-#include "media/main_thread.h"
+#include "media/binding/ff_loader.h"
+#include "media/binding/ff_logger.h"
+#include "media/frame_source/frame_input_adapter.h"
+#include "media/bridges/main_thread.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <numbers>
 #include <string>
 
-#include "media/ff_entry_points.h"
-#include "media/ff_loader.h"
-#include "media/rotate_filter.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_loader.h"
+#include "media/picture/rotate_filter.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "media/frame_input_format.h"
-#include "media/own_input.h"
+#include "media/frame_source/frame_input_format.h"
+#include "media/frame_source/own_input.h"
 #include "media_setup.h"
 #include "picture_check.h"
 

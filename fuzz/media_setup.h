@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "media/ff_entry_points.h"
-#include "media/ff_loader.h"
-#include "media/ff_logger.h"
-#include "media/frame_input_adapter.h"
-#include "media/main_thread.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_loader.h"
+#include "media/binding/ff_logger.h"
+#include "media/frame_source/frame_input_adapter.h"
+#include "media/bridges/main_thread.h"
 
 namespace fuzz {
 

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "media/ff_loader.h"
-#include "media/frame_input_adapter.h"
-#include "media/main_thread.h"
+#include "media/binding/ff_loader.h"
+#include "media/frame_source/frame_input_adapter.h"
+#include "media/bridges/main_thread.h"
 
 inline void LoadMediaForTests() {
   media::InitMainThread();

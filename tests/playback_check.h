@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/transcode_records.h"
-#include "media/ff_owners.h"
+#include "media/binding/ff_owners.h"
 
 namespace playcheck {
 

@@ -12,8 +12,8 @@
 #include "app/settings_file.h"
 #include "app/window_drag.h"
 #include "encoder/ff_encoder.h"
-#include "media/ff_logger.h"
-#include "media/frame_input_adapter.h"
+#include "media/binding/ff_logger.h"
+#include "media/frame_source/frame_input_adapter.h"
 #include "slideshow/slideshow_timeline.h"
 
 class QCheckBox;

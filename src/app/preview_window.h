@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "app/window_drag.h"
-#include "media/preview_window.h"
+#include "media/bridges/preview_window_factory.h"
 
 namespace gfx {
 class Bitmap;

@@ -13,7 +13,7 @@
 #include "app/main_window.h"
 #include "app/preview_window.h"
 #include "app/settings_file.h"
-#include "media/main_thread.h"
+#include "media/bridges/main_thread.h"
 
 namespace app {
 namespace {

@@ -4,11 +4,11 @@
 #include <memory>
 
 #include "cli/render_options.h"
-#include "media/ff_entry_points.h"
-#include "media/ff_loader.h"
-#include "media/ff_utils.h"
-#include "media/frame_input_adapter.h"
-#include "media/main_thread.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_loader.h"
+#include "media/binding/ff_utils.h"
+#include "media/frame_source/frame_input_adapter.h"
+#include "media/bridges/main_thread.h"
 
 namespace cli {
 namespace fs = std::filesystem;

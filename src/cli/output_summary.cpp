@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "media/ff_entry_points.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_utils.h"
 
 namespace cli {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <chrono>
 
-#include "media/frame_input_adapter.h"
-#include "media/main_thread.h"
+#include "media/frame_source/frame_input_adapter.h"
+#include "media/bridges/main_thread.h"
 
 namespace cli {
 

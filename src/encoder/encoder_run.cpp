@@ -4,7 +4,7 @@
 
 #include "encoder/ff_encoder.h"
 #include "encoder/ffmpeg_task.h"
-#include "media/main_thread.h"
+#include "media/bridges/main_thread.h"
 
 namespace encoder {
 namespace {

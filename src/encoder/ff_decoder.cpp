@@ -1,8 +1,8 @@
 #include "encoder/ff_decoder.h"
 
 #include "encoder/stream_info.h"
-#include "media/ff_logger.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_logger.h"
+#include "media/binding/ff_utils.h"
 
 namespace encoder {
 

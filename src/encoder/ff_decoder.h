@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "media/ff_base_component.h"
-#include "media/ff_loader.h"
-#include "media/ff_owners.h"
+#include "media/bridges/ff_base_component.h"
+#include "media/binding/ff_loader.h"
+#include "media/binding/ff_owners.h"
 
 namespace encoder {
 

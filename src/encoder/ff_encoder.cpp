@@ -3,8 +3,8 @@
 #include "encoder/ff_encoder.h"
 
 #include "encoder/ffmpeg_task.h"
-#include "media/ff_loader.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_loader.h"
+#include "media/binding/ff_utils.h"
 
 namespace encoder {
 

@@ -22,9 +22,9 @@ extern "C" {
 #include "encoder/encoder_event.h"
 #include "engine/hook_calls.h"
 #include "engine/thread_priority.h"
-#include "media/ff_base_component.h"
-#include "media/format_converter.h"
-#include "media/preview_window.h"
+#include "media/bridges/ff_base_component.h"
+#include "media/picture/format_converter.h"
+#include "media/bridges/preview_window_factory.h"
 
 struct AVFormatContext;
 

@@ -7,9 +7,9 @@
 #include <numeric>
 #include <vector>
 
-#include "media/ff_entry_points.h"
+#include "media/binding/ff_entry_points.h"
 #include "engine/transcode_records.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_utils.h"
 
 namespace encoder {
 

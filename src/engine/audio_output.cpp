@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/transcoder.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_utils.h"
 
 namespace engine {
 namespace {

@@ -4,7 +4,7 @@
 #include <libyuv/convert.h>
 #include <libyuv/convert_from_argb.h>
 
-#include "media/ff_entry_points.h"
+#include "media/binding/ff_entry_points.h"
 
 namespace engine {
 namespace {

@@ -7,8 +7,8 @@
 #include <chrono>
 
 #include "engine/transcoder.h"
-#include "media/main_thread.h"
-#include "media/previewer.h"
+#include "media/bridges/main_thread.h"
+#include "media/bridges/previewer.h"
 
 namespace engine {
 namespace {

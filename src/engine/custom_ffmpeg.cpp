@@ -5,10 +5,10 @@
 
 #include "engine/option_tokenizer.h"
 #include "engine/stream_specifier.h"
-#include "media/ff_loader.h"
-#include "media/ff_logger.h"
-#include "media/ff_utils.h"
-#include "media/format_converter.h"
+#include "media/binding/ff_loader.h"
+#include "media/binding/ff_logger.h"
+#include "media/binding/ff_utils.h"
+#include "media/picture/format_converter.h"
 
 namespace engine {
 namespace {

@@ -15,9 +15,9 @@
 #include "engine/ffmpeg_exception.h"
 #include "engine/file_options.h"
 #include "engine/option_table.h"
-#include "media/ff_entry_points.h"
-#include "media/frame_hooks.h"
-#include "media/log_level.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/picture/frame_hooks.h"
+#include "media/binding/log_level.h"
 
 namespace media {
 class TFormatConverter;

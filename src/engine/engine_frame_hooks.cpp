@@ -1,7 +1,7 @@
 // The engine's side of frame-hook plug-ins: adding them from the "vhook"
 // option and letting them see every decoded picture.
 #include "engine/custom_ffmpeg.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_utils.h"
 
 namespace engine {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "media/ff_entry_points.h"
-#include "media/rotate_filter.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/picture/rotate_filter.h"
 
 namespace engine {
 

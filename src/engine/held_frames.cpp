@@ -4,7 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "media/ff_entry_points.h"
+#include "media/binding/ff_entry_points.h"
 
 namespace engine {
 

@@ -11,7 +11,7 @@ extern "C" {
 #include <libavutil/samplefmt.h>
 }
 
-#include "media/format_converter.h"
+#include "media/picture/format_converter.h"
 
 namespace gfx {
 class Bitmap;

@@ -4,9 +4,9 @@
 #include <stdexcept>
 
 #include "engine/transcoder.h"
-#include "media/ff_utils.h"
-#include "media/input_format_registry.h"
-#include "media/own_input.h"
+#include "media/binding/ff_utils.h"
+#include "media/frame_source/input_format_registry.h"
+#include "media/frame_source/own_input.h"
 
 namespace engine {
 namespace {

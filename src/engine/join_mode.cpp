@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "engine/transcoder.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_utils.h"
 
 namespace engine {
 namespace {

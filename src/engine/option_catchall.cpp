@@ -7,8 +7,8 @@
 
 #include "engine/custom_ffmpeg.h"
 #include "engine/option_handlers.h"
-#include "media/ff_utils.h"
-#include "media/input_format_registry.h"
+#include "media/binding/ff_utils.h"
+#include "media/frame_source/input_format_registry.h"
 
 namespace engine {
 namespace {

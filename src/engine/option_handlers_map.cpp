@@ -10,7 +10,7 @@
 #include "engine/custom_ffmpeg.h"
 #include "engine/option_handlers.h"
 #include "engine/stream_specifier.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_utils.h"
 
 namespace engine {
 namespace {

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "engine/transcoder.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_utils.h"
 
 namespace engine {
 

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "engine/transcoder.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_utils.h"
 
 namespace engine {
 

@@ -1,6 +1,6 @@
 // Writing packets: frame budget, bitstream filters, the muxer.
 #include "engine/transcoder.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_utils.h"
 
 namespace engine {
 namespace {

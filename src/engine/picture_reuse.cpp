@@ -4,7 +4,7 @@
 // before goes to the encoder again with the new time stamp: no decoding,
 // no filtering, no colour conversion.
 #include "engine/transcoder.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_utils.h"
 
 namespace engine {
 

@@ -5,9 +5,9 @@
 // frame is converted or painted: the paint waits for the main thread, and
 // the main thread may be waiting for this lock in a flags setter.
 #include "engine/transcoder.h"
-#include "media/ff_utils.h"
-#include "media/format_converter.h"
-#include "media/previewer.h"
+#include "media/binding/ff_utils.h"
+#include "media/picture/format_converter.h"
+#include "media/bridges/previewer.h"
 
 namespace engine {
 namespace {

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "media/ff_utils.h"
+#include "media/binding/ff_utils.h"
 
 namespace engine {
 namespace {

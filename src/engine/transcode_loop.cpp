@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "engine/transcoder.h"
-#include "media/ff_utils.h"
-#include "media/own_input.h"
+#include "media/binding/ff_utils.h"
+#include "media/frame_source/own_input.h"
 
 namespace engine {
 

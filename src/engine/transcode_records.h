@@ -13,8 +13,8 @@
 #include "engine/bgra_to_yuv.h"
 #include "engine/filter_chain.h"
 #include "engine/held_frames.h"
-#include "media/ff_entry_points.h"
-#include "media/ff_owners.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_owners.h"
 
 namespace engine {
 

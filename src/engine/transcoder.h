@@ -18,7 +18,7 @@
 #include "engine/run_outcome.h"
 #include "engine/thread_priority.h"
 #include "engine/transcode_records.h"
-#include "media/input_format_registry.h"
+#include "media/frame_source/input_format_registry.h"
 
 namespace gfx {
 class Bitmap;

@@ -2,8 +2,8 @@
 // graph, and pictures on their way into the encoder, handed over as planes
 // or as bitmaps of the engine's two format converters.
 #include "engine/transcoder.h"
-#include "media/ff_utils.h"
-#include "media/format_converter.h"
+#include "media/binding/ff_utils.h"
+#include "media/picture/format_converter.h"
 
 namespace engine {
 namespace {

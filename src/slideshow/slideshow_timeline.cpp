@@ -6,7 +6,6 @@
 #include "effects/effect.h"
 #include "gfx/arith.h"
 #include "gfx/picture_file.h"
-#include "gfx/random.h"
 #include "gfx/smooth_stretch.h"
 #include "text_values.h"
 
@@ -26,16 +25,6 @@ std::pair<std::string_view, std::string_view> SplitAtFirst(std::string_view text
   const size_t at = text.find(sep);
   if (at == std::string_view::npos) return {std::string_view(), text};
   return {text.substr(0, at), text.substr(at + 1)};
-}
-
-// numerator x delay / denominator frames, rounded half to even, at least 1.
-// A zero denominator gives a non-finite quotient, which counts as 0.
-int FramesFor(int numerator, int denominator, long double delay) {
-  const long double frames = static_cast<long double>(numerator) * delay / denominator;
-  const int64_t rounded = gfx::Round(frames);
-  if (rounded < 1) return 1;
-  if (rounded > INT_MAX) return INT_MAX;
-  return static_cast<int>(rounded);
 }
 
 gfx::DecodeOptions PictureOptions(const TSlideshowTimeline& t) {
@@ -79,59 +68,81 @@ TSlideshowTimeline::TSlideshowTimeline() {
     b->SetPixelFormat(gfx::PixelFormat::pf32bit);
 }
 
-void TSlideshowTimeline::PrepareTimeline(const TimelineSettings& settings) {
-  prefetch_.Cancel();
-  TailFrames = 0;
-  InTransition = true;
-
+Show UniformShow(const TimelineSettings& settings, const std::vector<std::string>& pictures) {
+  Show show;
+  ShowSettings& s = show.Settings;
   const auto [widthText, heightText] = SplitAtFirst(settings.FrameSize, 'x');
-  const int width = ReadInteger(widthText).value_or(kDefaultSide);
-  const int height = ReadInteger(heightText).value_or(kDefaultSide);
+  s.Width = ReadInteger(widthText).value_or(kDefaultSide);
+  s.Height = ReadInteger(heightText).value_or(kDefaultSide);
+  const auto [numText, denText] = SplitAtFirst(settings.FrameRate, '/');
+  s.Rate.Numerator = ReadInteger(numText).value_or(kDefaultRateNumerator);
+  s.Rate.Denominator = ReadInteger(denText).value_or(kDefaultRateDenominator);
+  s.Hold = ReadDecimal(settings.PictureDelay, settings.DecimalSeparator).value_or(kDefaultDelay);
+  s.Transition =
+      ReadDecimal(settings.TransitionDelay, settings.DecimalSeparator).value_or(kDefaultDelay);
+  s.Effect.Mode = settings.RandomEffects ? EffectMode::Random : EffectMode::Sequential;
+  s.ExifOrientation = settings.ExifOrientation;
+  s.Scale = settings.SmoothFit ? Scaling::Smooth : Scaling::Nearest;
+  for (const std::string& picture : pictures) show.Slides.push_back(Slide{picture, {}, {}, {}});
+  return show;
+}
+
+void TSlideshowTimeline::PrepareTimeline(const TimelineSettings& settings) {
+  const Show show = UniformShow(settings, Pictures);
+  const ShowSettings& s = show.Settings;
   // The texts accept sizes that cannot make a picture; refuse them here
   // rather than build empty or gigantic bitmaps.
-  if (width < 1 || width > kMaxFrameSide || height < 1 || height > kMaxFrameSide) {
+  if (s.Width < 1 || s.Width > kMaxFrameSide || s.Height < 1 || s.Height > kMaxFrameSide) {
     throw TimelineError("Frame size \"" + settings.FrameSize + "\" gives " +
-                        std::to_string(width) + " x " + std::to_string(height) +
+                        std::to_string(s.Width) + " x " + std::to_string(s.Height) +
                         " pixels; width and height must be 1 to " +
                         std::to_string(kMaxFrameSide) + ".");
   }
-  FrameWidth = width;
-  FrameHeight = height;
+  SetUpRun(show);
+}
+
+void TSlideshowTimeline::PrepareTimeline(const Show& show) {
+  const ShowSettings& s = show.Settings;
+  if (s.Width < 1 || s.Width > kMaxFrameSide || s.Height < 1 || s.Height > kMaxFrameSide) {
+    throw TimelineError("Frame size " + std::to_string(s.Width) + " x " +
+                        std::to_string(s.Height) + ": width and height must be 1 to " +
+                        std::to_string(kMaxFrameSide) + ".");
+  }
+  Pictures.clear();
+  for (const Slide& slide : show.Slides) Pictures.push_back(slide.Picture);
+  SetUpRun(show);
+}
+
+void TSlideshowTimeline::SetUpRun(const Show& show) {
+  const ShowSettings& s = show.Settings;
+  prefetch_.Cancel();
+  TailFrames = 0;
+  InTransition = true;
+  FrameWidth = s.Width;
+  FrameHeight = s.Height;
   for (gfx::Bitmap* b : {&OutgoingBitmap, &IncomingBitmap, &CompositeBitmap}) {
     b->SetPixelFormat(gfx::PixelFormat::pf32bit);
     b->SetSize(FrameWidth, FrameHeight);
   }
-
   PictureIndex = -1;
-
-  const auto [numText, denText] = SplitAtFirst(settings.FrameRate, '/');
-  const int numerator = ReadInteger(numText).value_or(kDefaultRateNumerator);
-  const int denominator = ReadInteger(denText).value_or(kDefaultRateDenominator);
-
-  const long double pictureDelay =
-      ReadDecimal(settings.PictureDelay, settings.DecimalSeparator).value_or(kDefaultDelay);
-  FramesPerPicture = FramesFor(numerator, denominator, pictureDelay);
-
   HoldCounter = 0;
 
-  RandomEffects = settings.RandomEffects;
-  if (RandomEffects) {
-    gfx::Randomize();
-    EffectIndex = gfx::Random(effects::kEffectCount) + 1;
-  }
+  Plan = PlanShow(show);
+  showEffect_ = s.Effect;
+  RandomEffects = s.Effect.Mode == EffectMode::Random;
+  FramesPerPicture = Plan.HoldFrames.empty() ? FramesFor(s.Rate, s.Hold) : Plan.HoldFrames[0];
+  FramesPerTransition = Plan.Transitions[0].Frames;
+  // A sequential intro takes the row the last run left off at.
   if (EffectIndex < 1 || EffectIndex > effects::kEffectCount) EffectIndex = 1;
-
-  const long double transitionDelay =
-      ReadDecimal(settings.TransitionDelay, settings.DecimalSeparator).value_or(kDefaultDelay);
-  FramesPerTransition = FramesFor(numerator, denominator, transitionDelay);
+  if (Plan.Transitions[0].Effect.Mode != EffectMode::Sequential) NextEffect();
 
   TransitionCounter = 0;
   LastProgress = -1;
   composed_ = {};
   keptCanvas_ = nullptr;
 
-  ExifOrientation = settings.ExifOrientation;
-  SmoothFit = settings.SmoothFit;
+  ExifOrientation = s.ExifOrientation;
+  SmoothFit = s.Scale == Scaling::Smooth;
   // The first picture is made while the caller sets up the rest.
   PrefetchPicture(0);
 }
@@ -145,6 +156,12 @@ int TSlideshowTimeline::ReadFrameOntoKeptCanvas(gfx::Canvas& ACanvas) {
 }
 
 int TSlideshowTimeline::ReadFrame(gfx::Canvas& ACanvas, bool canvasKept) {
+  // A cut switches the pictures as a transition would, in no frames.
+  while (InTransition && TransitionCounter == 0 && FramesPerTransition == 0 &&
+         PictureIndex < static_cast<int>(Pictures.size())) {
+    ChooseContent();
+    EndTransition();
+  }
   if (PictureIndex >= static_cast<int>(Pictures.size())) {
     if (BreakWhenNoPictures && OnStopRequest) OnStopRequest();
     InTransition = false;
@@ -196,16 +213,22 @@ TSlideshowTimeline::FrameContent TSlideshowTimeline::AdvanceTimeline() {
   const FrameContent content{OutgoingBitmap.Handle(), IncomingBitmap.Handle(), progress,
                              EffectIndex};
   ++TransitionCounter;
-  if (TransitionCounter >= FramesPerTransition) {
-    ++PictureIndex;
-    // The next picture is made while this one is held.
-    PrefetchPicture(PictureIndex + 1);
-    NextEffect();
-    TransitionCounter = 0;
-    LastProgress = -1;
-    InTransition = false;
-  }
+  if (TransitionCounter >= FramesPerTransition) EndTransition();
   return content;
+}
+
+void TSlideshowTimeline::EndTransition() {
+  ++PictureIndex;
+  // The next picture is made while this one is held.
+  PrefetchPicture(PictureIndex + 1);
+  if (PictureIndex < static_cast<int>(Plan.HoldFrames.size()))
+    FramesPerPicture = Plan.HoldFrames[PictureIndex];
+  if (PictureIndex + 1 < static_cast<int>(Plan.Transitions.size()))
+    FramesPerTransition = Plan.Transitions[PictureIndex + 1].Frames;
+  NextEffect();
+  TransitionCounter = 0;
+  LastProgress = -1;
+  InTransition = false;
 }
 
 void TSlideshowTimeline::PaintFrame(gfx::Canvas& ACanvas, const FrameContent& content) {
@@ -272,17 +295,28 @@ void TSlideshowTimeline::TransitionOnto(gfx::Bitmap& display, int Progress, int 
                                       Progress);
 }
 
-long long TSlideshowTimeline::TotalFrames() const {
-  const long long n = static_cast<long long>(Pictures.size());
-  return FramesPerTransition * (n + 1) + FramesPerPicture * n + 2;
-}
+long long TSlideshowTimeline::TotalFrames() const { return Plan.TotalFrames(); }
 
+// Sets EffectIndex for the transition that comes next (the one out of the
+// picture at PictureIndex). A cut keeps the row, so a sequential transition
+// after it follows the one before.
 void TSlideshowTimeline::NextEffect() {
-  if (RandomEffects) {
-    EffectIndex = gfx::Random(effects::kEffectCount) + 1;
-  } else {
-    ++EffectIndex;
-    if (EffectIndex < 1 || EffectIndex > effects::kEffectCount) EffectIndex = 1;
+  const size_t t = static_cast<size_t>(PictureIndex + 1);
+  const bool planned = t < Plan.Transitions.size();
+  const EffectChoice choice = planned ? Plan.Transitions[t].Effect : showEffect_;
+  switch (choice.Mode) {
+    case EffectMode::Fixed:
+      EffectIndex = choice.Number;
+      break;
+    case EffectMode::Random:
+      if (planned) EffectIndex = Plan.Transitions[t].Drawn;
+      break;
+    case EffectMode::Sequential:
+      ++EffectIndex;
+      if (EffectIndex < 1 || EffectIndex > effects::kEffectCount) EffectIndex = 1;
+      break;
+    case EffectMode::None:
+      break;
   }
 }
 

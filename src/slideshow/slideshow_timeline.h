@@ -12,6 +12,8 @@
 #include "gfx/bitmap.h"
 #include "gfx/canvas.h"
 #include "slideshow/picture_prefetch.h"
+#include "slideshow/show.h"
+#include "slideshow/show_plan.h"
 
 namespace slideshow {
 
@@ -37,6 +39,11 @@ struct TimelineSettings {
 
 constexpr int kMaxFrameSide = 16384;
 
+// The show the window's settings describe: every slide with the same
+// values, read leniently as the window reads them (unreadable texts fall
+// back to the defaults). Pictures are the window's list.
+Show UniformShow(const TimelineSettings& settings, const std::vector<std::string>& pictures);
+
 class TSlideshowTimeline {
  public:
   TSlideshowTimeline();
@@ -51,6 +58,8 @@ class TSlideshowTimeline {
   // Resets the run and sizes the working pictures. Throws TimelineError for
   // a frame width or height outside 1..kMaxFrameSide.
   void PrepareTimeline(const TimelineSettings& settings);
+  // The same for any show; Pictures becomes the show's pictures.
+  void PrepareTimeline(const Show& show);
 
   // Paints the next frame onto ACanvas and returns 0, or returns -1 when the
   // slideshow is over. A picture that cannot be read throws its error.
@@ -83,12 +92,13 @@ class TSlideshowTimeline {
   int PictureIndex = -1;
   bool InTransition = true;
   int HoldCounter = 0;
-  int FramesPerPicture = 1;
+  int FramesPerPicture = 1;     // of the picture held or coming next
   int TransitionCounter = 0;
-  int FramesPerTransition = 1;
+  int FramesPerTransition = 1;  // of the transition running or coming next; 0: a cut
   int LastProgress = -1;
   int EffectIndex = 0;  // survives runs: sequential runs continue
-  bool RandomEffects = false;
+  bool RandomEffects = false;  // the show-wide choice is random
+  ShowPlan Plan;               // of the run prepared last
   int TailFrames = 0;
   // Picture choices of the run (from TimelineSettings).
   bool ExifOrientation = true;
@@ -114,11 +124,14 @@ class TSlideshowTimeline {
   FrameContent AdvanceTimeline();
   void PaintFrame(gfx::Canvas& ACanvas, const FrameContent& content);
   void TransitionOnto(gfx::Bitmap& display, int Progress, int effect);
+  void EndTransition();
   void NextEffect();
+  void SetUpRun(const Show& show);
   void FillBlack(gfx::Bitmap& bitmap);
   void PrefetchPicture(int Index);
 
   TPicturePrefetch prefetch_;
+  EffectChoice showEffect_;                // for transitions past the plan
   FrameContent composed_;                  // in CompositeBitmap
   const gfx::Canvas* keptCanvas_ = nullptr;  // painted last by ReadFrameOntoKeptCanvas
   FrameContent kept_;                      // what it shows

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "app/settings_file.h"
-#include "media/ff_entry_points.h"
+#include "media/binding/ff_entry_points.h"
 #include "wav_file.h"
 
 namespace apptest {

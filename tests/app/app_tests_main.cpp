@@ -7,7 +7,7 @@
 #include "app/preview_window.h"
 #include "app/start_up.h"
 #include "app_tests.h"
-#include "media/main_thread.h"
+#include "media/bridges/main_thread.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));

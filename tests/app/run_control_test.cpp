@@ -14,7 +14,7 @@
 
 #include "app/main_window.h"
 #include "app/run_options.h"
-#include "media/ff_loader.h"
+#include "media/binding/ff_loader.h"
 #include "app_test_support.h"
 #include "app_tests.h"
 

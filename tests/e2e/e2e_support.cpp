@@ -10,10 +10,10 @@
 
 #include "slideshow/slideshow_timeline.h"
 #include "slideshow/test_pictures.h"
-#include "media/ff_loader.h"
-#include "media/ff_owners.h"
-#include "media/frame_input_adapter.h"
-#include "media/main_thread.h"
+#include "media/binding/ff_loader.h"
+#include "media/binding/ff_owners.h"
+#include "media/frame_source/frame_input_adapter.h"
+#include "media/bridges/main_thread.h"
 #include "media_setup.h"
 #include "wav_file.h"
 

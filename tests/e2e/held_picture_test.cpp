@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "e2e_support.h"
-#include "media/frame_input_adapter.h"
+#include "media/frame_source/frame_input_adapter.h"
 #include "slideshow/slideshow_timeline.h"
 
 namespace e2e {

@@ -7,7 +7,7 @@
 
 #include "e2e_support.h"
 #include "engine/held_frames.h"
-#include "media/frame_input_adapter.h"
+#include "media/frame_source/frame_input_adapter.h"
 #include "playback_check.h"
 #include "slideshow/slideshow_timeline.h"
 

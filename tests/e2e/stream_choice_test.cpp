@@ -1,6 +1,6 @@
 // Which input streams feed the output, decided when the output opens.
 #include "e2e_support.h"
-#include "media/frame_input_adapter.h"
+#include "media/frame_source/frame_input_adapter.h"
 
 namespace e2e {
 namespace {

@@ -5,9 +5,9 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "media/ff_entry_points.h"
-#include "media/ff_loader.h"
-#include "media/main_thread.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_loader.h"
+#include "media/bridges/main_thread.h"
 #include "media_setup.h"
 
 namespace encoder_test {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "encoder/ff_encoder.h"
-#include "media/frame_input_adapter.h"
+#include "media/frame_source/frame_input_adapter.h"
 
 namespace encoder_test {
 

@@ -11,8 +11,8 @@
 #include "encoder_support.h"
 #include "playback_check.h"
 #include "gfx/bitmap.h"
-#include "media/ff_entry_points.h"
-#include "media/main_thread.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/bridges/main_thread.h"
 #include "wav_file.h"
 
 namespace encoder_test {

@@ -4,7 +4,7 @@
 
 #include "encoder_support.h"
 #include "playback_check.h"
-#include "media/ff_entry_points.h"
+#include "media/binding/ff_entry_points.h"
 #include "wav_file.h"
 
 namespace encoder_test {

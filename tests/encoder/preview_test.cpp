@@ -4,9 +4,9 @@
 
 #include "encoder_support.h"
 #include "gfx/bitmap.h"
-#include "media/ff_entry_points.h"
-#include "media/main_thread.h"
-#include "media/previewer.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/bridges/main_thread.h"
+#include "media/bridges/previewer.h"
 
 namespace encoder_test {
 namespace {

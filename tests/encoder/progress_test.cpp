@@ -2,7 +2,7 @@
 #include <mutex>
 
 #include "encoder_support.h"
-#include "media/ff_entry_points.h"
+#include "media/binding/ff_entry_points.h"
 
 namespace encoder_test {
 namespace {

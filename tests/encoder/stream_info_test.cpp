@@ -9,10 +9,10 @@
 
 #include "encoder/ff_decoder.h"
 #include "encoder/stream_info.h"
-#include "media/ff_logger.h"
-#include "media/frame_input_adapter.h"
-#include "media/frame_input_format.h"
-#include "media/main_thread.h"
+#include "media/binding/ff_logger.h"
+#include "media/frame_source/frame_input_adapter.h"
+#include "media/frame_source/frame_input_format.h"
+#include "media/bridges/main_thread.h"
 #include "wav_file.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "engine/bgra_to_yuv.h"
 #include "engine_fixture.h"
-#include "media/ff_entry_points.h"
+#include "media/binding/ff_entry_points.h"
 
 namespace engine_test {
 namespace {

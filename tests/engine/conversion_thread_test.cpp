@@ -9,7 +9,7 @@
 
 #include "engine/transcoder.h"
 #include "engine_fixture.h"
-#include "media/main_thread.h"
+#include "media/bridges/main_thread.h"
 #include "sound_files.h"
 
 namespace engine_test {

@@ -1,10 +1,10 @@
 #include "engine_fixture.h"
 
-#include "media/ff_loader.h"
-#include "media/ff_logger.h"
-#include "media/frame_input_adapter.h"
-#include "media/input_format_registry.h"
-#include "media/main_thread.h"
+#include "media/binding/ff_loader.h"
+#include "media/binding/ff_logger.h"
+#include "media/frame_source/frame_input_adapter.h"
+#include "media/frame_source/input_format_registry.h"
+#include "media/bridges/main_thread.h"
 
 namespace engine_test {
 

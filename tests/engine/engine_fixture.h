@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/custom_ffmpeg.h"
-#include "media/log_level.h"
+#include "media/binding/log_level.h"
 
 namespace engine_test {
 

@@ -9,7 +9,7 @@
 
 #include "engine/transcoder.h"
 #include "engine_fixture.h"
-#include "media/frame_hooks.h"
+#include "media/picture/frame_hooks.h"
 #include "sound_files.h"
 
 namespace engine_test {

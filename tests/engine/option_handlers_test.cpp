@@ -10,7 +10,7 @@
 
 #include "engine/custom_ffmpeg.h"
 #include "engine_fixture.h"
-#include "media/format_converter.h"
+#include "media/picture/format_converter.h"
 
 namespace engine_test {
 namespace {

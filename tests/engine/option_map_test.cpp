@@ -9,7 +9,7 @@
 
 #include "engine/custom_ffmpeg.h"
 #include "engine_fixture.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_utils.h"
 #include "test_contexts.h"
 
 namespace engine_test {

@@ -7,7 +7,7 @@
 
 #include "engine/custom_ffmpeg.h"
 #include "engine_fixture.h"
-#include "media/ff_loader.h"
+#include "media/binding/ff_loader.h"
 
 namespace engine {
 template <class T>

@@ -9,7 +9,7 @@
 #include "engine/filter_chain.h"
 #include "engine/transcoder.h"
 #include "engine_fixture.h"
-#include "media/rotate_filter.h"
+#include "media/picture/rotate_filter.h"
 #include "sound_files.h"
 
 namespace engine_test {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "media/ff_entry_points.h"
+#include "media/binding/ff_entry_points.h"
 #include "wav_file.h"
 
 namespace engine_test {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <utility>
 
-#include "media/ff_entry_points.h"
+#include "media/binding/ff_entry_points.h"
 
 namespace engine_test {
 

@@ -11,7 +11,7 @@
 #include "engine/transcoder.h"
 #include "engine_fixture.h"
 #include "gfx/bitmap.h"
-#include "media/ff_entry_points.h"
+#include "media/binding/ff_entry_points.h"
 #include "sound_files.h"
 
 namespace engine_test {

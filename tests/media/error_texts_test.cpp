@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "media/ff_utils.h"
+#include "media/binding/ff_utils.h"
 
 namespace {
 

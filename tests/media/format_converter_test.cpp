@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "gfx/canvas.h"
-#include "media/ff_entry_points.h"
-#include "media/format_converter.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/picture/format_converter.h"
 #include "media_test_support.h"
 
 namespace {

@@ -8,12 +8,12 @@
 #include <thread>
 #include <vector>
 
-#include "media/ff_entry_points.h"
-#include "media/frame_input_adapter.h"
-#include "media/frame_input_format.h"
-#include "media/input_format_registry.h"
-#include "media/main_thread.h"
-#include "media/own_input.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/frame_source/frame_input_adapter.h"
+#include "media/frame_source/frame_input_format.h"
+#include "media/frame_source/input_format_registry.h"
+#include "media/bridges/main_thread.h"
+#include "media/frame_source/own_input.h"
 #include "media_test_support.h"
 
 namespace {

@@ -11,11 +11,11 @@
 #include <utility>
 #include <vector>
 
-#include "media/ff_entry_points.h"
-#include "media/frame_input_adapter.h"
-#include "media/frame_input_format.h"
-#include "media/main_thread.h"
-#include "media/own_input.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/frame_source/frame_input_adapter.h"
+#include "media/frame_source/frame_input_format.h"
+#include "media/bridges/main_thread.h"
+#include "media/frame_source/own_input.h"
 #include "media_test_support.h"
 
 namespace {

@@ -11,10 +11,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "media/ff_entry_points.h"
-#include "media/ff_loader.h"
-#include "media/ff_logger.h"
-#include "media/main_thread.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_loader.h"
+#include "media/binding/ff_logger.h"
+#include "media/bridges/main_thread.h"
 #include "media_test_support.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "media/ff_logger.h"
-#include "media/lock_manager.h"
-#include "media/main_thread.h"
+#include "media/binding/ff_logger.h"
+#include "media/binding/lock_manager.h"
+#include "media/bridges/main_thread.h"
 
 namespace {
 

@@ -12,8 +12,8 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
-#include "media/ff_logger.h"
-#include "media/main_thread.h"
+#include "media/binding/ff_logger.h"
+#include "media/bridges/main_thread.h"
 #include "media_test_support.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "media/ff_base_component.h"
-#include "media/main_thread.h"
+#include "media/bridges/ff_base_component.h"
+#include "media/bridges/main_thread.h"
 
 namespace {
 

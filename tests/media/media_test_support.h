@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "media/ff_loader.h"
-#include "media/ff_logger.h"
+#include "media/binding/ff_loader.h"
+#include "media/binding/ff_logger.h"
 
 namespace media_test {
 

@@ -3,8 +3,8 @@
 // on more than that in the calls the engine makes on such a context.
 #include <gtest/gtest.h>
 
-#include "media/ff_entry_points.h"
-#include "media/own_input.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/frame_source/own_input.h"
 #include "media_test_support.h"
 
 namespace {

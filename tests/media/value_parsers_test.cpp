@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "media/ff_utils.h"
+#include "media/binding/ff_utils.h"
 #include "media_test_support.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "media/frame_hook_api.h"
+#include "media/picture/frame_hook_api.h"
 
 typedef struct Context {
   int plane;

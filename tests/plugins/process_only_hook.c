@@ -1,5 +1,5 @@
 /* Test frame-hook plug-in with "Process" alone: takes no arguments. */
-#include "media/frame_hook_api.h"
+#include "media/picture/frame_hook_api.h"
 
 void Process(void* ctx, LsHookPicture* picture, int pix_fmt, int width, int height, int64_t pts) {
   (void)ctx;

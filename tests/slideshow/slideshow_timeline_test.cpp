@@ -297,23 +297,23 @@ TEST_F(TimelineTest, SequentialEffectsContinueAcrossRunsAndWrap) {
   EXPECT_EQ(tl.EffectIndex, 1);
 }
 
-TEST_F(TimelineTest, RandomEffectsDrawFromTheSharedGeneratorWithoutReseeding) {
+TEST_F(TimelineTest, RandomEffectsFollowTheRunsSeedInOrder) {
   tl.Pictures = {p1, p2, p1};
   TimelineSettings s;
   s.FrameRate = "1/1";
   s.PictureDelay = "1";
-  s.TransitionDelay = "1";  // no effect runs, so only the timeline draws
+  s.TransitionDelay = "1";
   s.RandomEffects = true;
   tl.PrepareTimeline(s);
-  const uint32_t seed = gfx::RandSeed();
-  std::vector<int> chosen;
+  ASSERT_TRUE(tl.Plan.Seed.has_value());
+  std::vector<int> chosen = {tl.EffectIndex};
   while (Next() == 0)
-    if (!tl.InTransition && tl.HoldCounter == 0) chosen.push_back(tl.EffectIndex);
-  gfx::SetRandSeed(seed);
+    if (!tl.InTransition && tl.HoldCounter == 0 && tl.PictureIndex < 3)
+      chosen.push_back(tl.EffectIndex);
+  gfx::SetRandSeed(*tl.Plan.Seed);
   std::vector<int> expected;
-  for (size_t i = 0; i < chosen.size(); ++i) expected.push_back(gfx::Random(176) + 1);
+  for (int i = 0; i < 4; ++i) expected.push_back(gfx::Random(176) + 1);
   EXPECT_EQ(chosen, expected);
-  EXPECT_FALSE(chosen.empty());
 }
 
 TEST_F(TimelineTest, BreakWhenNoPicturesAsksToStopOnEveryTailFrame) {

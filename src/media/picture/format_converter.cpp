@@ -1,11 +1,11 @@
-#include "media/format_converter.h"
+#include "media/picture/format_converter.h"
 
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
-#include "media/ff_entry_points.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_utils.h"
 
 namespace media {
 

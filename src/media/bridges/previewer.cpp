@@ -1,4 +1,4 @@
-#include "media/previewer.h"
+#include "media/bridges/previewer.h"
 
 #include <cinttypes>
 #include <mutex>
@@ -9,8 +9,8 @@ extern "C" {
 }
 
 #include "gfx/bitmap.h"
-#include "media/ff_utils.h"
-#include "media/main_thread.h"
+#include "media/binding/ff_utils.h"
+#include "media/bridges/main_thread.h"
 
 namespace media {
 namespace {

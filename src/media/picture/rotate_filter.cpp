@@ -1,4 +1,4 @@
-#include "media/rotate_filter.h"
+#include "media/picture/rotate_filter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <numbers>
 #include <stdexcept>
 
-#include "media/ff_utils.h"
+#include "media/binding/ff_utils.h"
 
 namespace media {
 namespace {

@@ -4,9 +4,9 @@
 #include <limits>
 #include <stdexcept>
 
-#include "media/ff_entry_points.h"
-#include "media/ff_loader.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_loader.h"
+#include "media/binding/ff_utils.h"
 
 namespace media {
 

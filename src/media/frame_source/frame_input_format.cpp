@@ -1,6 +1,6 @@
 // "frameinput": a demuxer with one raw-video stream whose packets the frame
 // input adapter's events draw on demand, one event per packet.
-#include "media/frame_input_format.h"
+#include "media/frame_source/frame_input_format.h"
 
 #include <cerrno>
 #include <charconv>
@@ -13,8 +13,8 @@
 #include <string>
 #include <utility>
 
-#include "media/ff_entry_points.h"
-#include "media/own_input.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/frame_source/own_input.h"
 
 namespace media {
 

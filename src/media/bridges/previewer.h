@@ -1,5 +1,5 @@
 // Shows the frames of one conversion in a window of the application's
-// (see preview_window.h). The worker hands frames over; the window is made,
+// (see preview_window_factory.h). The worker hands frames over; the window is made,
 // painted and destroyed on the main thread.
 #pragma once
 
@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "media/preview_window.h"
+#include "media/bridges/preview_window_factory.h"
 
 namespace media {
 

@@ -7,9 +7,9 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include "media/frame_input_adapter.h"
-#include "media/input_format_registry.h"
-#include "media/packet_pool.h"
+#include "media/frame_source/frame_input_adapter.h"
+#include "media/frame_source/input_format_registry.h"
+#include "media/frame_source/packet_pool.h"
 
 namespace media {
 

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "media/ff_entry_points.h"
-#include "media/own_input.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/frame_source/own_input.h"
 
 namespace media {
 

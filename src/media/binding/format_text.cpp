@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "media/ff_utils.h"
+#include "media/binding/ff_utils.h"
 
 namespace media {
 

@@ -1,4 +1,4 @@
-#include "input_format_registry.h"
+#include "media/frame_source/input_format_registry.h"
 
 #include <mutex>
 

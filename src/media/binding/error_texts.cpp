@@ -6,7 +6,7 @@ extern "C" {
 #include <libavutil/error.h>
 }
 
-#include "media/ff_utils.h"
+#include "media/binding/ff_utils.h"
 
 namespace media {
 

@@ -1,6 +1,6 @@
-#include "media/ff_base_component.h"
+#include "media/bridges/ff_base_component.h"
 
-#include "media/main_thread.h"
+#include "media/bridges/main_thread.h"
 
 namespace media {
 

@@ -1,4 +1,4 @@
-#include "media/ff_logger.h"
+#include "media/binding/ff_logger.h"
 
 #include <unistd.h>
 
@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "media/ff_entry_points.h"
-#include "media/ff_utils.h"
-#include "media/main_thread.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_utils.h"
+#include "media/bridges/main_thread.h"
 
 namespace media {
 

@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "media/ff_entry_points.h"
+#include "media/binding/ff_entry_points.h"
 
 namespace media {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "media/frame_hook_api.h"
+#include "media/picture/frame_hook_api.h"
 
 namespace media {
 

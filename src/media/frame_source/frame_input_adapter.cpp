@@ -1,11 +1,11 @@
-#include "media/frame_input_adapter.h"
+#include "media/frame_source/frame_input_adapter.h"
 
 #include <exception>
 #include <chrono>
 #include <unordered_map>
 
-#include "media/frame_input_format.h"
-#include "media/main_thread.h"
+#include "media/frame_source/frame_input_format.h"
+#include "media/bridges/main_thread.h"
 
 namespace media {
 

@@ -1,4 +1,4 @@
-#include "media/ff_entry_points.h"
+#include "media/binding/ff_entry_points.h"
 
 #define LS_FF_DEFINE_ENTRY(name) decltype(&::name) name = nullptr;
 

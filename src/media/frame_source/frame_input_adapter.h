@@ -20,7 +20,7 @@ extern "C" {
 
 #include "gfx/bitmap.h"
 #include "gfx/canvas.h"
-#include "media/ff_base_component.h"
+#include "media/bridges/ff_base_component.h"
 
 namespace media {
 

@@ -8,8 +8,8 @@
 #include <mutex>
 #include <string>
 
-#include "media/ff_base_component.h"
-#include "media/log_level.h"
+#include "media/bridges/ff_base_component.h"
+#include "media/binding/log_level.h"
 
 namespace media {
 

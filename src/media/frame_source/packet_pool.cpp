@@ -1,8 +1,8 @@
-#include "media/packet_pool.h"
+#include "media/frame_source/packet_pool.h"
 
 #include <new>
 
-#include "media/ff_entry_points.h"
+#include "media/binding/ff_entry_points.h"
 
 namespace media {
 

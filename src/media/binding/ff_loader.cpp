@@ -1,4 +1,4 @@
-#include "media/ff_loader.h"
+#include "media/binding/ff_loader.h"
 
 #include <dlfcn.h>
 #include <strings.h>
@@ -9,9 +9,9 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "media/ff_entry_points.h"
-#include "media/ff_logger.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_logger.h"
+#include "media/binding/ff_utils.h"
 
 extern "C" {
 #include <libavutil/version.h>

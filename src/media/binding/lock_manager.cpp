@@ -1,12 +1,12 @@
-#include "media/lock_manager.h"
+#include "media/binding/lock_manager.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <stdexcept>
 #include <thread>
 
-#include "media/ff_logger.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_logger.h"
+#include "media/binding/ff_utils.h"
 
 namespace media {
 

@@ -1,4 +1,4 @@
-#include "media/frame_hooks.h"
+#include "media/picture/frame_hooks.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -12,8 +12,8 @@
 #include <string>
 #include <utility>
 
-#include "media/ff_entry_points.h"
-#include "media/ff_utils.h"
+#include "media/binding/ff_entry_points.h"
+#include "media/binding/ff_utils.h"
 
 namespace media {
 namespace {

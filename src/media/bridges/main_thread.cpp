@@ -1,4 +1,4 @@
-#include "media/main_thread.h"
+#include "media/bridges/main_thread.h"
 
 #include <algorithm>
 #include <cstdio>

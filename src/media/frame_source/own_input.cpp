@@ -1,11 +1,11 @@
-#include "media/own_input.h"
+#include "media/frame_source/own_input.h"
 
 #include <memory>
 #include <stdexcept>
 #include <type_traits>
 #include <utility>
 
-#include "media/ff_entry_points.h"
+#include "media/binding/ff_entry_points.h"
 
 namespace media {
 

@@ -16,7 +16,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include "media/input_format_registry.h"
+#include "media/frame_source/input_format_registry.h"
 
 namespace media {
 
