@@ -13,6 +13,9 @@
 // sound, 932 frames. LS_BENCH_WORKLOAD=small: 3 photos of 1600x1200 at
 // 640x480, 0.5 s holds and transitions, 4 s of sound. LS_BENCH_PAIRS sets
 // the number of pairs (default 3), LS_BENCH_WARMUP=0 drops the warm-up pair.
+// LS_BENCH_WORKLOAD=hd: the full workload at 1920x1080. LS_BENCH_SPEED
+// names the savings our side uses: "colour" (libyuv), "held" (held pictures
+// encoded once), "colour,held" (the default) or "none".
 //
 // BM_Wipe: every transition is effect row 5 (the plain left-to-right wipe),
 // which the floor draws itself from the fitted pictures, made before timing.
@@ -64,6 +67,7 @@ const Workload& TheWorkload() {
   static const Workload w = [] {
     const char* env = std::getenv("LS_BENCH_WORKLOAD");
     if (env && std::string(env) == "small") return Workload{"small", 3, 1600, 1200, 640, 480, "0.5", "0.5", 4.0};
+    if (env && std::string(env) == "hd") return Workload{"hd", 10, 4000, 3000, 1920, 1080, "2.0", "1.0", 31.0};
     return Workload{"full", 10, 4000, 3000, 1280, 960, "2.0", "1.0", 31.0};
   }();
   return w;
@@ -216,6 +220,10 @@ Cost RunSlideshow(int effect) {
     return int(timeline.ReadFrameOntoKeptCanvas(canvas));
   };
   engine::TTranscoder engine;
+  const char* speed = std::getenv("LS_BENCH_SPEED");
+  const std::string savings = speed ? speed : "colour,held";
+  engine.Settings().plain_colour = savings.find("colour") != std::string::npos;
+  engine.Settings().held_once = savings.find("held") != std::string::npos;
   Cost failed;
   failed.ok = false;
   engine.ParseOptions("-f frameinput -input_type canvas -pix_fmt bgra -r 30/1 -s " + w.Size());

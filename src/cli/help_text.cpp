@@ -193,6 +193,9 @@ OPTIONS
         longer captions wrap inside it. Default 0.05.
     --caption-fade SECONDS
         Fade in and out, 0 to 60 seconds. Default 0.5.
+    --every-frame
+        Encode every frame even while a picture is held. By default MP4,
+        MOV and MKV videos encode a held picture once and let it last.
     -q, --quiet
         Print neither progress nor the summary of the written file.
     --list-effects

@@ -40,5 +40,8 @@ void SettleMusicOptions(CommandLine& cl);
 // Framing, motion and captions of every slide.
 void AddLookOptions(CLI::App& app, CommandLine& cl);
 void SettleLookOptions(CommandLine& cl);
+// Work saved for the same pictures (held pictures encoded once).
+void AddSpeedOptions(CLI::App& app, CommandLine& cl);
+void SettleSpeedOptions(CommandLine& cl);
 
 }  // namespace cli

@@ -28,7 +28,8 @@ std::string Describe(const AVStream* st, const StreamTally& tally) {
   const double seconds = double(tally.end) * av_q2d(st->time_base);
   const char* codec = ff::avcodec_get_name(p->codec_id);
   if (p->codec_type == AVMEDIA_TYPE_VIDEO) {
-    const AVRational r = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;
+    // A held picture encoded once makes the average rate a fraction of the real one.
+    const AVRational r = st->r_frame_rate.num > 0 ? st->r_frame_rate : st->avg_frame_rate;
     return Printf("video: %s %dx%d, %d/%d fps, %lld frames, %.2f s", codec, p->width, p->height,
                   r.num, r.den, (long long)tally.packets, seconds);
   }

@@ -20,6 +20,7 @@ constexpr OptionGroup kOptionGroups[] = {
     {AddLookOptions, SettleLookOptions},
     {AddShowOptions, SettleShowOptions},
     {AddMusicOptions, SettleMusicOptions},
+    {AddSpeedOptions, SettleSpeedOptions},
 };
 
 // Runs a value rule, naming the option and the value in its message.

@@ -59,6 +59,11 @@ struct LookOptions {
   bool Subtitles = false;             // the captions also as a subtitle stream
 };
 
+// Work the run may save without changing what players show.
+struct SpeedOptions {
+  bool HeldOnce = true;  // MP4, MOV, MKV: a held picture is encoded once
+};
+
 struct RenderOptions {
   std::vector<std::string> Pictures;
   std::vector<std::string> PictureLists;  // --list files, read into Pictures once parsed
@@ -80,6 +85,7 @@ struct RenderOptions {
   MusicOptions Music;
   LookOptions Look;
   std::string PictureSort;         // --sort: name, date, none; empty: not given
+  SpeedOptions Speed;
 };
 
 // The show the command line's values describe, one slide per picture.

@@ -150,6 +150,8 @@ RenderOutcome SlideshowRender::Run(
   }
   encoder::TOutputOptions output;
   output.Options = outputOptions + (cueText.empty() ? "" : " -c:s copy");
+  // A live output plays at a constant rate.
+  output.HeldPicturesOnce = options_.Speed.HeldOnce && !options_.RealTime;
   if (enc.SetOutput(task, file, &output) < 0) {
     const std::string error = enc.LastErrorMessage();
     enc.RemoveTask(task);

@@ -151,6 +151,7 @@ int TCustomEncoder::SetOutput(int taskIndex, const std::string& fileName, TOutpu
       e.ParseOptions(options->Options);
       e.ParsePresets(options->Presets);
       join = options->Join;
+      e.Settings().held_once = options->HeldPicturesOnce;
     } else {
       e.StoreOutputOptions(m, nullptr);
     }

@@ -58,6 +58,7 @@ struct TOutputOptions {
   bool FrameInputHook = false;
   bool FrameOutputHook = false;
   bool Join = false;  // all inputs one after another into this output
+  bool HeldPicturesOnce = false;  // MP4, MOV, MKV: a repeated picture is encoded once
 };
 
 // The initialisers: reset a record to its cleared state.

@@ -35,6 +35,7 @@ struct EngineSettings {
   int32_t do_pass = 0;                    // "pass": 0, 1 or 2
   int32_t video_sync_method = -1;         // "vsync"; -1 = automatic
   bool plain_colour = true;               // libyuv where the graph only converts; no option
+  bool held_once = false;                 // encode a repeated picture once (held_frames.h)
 
   // Forced decoders for inputs opened later ("vcodec", "acodec", "scodec").
   std::string video_codec_name;

@@ -51,7 +51,7 @@ bool TTranscoder::ReuseConvertedPicture(InputStream& ist, int istIndex, const AV
     // The filters keep the time stamps of a picture and its time base.
     picture->pts = ist.pts;
     ++totals_.reusedPictures;
-    DoVideoOut(*ost, picture);
+    DoVideoOut(*ost, picture, true);
   }
   return true;
 }

@@ -186,6 +186,8 @@ void TTranscoder::SetUpVideoEncoder(OutputStream& ost, InputStream& ist) {
   if (ost.top_field_first >= 0) c->field_order = ost.top_field_first ? AV_FIELD_TT : AV_FIELD_BB;
 
   ConfigureVideoFilters(ost, ist);
+  if (Settings().held_once && !joining_ && HeldFrames::ContainerAllows(oc->oformat))
+    ost.held = std::make_unique<HeldFrames>(c->time_base);
   ost.filtered.reset(ff::av_frame_alloc());
   ost.last_converted.reset(ff::av_frame_alloc());
   if (!ost.filtered || !ost.last_converted) RaiseError("Could not allocate frame");

@@ -362,6 +362,7 @@ void TTranscoder::FlushEncoder(OutputStream& ost) {
   if (ost.enc_ctx->codec_type == AVMEDIA_TYPE_AUDIO) {
     FlushAudio(ost);
   } else if (ost.enc_ctx->codec_type == AVMEDIA_TYPE_VIDEO) {
+    if (AVFrame* last = ost.held ? ost.held->ClosingPicture() : nullptr) EncodeVideo(ost, last);
     DrainEncoder(ost, nullptr, &totals_.videoBytes, "Video encoding failed");
   }
 }

@@ -12,6 +12,7 @@
 
 #include "engine/bgra_to_yuv.h"
 #include "engine/filter_chain.h"
+#include "engine/held_frames.h"
 #include "media/binding/ff_entry_points.h"
 #include "media/binding/ff_owners.h"
 
@@ -158,6 +159,8 @@ struct OutputStream {
   FramePtr last_converted;
   // Stands in for a graph that would only convert BGRA to YUV; null otherwise.
   std::unique_ptr<PlainConverter> plain;
+  // Leaves repeated pictures out where the container allows; null otherwise.
+  std::unique_ptr<HeldFrames> held;
 
   // Audio.
   FifoPtr fifo;

@@ -309,7 +309,7 @@ class TTranscoder : public TCustomFFmpeg {
   std::shared_ptr<media::TPreviewer> TakePreviewer();
 
   // Outputs (video_output.cpp, audio_output.cpp, packet_writer.cpp).
-  void DoVideoOut(OutputStream& ost, AVFrame* picture);
+  void DoVideoOut(OutputStream& ost, AVFrame* picture, bool repeat = false);
   void EncodeVideo(OutputStream& ost, AVFrame* picture);
   void DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, AVFrame* decoded);
   void NoteAudioInputChange(OutputStream& ost, InputStream& ist, int istIndex,

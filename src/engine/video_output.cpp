@@ -53,7 +53,7 @@ int TTranscoder::VideoFrameCount(OutputStream& ost, double vdelta, double pictur
   return frames;
 }
 
-void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture) {
+void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture, bool repeat) {
   AVCodecContext* c = ost.enc_ctx.get();
   const AVFormatContext* oc = outputFiles_[ost.file_index]->ctx.get();
   const int method = SyncMethodFor(Settings().video_sync_method, oc->oformat);
@@ -82,7 +82,9 @@ void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture) {
     AVFrame* encoded = RunOutputHooks(ost, picture);
     if (previewed) PreviewStep(*encoded, int(ost.frame_number + 1), graphTime);
     PauseGate();
-    EncodeVideo(ost, encoded);
+    // A duplicate repeats its picture as a held one does, unless hooks see it.
+    const bool same = repeat || (i > 0 && CanReuseConvertedPicture(ost));
+    if (!ost.held || ost.held->Encode(encoded, same)) EncodeVideo(ost, encoded);
     ++ost.sync_opts;
     ++ost.frame_number;
   }

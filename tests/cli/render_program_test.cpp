@@ -68,8 +68,9 @@ TEST_F(RenderProgram, WritesTheWholeSlideshowWithItsSound) {
     const fs::path sound = dir_ / "sound.wav";
     e2e::WriteWav(sound, c.soundSeconds);
     const fs::path output = out_ / c.file;
-    auto args = Args({"--size", "320x240", "--picture-delay", "0.5", "--transition-delay", "0.3", "--audio",
-                      sound.string(), "-o", output.string()});
+    // Frames are counted: every one is encoded.
+    auto args = Args({"--every-frame", "--size", "320x240", "--picture-delay", "0.5",
+                      "--transition-delay", "0.3", "--audio", sound.string(), "-o", output.string()});
     if (!c.breakAtEnd) args.insert(args.begin(), "--no-break-when-no-pictures");
     const ProgramResult r = RunProgram(args, dir_);
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -99,7 +100,7 @@ TEST_F(RenderProgram, TakesPicturesFromAListAndOneEffectByName) {
   const fs::path output = out_ / "listed.mp4";
   // 25/1: 0.3 s gives 7.5 frames, rounded to 8; 0.5 s gives 12.5, to 12.
   const ProgramResult r =
-      RunProgram({"--list", list.string(), "--rate", "25", "--size", "240x320", "--effect",
+      RunProgram({"--every-frame", "--list", list.string(), "--rate", "25", "--size", "240x320", "--effect",
                   "expand FROM right", "--picture-delay", "0.5", "--transition-delay", "0.3",
                   "--quiet", "-o", output.string()},
                  dir_);
@@ -155,7 +156,8 @@ TEST_F(RenderProgram, PictureSwitchesReachTheTimeline) {
     const fs::path output = out_ / "switch.mkv";
     std::vector<std::string> args = c.options;
     // 3 intro frames, then the hold.
-    args.insert(args.end(), {"--size", "320x240", "--transition-delay", "0.1", "--picture-delay", "1", "-o",
+    args.insert(args.end(), {"--every-frame", "--size", "320x240", "--transition-delay", "0.1",
+                             "--picture-delay", "1", "-o",
                              output.string(), c.picture});
     const ProgramResult r = RunProgram(args, dir_);
     ASSERT_EQ(r.exitCode, 0) << r.err;

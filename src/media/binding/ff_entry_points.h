@@ -201,6 +201,7 @@ extern "C" {
   X(av_buffer_unref)             \
   X(av_buffer_is_writable)       \
   X(av_hwdevice_ctx_create)      \
+  X(av_frame_ref)                \
   /* end */
 
 #define LS_FF_SWRESAMPLE_FUNCS(X)      \
