@@ -108,8 +108,12 @@ std::unique_ptr<encoder::SoundTrack> PrepareMusic(
   const MusicOptions& m = o.Music;
   const MusicProgress progress = report ? report : [](const std::string&, double) {};
   encoder::SoundTrackSettings settings;
-  if (!o.Audio.empty()) settings.files.push_back({o.Audio, m.FadeIn, m.FadeOut});
-  for (const std::string& f : m.Files) settings.files.push_back({f, m.FadeIn, m.FadeOut});
+  std::vector<std::string> playlist = m.Files;
+  if (!o.Audio.empty()) playlist.insert(playlist.begin(), o.Audio);
+  for (size_t i = 0; i < playlist.size(); ++i) {
+    const auto own = i < m.FileFades.size() ? m.FileFades[i] : decltype(m.FileFades)::value_type{};
+    settings.files.push_back({playlist[i], own.first.value_or(m.FadeIn), own.second.value_or(m.FadeOut)});
+  }
   if (settings.files.empty()) return nullptr;
   settings.crossfade = m.Crossfade;
   auto track = std::make_unique<encoder::SoundTrack>(
