@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
   std::istringstream help(cli::HelpText());
   std::string section;
   bool code = false;
+  bool paragraph = false;  // a blank line waits for the text after it
   const auto endCode = [&] {
     if (code) page << ".fi\n.RE\n";
     code = false;
@@ -49,8 +50,12 @@ int main(int argc, char** argv) {
     const std::string body = line.substr(indent);
     if (body.empty()) {
       endCode();
-      page << ".PP\n";
-    } else if (indent == 0) {
+      paragraph = true;
+      continue;
+    }
+    if (paragraph && indent != 0) page << ".PP\n";
+    paragraph = false;
+    if (indent == 0) {
       endCode();
       section = body;
       page << ".SH " << Roff(body) << "\n";
@@ -65,6 +70,7 @@ int main(int argc, char** argv) {
     } else {
       endCode();
       page << Roff(body) << "\n";
+      if (section == "SYNOPSIS") page << ".br\n";  // one usage a line
     }
   }
   endCode();

@@ -9,8 +9,10 @@
 
 namespace cli {
 
-// Muxer options of the recording.
-inline constexpr const char* kFragmentedRecording = "-movflags +frag_keyframe+empty_moov+default_base_moof";
+// Muxer options of the recording: a fragment at each key frame and at least
+// every half second, so little is lost when the disk fills up.
+inline constexpr const char* kFragmentedRecording =
+    "-movflags +frag_keyframe+empty_moov+default_base_moof -frag_duration 500000";
 
 // Cuts a recording back to its last whole fragment, so a run that broke off
 // inside one (a full disk) leaves no torn data for players to stumble on.

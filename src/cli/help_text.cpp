@@ -51,6 +51,13 @@ OPTIONS
         Write the show that the pictures and options describe to FILE and
         exit, rendering nothing: a start to edit and render later. An
         existing FILE is never replaced.
+    PICTURE may also be a folder (its JPEG, PNG, BMP, HEIC and WebP files,
+    hidden ones skipped) or a quoted pattern such as 'trip/*.jpg'.
+    --sort name|date|none
+        The order of a folder's or pattern's pictures: by name with numbers
+        compared by value (IMG_9 before IMG_10, the default), by the date
+        the photo was taken (EXIF, else the file's time), or as the folder
+        lists them. Given, it orders all pictures.
     --audio FILE
         Sound track. A file without an audio stream is refused.
     --music FILE

@@ -58,7 +58,9 @@ EncoderProbe MachineEncoderProbe() {
     const char* what = hw == "vaapi" ? "no VAAPI device (a /dev/dri render node with its driver)"
                        : hw == "nvenc" ? "no NVIDIA device (the CUDA driver library and a GPU)"
                                        : "no Intel Quick Sync device (an Intel GPU with its media driver)";
-    return std::string(what) + " could be opened (" + media::MediaErrorText(ret) + ")";
+    const std::string why = media::MediaErrorText(ret);
+    // Some drivers fail with a bare number, which tells the user nothing.
+    return std::string(what) + " could be opened" + (why.starts_with("Error number") ? "" : " (" + why + ")");
   };
   return probe;
 }

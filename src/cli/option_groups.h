@@ -24,6 +24,9 @@ void SettleBasicOptions(CommandLine& cl);
 // Size presets, scaling, codecs, quality, speed, hardware, sound codec.
 void AddOutputOptions(CLI::App& app, CommandLine& cl);
 void SettleOutputOptions(CommandLine& cl);
+// Folders and patterns of pictures, and their order.
+void AddPictureOptions(CLI::App& app, CommandLine& cl);
+void SettlePictureOptions(CommandLine& cl);
 
 // Show files: a show to render, --write-show, --seed. Settled after the
 // basic group, whose values override the file's show-wide ones.

@@ -15,6 +15,7 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 // Every group of options, in the order they are settled.
 constexpr OptionGroup kOptionGroups[] = {
     {AddBasicOptions, SettleBasicOptions},
+    {AddPictureOptions, SettlePictureOptions},
     {AddOutputOptions, SettleOutputOptions},
     {AddLookOptions, SettleLookOptions},
     {AddShowOptions, SettleShowOptions},

@@ -82,6 +82,7 @@ struct RenderOptions {
   EncodingOptions Encoding;        // codec, quality, hardware, sound codec
   MusicOptions Music;
   LookOptions Look;
+  std::string PictureSort;         // --sort: name, date, none; empty: not given
 };
 
 // The show the command line's values describe, one slide per picture.

@@ -172,6 +172,7 @@ TEST_F(RenderProgram, PictureSwitchesReachTheTimeline) {
 TEST_F(RenderProgram, RefusesBadValuesWithOneLineAndNoFile) {
   const fs::path notSound = dir_ / "picture-as-sound.jpg";
   fs::copy_file(pictures_[1], notSound, fs::copy_options::overwrite_existing);
+  fs::create_directories(dir_ / "no-pictures");
   const fs::path noise = dir_ / "noise.mp3";
   std::ofstream(noise, std::ios::binary) << std::string(4000, '\x5a');
   const std::string output = (out_ / "show.mp4").string();
@@ -197,7 +198,7 @@ TEST_F(RenderProgram, RefusesBadValuesWithOneLineAndNoFile) {
       {{"--size"}, "--size"},
       {{"--list", (dir_ / "missing.txt").string()}, "missing.txt"},
       {{"missing-picture.jpg"}, "missing-picture.jpg"},
-      {{dir_.string()}, dir_.string()},
+      {{(dir_ / "no-pictures").string()}, "holds no pictures"},
       {{"--audio", (dir_ / "missing.wav").string()}, "missing.wav"},
       {{"--audio", notSound.string()}, "no audio stream"},
       {{"--audio", noise.string()}, "noise.mp3"},
@@ -319,7 +320,7 @@ TEST_F(RenderProgram, HelpAndVersionNeedNoFiles) {
         "--transition-delay", "--random", "--sequential", "--effect", "--break-when-no-pictures",
         "--no-break-when-no-pictures", "--realtime", "--no-exif-orientation", "--smooth-fit",
         "--quiet", "--list-effects", "--version", "--preset", "--scaling", "--codec", "--quality",
-        "--bitrate", "--speed", "--hw", "--audio-codec", "--audio-bitrate", "--no-fast-start",
+        "--bitrate", "--speed", "--hw", "--audio-codec", "--audio-bitrate", "--no-fast-start", "--sort",
         "EXIT STATUS", "EXAMPLES"})
     EXPECT_NE(h.out.find(option), std::string::npos) << option;
   const ProgramResult v = RunProgram({"--version"}, dir_);
