@@ -111,8 +111,12 @@ std::unique_ptr<encoder::SoundTrack> PrepareMusic(
   std::vector<std::string> playlist = m.Files;
   if (!o.Audio.empty()) playlist.insert(playlist.begin(), o.Audio);
   for (size_t i = 0; i < playlist.size(); ++i) {
-    const auto own = i < m.FileFades.size() ? m.FileFades[i] : decltype(m.FileFades)::value_type{};
-    settings.files.push_back({playlist[i], own.first.value_or(m.FadeIn), own.second.value_or(m.FadeOut)});
+    double in = m.FadeIn, out = m.FadeOut;
+    if (i < m.FileFades.size()) {
+      in = m.FileFades[i].first.value_or(in);
+      out = m.FileFades[i].second.value_or(out);
+    }
+    settings.files.push_back({playlist[i], in, out});
   }
   if (settings.files.empty()) return nullptr;
   settings.crossfade = m.Crossfade;

@@ -209,7 +209,7 @@ slideshow::Show ShowFromOptions(const RenderOptions& o) {
   s.ExifOrientation = o.ExifOrientation;
   s.Scale = o.SmoothFit ? slideshow::Scaling::Smooth : slideshow::Scaling::Nearest;
   s.Seed = o.Show.Seed;
-  for (const std::string& p : o.Pictures) show.Slides.push_back({p, {}, {}, {}});
+  for (const std::string& p : o.Pictures) show.Slides.emplace_back().Picture = p;
   TakeCaptions(look.CaptionTexts, show);
   return show;
 }

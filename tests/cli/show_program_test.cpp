@@ -92,4 +92,22 @@ TEST_F(ShowProgram, SlidesKeepTheirOwnValuesWhereTheCommandLineSetsTheShows) {
   EXPECT_EQ(fs::file_size(show), before);
 }
 
+// A slide's own motion and caption reach its frames, and the command line's
+// show-wide look leaves them be.
+TEST_F(ShowProgram, ASlidesOwnMotionAndCaptionReachTheFrames) {
+  const std::string head = "[show]\nsize = \"96x64\"\nhold = 0.3\neffect = \"none\"\ncaption_size = 0.3\n"
+                           "caption_fade = 0\n[[slide]]\npicture = \"one.bmp\"\n";
+  const std::string plain = (dir_ / "plain.toml").string(), dressed = (dir_ / "dressed.toml").string();
+  std::ofstream(plain) << head << "[[slide]]\npicture = \"three.bmp\"\n";
+  std::ofstream(dressed) << head << "motion = \"zoom-in\"\n[[slide]]\npicture = \"three.bmp\"\ncaption = \"Hi\"\n";
+  // Two slides of 9 frames, cut, and the two black frames.
+  const auto still = Frames({plain, "-q"}, "plain.mkv");
+  const auto moved = Frames({dressed, "--motion", "none", "-q"}, "dressed.mkv");
+  ASSERT_EQ(still.size(), 20u);
+  ASSERT_EQ(moved.size(), 20u);
+  EXPECT_GT(e2e::Psnr(still[0], still[8]), 40);
+  EXPECT_LT(e2e::Psnr(moved[0], moved[8]), 30);
+  EXPECT_LT(e2e::Psnr(still[12], moved[12]), 30);
+}
+
 }  // namespace
