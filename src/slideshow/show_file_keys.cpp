@@ -570,6 +570,10 @@ std::string QuotedToml(std::string_view text) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += c;
+    } else if (c == '\n') {
+      out += "\\n";  // a caption's line break, as a person writes it
+    } else if (c == '\t') {
+      out += "\\t";
     } else if (u < 0x20 || u == 0x7F) {
       char esc[8];
       std::snprintf(esc, sizeof esc, "\\u%04X", u);
