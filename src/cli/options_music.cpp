@@ -76,14 +76,12 @@ void SettleMusicOptions(CommandLine& cl) {
   const MusicOptions& m = o.Music;
   const bool music = !o.Audio.empty() || !m.Files.empty();
   if (music || !(m.FitToMusic || m.Sync != "none" || m.Loudness)) return;
-  if (!o.Show.File.empty())
+  const char* option = m.FitToMusic ? "--fit-to-music" : m.Loudness ? "--loudness" : "--sync";
+  if (!o.Show.File.empty() && o.Show.Given.count(option) == 0)
     throw UsageError(o.Show.File + ": " +
                      (m.FitToMusic ? "fit_to_music" : m.Loudness ? "loudness" : "sync") +
                      " needs music; name it with sound = \"FILE\" under [show] or --audio FILE");
-  throw UsageError(std::string(m.FitToMusic ? "--fit-to-music"
-                               : m.Loudness ? "--loudness"
-                                            : "--sync") +
-                   ": give the music with --audio FILE or --music FILE");
+  throw UsageError(std::string(option) + ": give the music with --audio FILE or --music FILE");
 }
 
 }  // namespace cli
