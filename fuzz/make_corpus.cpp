@@ -177,5 +177,43 @@ effect = 42
 )"));
   Write(root / "show", "seed2",
         std::string("[show]\nhodl = 2\neffect = \"Dissolve\"\n[[slide]]\npicture = \"x\"\nhold = \"fast\"\n"));
+  // The look and the music, show-wide and per slide.
+  Write(root / "show", "seed3", std::string(R"([show]
+fit = "blur"
+background = "#102030"
+fill_at = "0.5,0.2"
+motion = "auto"
+easing = "linear"
+caption_font = "DejaVu Serif"
+caption_size = 0.08
+caption_colour = "#FFFF00"
+caption_outline = 0.1
+caption_outline_colour = "#000000"
+caption_shadow = false
+caption_place = "top"
+caption_margin = 0.1
+caption_fade = 0
+sound = ["a.mp3", { file = "b.ogg", fade_in = 1.5, fade_out = 0 }]
+fade_in = 0.5
+fade_out = 2
+crossfade = 1
+end_fade = 0
+fit_to_music = true
+min_hold = 0.25
+sync = "beats"
+loudness = -16
+
+[[slide]]
+picture = "one.jpg"
+fit = "fill"
+fill_at = "0,1"
+motion = "0,0,1,1:0.25,0.25,0.5,0.5"
+caption = "Line one\nline \"two\" é"
+
+[[slide]]
+picture = "two.jpg"
+background = "#FFFFFF"
+easing = "smooth"
+)"));
   return 0;
 }

@@ -44,9 +44,10 @@ OPTIONS
         Read picture paths from FILE, one a line (blank lines skipped),
         after any named on the command line.
     SHOW.toml, --show FILE
-        Render a show file: each picture with its own hold, transition and
-        effect (docs/show-file.md). Options given on the command line win
-        over the file's [show] values.
+        Render a show file: each picture with its own hold, transition,
+        effect, placement, motion and caption (docs/show-file.md). Options
+        given on the command line win over the file's [show] values, the
+        look's and the music's too; a slide's own values still win.
     --write-show FILE
         Write the show that the pictures and options describe to FILE and
         exit, rendering nothing: a start to edit and render later. An

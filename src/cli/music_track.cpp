@@ -108,8 +108,16 @@ std::unique_ptr<encoder::SoundTrack> PrepareMusic(
   const MusicOptions& m = o.Music;
   const MusicProgress progress = report ? report : [](const std::string&, double) {};
   encoder::SoundTrackSettings settings;
-  if (!o.Audio.empty()) settings.files.push_back({o.Audio, m.FadeIn, m.FadeOut});
-  for (const std::string& f : m.Files) settings.files.push_back({f, m.FadeIn, m.FadeOut});
+  std::vector<std::string> playlist = m.Files;
+  if (!o.Audio.empty()) playlist.insert(playlist.begin(), o.Audio);
+  for (size_t i = 0; i < playlist.size(); ++i) {
+    double in = m.FadeIn, out = m.FadeOut;
+    if (i < m.FileFades.size()) {
+      in = m.FileFades[i].first.value_or(in);
+      out = m.FileFades[i].second.value_or(out);
+    }
+    settings.files.push_back({playlist[i], in, out});
+  }
   if (settings.files.empty()) return nullptr;
   settings.crossfade = m.Crossfade;
   auto track = std::make_unique<encoder::SoundTrack>(

@@ -88,10 +88,7 @@ void SettleLookOptions(CommandLine& cl) {
   LookOptions& o = cl.options.Look;
   if (!o.CaptionsFile.empty()) o.CaptionTexts = ReadCaptions(o.CaptionsFile);
   if (o.Subtitles) {
-    const bool anyCaption = std::any_of(o.CaptionTexts.begin(), o.CaptionTexts.end(),
-                                        [](const std::string& c) { return !c.empty(); });
-    if (!anyCaption)
-      throw UsageError("--subtitles: no captions to put in a subtitle stream; give them with --captions FILE");
+    // Whether there are captions is known once the show is (options_show.cpp).
     // The muxer takes SubRip text as it is only in Matroska; MP4 and MOV want
     // it turned into mov_text, which the engine does not do.
     const std::string& out = cl.options.Output;

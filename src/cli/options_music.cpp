@@ -1,8 +1,6 @@
 // The music options: several sound files, their fades, the fade where the
 // pictures end, fitting the show to the music, cuts on the beat, loudness.
 #include <CLI/CLI.hpp>
-#include <cmath>
-#include <cstdlib>
 
 #include "cli/option_groups.h"
 #include "slideshow/value_rules.h"
@@ -19,30 +17,26 @@ void AddValue(CLI::App& app, const std::string& names, F apply) {
       ->allow_extra_args(false);
 }
 
-// Seconds from 0 (none) up to a day, by the show's rule for seconds.
-double FadeSeconds(const std::string& option, const std::string& text) {
-  char* end = nullptr;
-  const double value = std::strtod(text.c_str(), &end);
-  if (!text.empty() && end && *end == '\0' && value == 0.0) return 0.0;
+// Runs a value rule; the message names the option and the value.
+template <typename Rule>
+double Checked(const std::string& option, const std::string& text, Rule rule) {
   try {
-    return slideshow::SecondsValue(text);
+    return rule(text);
   } catch (const slideshow::ValueError& e) {
-    throw UsageError(option + " " + Quoted(text) + ": " + e.what() + " (or 0 for none)");
+    throw UsageError(option + " " + Quoted(text) + ": " + e.what());
   }
 }
 
-// Integrated loudness targets a player can use: quieter than -70 is
-// silence to the meter, louder than -5 cannot be reached without clipping.
-constexpr double kQuietestTarget = -70, kLoudestTarget = -5;
+double FadeSeconds(const std::string& option, const std::string& text) {
+  return Checked(option, text, slideshow::FadeSecondsValue);
+}
 
 double LoudnessTarget(const std::string& text) {
-  char* end = nullptr;
-  const double value = std::strtod(text.c_str(), &end);
-  if (text.empty() || !end || *end != '\0' || !std::isfinite(value) || value < kQuietestTarget ||
-      value > kLoudestTarget)
-    throw UsageError("--loudness " + Quoted(text) +
-                     ": give the integrated loudness in LUFS from -70 to -5, such as -16");
-  return value;
+  try {
+    return slideshow::LoudnessValue(text);
+  } catch (const slideshow::ValueError& e) {
+    throw UsageError("--loudness " + Quoted(text) + ": give " + e.what());
+  }
 }
 
 }  // namespace
@@ -81,11 +75,13 @@ void SettleMusicOptions(CommandLine& cl) {
   const RenderOptions& o = cl.options;
   const MusicOptions& m = o.Music;
   const bool music = !o.Audio.empty() || !m.Files.empty();
-  if (!music && (m.FitToMusic || m.Sync != "none" || m.Loudness))
-    throw UsageError(std::string(m.FitToMusic ? "--fit-to-music"
-                                 : m.Loudness ? "--loudness"
-                                              : "--sync") +
-                     ": give the music with --audio FILE or --music FILE");
+  if (music || !(m.FitToMusic || m.Sync != "none" || m.Loudness)) return;
+  const char* option = m.FitToMusic ? "--fit-to-music" : m.Loudness ? "--loudness" : "--sync";
+  if (!o.Show.File.empty() && o.Show.Given.count(option) == 0)
+    throw UsageError(o.Show.File + ": " +
+                     (m.FitToMusic ? "fit_to_music" : m.Loudness ? "loudness" : "sync") +
+                     " needs music; name it with sound = \"FILE\" under [show] or --audio FILE");
+  throw UsageError(std::string(option) + ": give the music with --audio FILE or --music FILE");
 }
 
 }  // namespace cli

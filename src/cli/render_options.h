@@ -45,6 +45,9 @@ struct MusicOptions {
   double MinHold = 0.5;            // seconds a fitted hold may not fall under
   std::string Sync = "none";       // "none", "beats" or "onsets": transitions start on them
   std::optional<double> Loudness;  // LUFS the sound is normalised to
+  // Fades of single files by place in the playlist (--audio first), from a
+  // show file; unset: FadeIn and FadeOut.
+  std::vector<std::pair<std::optional<double>, std::optional<double>>> FileFades;
 };
 
 // How every slide looks: placement, motion and captions.

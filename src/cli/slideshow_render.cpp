@@ -27,27 +27,13 @@ SlideshowRender::SlideshowRender(const RenderOptions& options) : options_(option
   timeline_.BreakWhenNoPictures = options_.BreakWhenNoPictures;
   // Options put together by hand (not parsed) describe a show of their own.
   const bool composed = !options_.Show.Composed.Slides.empty();
-  show_ = LookedShow(composed ? options_.Show.Composed : ShowFromOptions(options_));
+  show_ = composed ? options_.Show.Composed : ShowFromOptions(options_);
   timeline_.PrepareTimeline(show_);
   // A caption's font that is not installed is worth a line, not a failure.
   timeline_.OnNote = [quiet = options_.Quiet, said = std::set<std::string>()](const std::string& note) mutable {
     if (!quiet && said.insert(note).second)
       std::fprintf(stderr, "lanternslide-render: note: %s\n", note.c_str());
   };
-}
-
-slideshow::Show SlideshowRender::LookedShow(slideshow::Show show) const {
-  const LookOptions& look = options_.Look;
-  slideshow::ShowSettings& s = show.Settings;
-  s.Fit = look.Fit;
-  s.Background = look.Background;
-  s.FillX = look.FillX;
-  s.FillY = look.FillY;
-  s.Motion = look.Motion;
-  s.Captions = look.Captions;
-  for (size_t i = 0; i < show.Slides.size() && i < look.CaptionTexts.size(); ++i)
-    show.Slides[i].Caption = look.CaptionTexts[i];
-  return show;
 }
 
 double SlideshowRender::ExpectedSeconds() const {

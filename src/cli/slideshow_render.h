@@ -54,8 +54,6 @@ class SlideshowRender {
 
  private:
   RenderOptions options_;
-  // The show of the window's settings with the look the options give it.
-  slideshow::Show LookedShow(slideshow::Show show) const;
   slideshow::Show show_;  // as prepared, for the subtitle cues
   slideshow::TSlideshowTimeline timeline_;
   std::atomic<bool> stopRequested_{false};

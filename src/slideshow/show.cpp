@@ -75,9 +75,11 @@ ResolvedSlide Resolve(const ShowSettings& settings, const Slide& slide) {
   r.Hold = slide.Hold.value_or(settings.Hold);
   r.Transition = slide.Transition.value_or(settings.Transition);
   r.Effect = slide.Effect.value_or(settings.Effect);
-  r.Look.framing = {slide.Fit.value_or(settings.Fit), settings.Background, settings.FillX,
-                    settings.FillY};
+  const auto [fillX, fillY] = slide.FillAt.value_or(std::pair(settings.FillX, settings.FillY));
+  r.Look.framing = {slide.Fit.value_or(settings.Fit), slide.Background.value_or(settings.Background),
+                    fillX, fillY};
   r.Look.motion = slide.Motion.value_or(settings.Motion);
+  r.Look.motion.easing = slide.Easing.value_or(settings.Motion.easing);
   r.Look.caption = slide.Caption;
   r.Look.captionStyle = settings.Captions;
   return r;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "slideshow/look.h"
@@ -49,6 +50,31 @@ struct FrameRate {
   bool operator==(const FrameRate&) const = default;
 };
 
+// A sound file of the show's music, with fades of its own; none: the show's.
+struct SoundFile {
+  std::string File;
+  std::optional<double> FadeIn;   // seconds
+  std::optional<double> FadeOut;  // seconds
+  bool operator==(const SoundFile&) const = default;
+};
+
+// Where the music has transitions start: nowhere special, on its beats or on
+// its onsets.
+enum class MusicSync { None, Beats, Onsets };
+
+// How the sound files play and how the show follows them. Seconds; 0: none.
+struct MusicSettings {
+  double FadeIn = 0;      // every file without its own
+  double FadeOut = 0;
+  double Crossfade = 0;   // each file overlaps the next
+  double EndFade = 2;     // where the pictures end first; 0 cuts
+  bool FitToMusic = false;
+  double MinHold = 0.5;   // a fitted or moved hold stays at least this long
+  MusicSync Sync = MusicSync::None;
+  std::optional<double> Loudness;  // LUFS; none: left as it is
+  bool operator==(const MusicSettings&) const = default;
+};
+
 // Times are seconds, kept as the window reads them (long double) so a
 // show's frame counts round exactly as the window's do.
 struct ShowSettings {
@@ -61,7 +87,8 @@ struct ShowSettings {
   std::optional<uint32_t> Seed;   // none: a run draws one when it needs one
   Scaling Scale = kDefaultSmoothFit ? Scaling::Smooth : Scaling::Nearest;
   FitMode Fit = FitMode::Fit;
-  std::vector<std::string> Sound;  // sound files, played one after another
+  std::vector<SoundFile> Sound;  // played one after another
+  MusicSettings Music;
   ShowEnd End = ShowEnd::Pictures;
   bool ExifOrientation = true;    // turn JPEG photos upright
   // Defaults for every slide's look (Fit above is their placement); the
@@ -81,8 +108,11 @@ struct Slide {
   std::optional<long double> Transition;
   std::optional<EffectChoice> Effect;
   std::optional<FitMode> Fit;
-  std::optional<MotionSpec> Motion;
+  std::optional<MotionSpec> Motion;  // its easing is Easing's or the show's
   std::string Caption;  // UTF-8; empty: none
+  std::optional<gfx::Color> Background;
+  std::optional<std::pair<double, double>> FillAt;
+  std::optional<slideshow::Easing> Easing;
   bool operator==(const Slide&) const = default;
 };
 

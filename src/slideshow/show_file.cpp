@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstring>
 #include <fstream>
+#include <type_traits>
 
 #include "slideshow/show_file_keys.h"
 
@@ -77,6 +78,11 @@ std::string Nearest(std::string_view key, std::span<const KeyRow<Target>> rows) 
   return best;
 }
 
+bool IsSlideKey(std::string_view key) {
+  return std::any_of(showfile::SlideKeys().begin(), showfile::SlideKeys().end(),
+                     [&](const KeyRow<Slide>& r) { return key == r.name; });
+}
+
 struct Reader {
   const std::string& name;
   const fs::path& folder;
@@ -96,11 +102,21 @@ struct Reader {
       const toml::node& value = entry.second;
       const auto row = std::find_if(rows.begin(), rows.end(),
                                     [&](const KeyRow<Target>& r) { return key.str() == r.name; });
+      if constexpr (std::is_same_v<Target, ShowSettings>)
+        if (row == rows.end() && IsSlideKey(key.str()))
+          Fail(key.source(), place + ": " + std::string(key.str()) +
+                                 " is a slide's key; put it under that slide's [[slide]]");
       if (row == rows.end())
         Fail(key.source(), place + ": unknown key " + showfile::QuotedToml(key.str()) +
                                "; did you mean " + Quoted(Nearest(key.str(), rows)) + "?");
       std::string detail;
-      if (!row->read(value, target, folder, detail))
+      bool taken = false;
+      try {
+        taken = row->read(value, target, folder, detail);
+      } catch (const showfile::RefusedAt& r) {
+        Fail(r.at->source(), place + ": " + row->name + " " + r.text + ", found " + Found(*r.at));
+      }
+      if (!taken)
         Fail(value.source(), place + ": " + row->name + " must be " +
                                  (detail.empty() ? row->expected : detail) + ", found " +
                                  Found(value));
@@ -143,9 +159,7 @@ struct Reader {
       } else if (key.str() == "slide") {
         ReadSlides(value, show);
       } else {
-        const bool slideKey = std::any_of(
-            showfile::SlideKeys().begin(), showfile::SlideKeys().end(),
-            [&](const KeyRow<Slide>& r) { return key.str() == r.name; });
+        const bool slideKey = IsSlideKey(key.str());
         Fail(key.source(), "unknown key " + showfile::QuotedToml(key.str()) +
                                (slideKey ? " outside the tables; put it under [show] or [[slide]]"
                                          : "; a show file holds a [show] table and [[slide]] "
@@ -198,9 +212,9 @@ Show ReadShowFile(const std::string& path) {
       problems.push_back("slide " + std::to_string(i + 1) + " " +
                          showfile::QuotedToml(show.Slides[i].Picture) +
                          " (" + p + ")");
-  for (const std::string& sound : show.Settings.Sound)
-    if (const std::string p = FileProblem(sound); !p.empty())
-      problems.push_back("sound " + showfile::QuotedToml(sound) + " (" + p + ")");
+  for (const SoundFile& sound : show.Settings.Sound)
+    if (const std::string p = FileProblem(sound.File); !p.empty())
+      problems.push_back("sound " + showfile::QuotedToml(sound.File) + " (" + p + ")");
   if (!problems.empty()) {
     std::string text = path + ": " + std::to_string(problems.size()) +
                        (problems.size() == 1 ? " file" : " files") + " cannot be read: ";

@@ -2,7 +2,10 @@
 
 #include <charconv>
 #include <cstdio>
+#include <tuple>
 
+#include "slideshow/look_values.h"
+#include "slideshow/motion.h"
 #include "slideshow/text_values.h"
 #include "slideshow/value_rules.h"
 
@@ -123,11 +126,122 @@ std::string NameOf(Enum value, const std::pair<const char*, Enum> (&names)[N]) {
   return QuotedToml("");
 }
 
+// A number's text as the command line would give it.
+std::optional<std::string> NumberText(const toml::node& v) {
+  if (const auto* i = v.as_integer()) return std::to_string(i->get());
+  if (const auto* f = v.as_floating_point()) return DecimalText(f->get());
+  return std::nullopt;
+}
+
+// Runs one of the options' value rules on text; a refusal's reason becomes
+// the message, so both places say the same.
+template <class Apply>
+bool ByLookRule(const std::optional<std::string>& text, std::string& detail, Apply apply) {
+  if (!text) return false;
+  try {
+    apply(*text);
+    return true;
+  } catch (const ValueError& e) {
+    detail = e.what();
+    return false;
+  }
+}
+
+bool ReadNumber(const toml::node& v, double& out, double least, double most, std::string& detail) {
+  return ByLookRule(NumberText(v), detail,
+                    [&](const std::string& t) { out = NumberValue(t, least, most); });
+}
+
+// Seconds of a fade: 0 for none.
+bool ReadFade(const toml::node& v, double& out) {
+  const std::optional<std::string> text = NumberText(v);
+  std::string unused;
+  return ByLookRule(text, unused, [&](const std::string& t) { out = FadeSecondsValue(t); });
+}
+
+std::string ColourText(gfx::Color c) {
+  char text[16];
+  std::snprintf(text, sizeof text, "\"#%06X\"", unsigned(c & 0xFFFFFF));
+  return text;
+}
+
+std::string PointText(double x, double y) { return QuotedToml(DecimalText(x) + "," + DecimalText(y)); }
+
+std::string RectText(const gfx::RectF& r) {
+  return DecimalText(r.x) + "," + DecimalText(r.y) + "," + DecimalText(r.w) + "," + DecimalText(r.h);
+}
+
+std::string MotionText(const MotionSpec& m) {
+  if (m.kind == MotionKind::Rects) return QuotedToml(RectText(m.start) + ":" + RectText(m.end));
+  return QuotedToml(std::string(MotionKindName(m.kind)));
+}
+
+// The move of a "motion" value; its easing stays where it is.
+bool ReadMotion(const toml::node& v, MotionSpec& out, std::string& detail) {
+  return ByLookRule(TextOf(v), detail, [&](const std::string& t) {
+    const Easing easing = out.easing;
+    out = MotionValue(t);
+    out.easing = easing;
+  });
+}
+
+std::string EasingText(Easing e) { return QuotedToml(e == Easing::Linear ? "linear" : "smooth"); }
+
+std::string PlaceText(CaptionPlace p) {
+  return QuotedToml(p == CaptionPlace::Top ? "top" : p == CaptionPlace::Centre ? "centre" : "bottom");
+}
+
+std::string FitText(FitMode f) {
+  return QuotedToml(f == FitMode::Fill ? "fill" : f == FitMode::Blur ? "blur" : "fit");
+}
+
+constexpr size_t kMaxCaptionBytes = 4096;
+constexpr size_t kMaxFontNameBytes = 256;
+
+constexpr char kSoundKeys[] = "a path, or a table { file = \"PATH\", fade_in = S, fade_out = S }";
+constexpr char kFade[] = "0 (none) or a number of seconds above 0 and at most 86400";
+
+// One sound file: its path, or a table with its path and its own fades.
+SoundFile ReadSoundFile(const toml::node& v, const fs::path& folder) {
+  SoundFile sound;
+  const toml::table* table = v.as_table();
+  if (!table) {
+    if (!ReadPath(v, sound.File, folder)) throw RefusedAt{&v, "must be " + std::string(kSoundKeys)};
+    return sound;
+  }
+  for (auto&& entry : *table) {
+    const std::string_view key = entry.first.str();
+    const toml::node& value = entry.second;
+    double seconds = 0;
+    if (key == "file") {
+      if (!ReadPath(value, sound.File, folder))
+        throw RefusedAt{&value, "file must be the sound file's path"};
+    } else if (key == "fade_in" || key == "fade_out") {
+      if (!ReadFade(value, seconds)) throw RefusedAt{&value, std::string(key) + " must be " + kFade};
+      (key == "fade_in" ? sound.FadeIn : sound.FadeOut) = seconds;
+    } else {
+      throw RefusedAt{&value, "has no key " + QuotedToml(key) + "; a sound file is " + kSoundKeys};
+    }
+  }
+  if (sound.File.empty()) throw RefusedAt{&v, "file is missing; a sound file is " + std::string(kSoundKeys)};
+  return sound;
+}
+
+std::string SoundFileText(const SoundFile& f, const fs::path& folder) {
+  const std::string path = QuotedToml(PathForFile(f.File, folder));
+  if (!f.FadeIn && !f.FadeOut) return path;
+  std::string text = "{ file = " + path;
+  if (f.FadeIn) text += ", fade_in = " + SecondsText(*f.FadeIn);
+  if (f.FadeOut) text += ", fade_out = " + SecondsText(*f.FadeOut);
+  return text + " }";
+}
+
 constexpr std::pair<const char*, Scaling> kScalings[] = {{"nearest", Scaling::Nearest},
                                                          {"smooth", Scaling::Smooth}};
-constexpr std::pair<const char*, FitMode> kFits[] = {{"fit", FitMode::Fit}};
 constexpr std::pair<const char*, ShowEnd> kEnds[] = {{"pictures", ShowEnd::Pictures},
                                                      {"sound", ShowEnd::Sound}};
+constexpr std::pair<const char*, MusicSync> kSyncs[] = {
+    {"none", MusicSync::None}, {"beats", MusicSync::Beats}, {"onsets", MusicSync::Onsets}};
 
 using Settings = ShowSettings;
 
@@ -199,21 +313,19 @@ const KeyRow<Settings> kShowKeys[] = {
      [](const Settings& s, const fs::path&) -> std::optional<std::string> {
        return NameOf(s.Scale, kScalings);
      }},
-    {"fit", "\"fit\"",
-     [](const toml::node& v, Settings& s, const fs::path&, std::string&) {
-       return ReadName(v, s.Fit, kFits);
+    {"fit", "\"fit\", \"fill\" or \"blur\"",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string& detail) {
+       return ByLookRule(TextOf(v), detail, [&](const std::string& t) { s.Fit = FitModeValue(t); });
      },
-     [](const Settings& s, const fs::path&) -> std::optional<std::string> {
-       return NameOf(s.Fit, kFits);
-     }},
-    {"sound", "a sound file's path, or a list of them",
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return FitText(s.Fit); }},
+    {"sound", "a sound file, or a list of them; each a path or { file = \"PATH\", fade_in = S, fade_out = S }",
      [](const toml::node& v, Settings& s, const fs::path& folder, std::string&) {
-       std::vector<std::string> files;
+       std::vector<SoundFile> files;
        if (const auto* list = v.as_array()) {
-         for (const toml::node& item : *list)
-           if (!ReadPath(item, files.emplace_back(), folder)) return false;
-       } else if (!ReadPath(v, files.emplace_back(), folder)) {
-         return false;
+         if (list->empty()) throw RefusedAt{&v, "must name a sound file at least; leave the key out for none"};
+         for (const toml::node& item : *list) files.push_back(ReadSoundFile(item, folder));
+       } else {
+         files.push_back(ReadSoundFile(v, folder));
        }
        s.Sound = std::move(files);
        return true;
@@ -221,8 +333,8 @@ const KeyRow<Settings> kShowKeys[] = {
      [](const Settings& s, const fs::path& folder) -> std::optional<std::string> {
        if (s.Sound.empty()) return std::nullopt;
        std::string text = "[";
-       for (const std::string& f : s.Sound)
-         text += (text.size() > 1 ? ", " : "") + QuotedToml(PathForFile(f, folder));
+       for (const SoundFile& f : s.Sound)
+         text += (text.size() > 1 ? ", " : "") + SoundFileText(f, folder);
        return text + "]";
      }},
     {"end", "\"pictures\" (the video ends with them) or \"sound\" (black until the sound ends)",
@@ -241,6 +353,120 @@ const KeyRow<Settings> kShowKeys[] = {
      },
      [](const Settings& s, const fs::path&) -> std::optional<std::string> {
        return s.ExifOrientation ? "true" : "false";
+     }},
+    {"background", "a colour as \"#RRGGBB\"",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string& detail) {
+       return ByLookRule(TextOf(v), detail, [&](const std::string& t) { s.Background = ColourValue(t); });
+     },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return ColourText(s.Background); }},
+    {"fill_at", "\"X,Y\" as fractions from 0 to 1",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string& detail) {
+       return ByLookRule(TextOf(v), detail,
+                         [&](const std::string& t) { std::tie(s.FillX, s.FillY) = PointValue(t); });
+     },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return PointText(s.FillX, s.FillY); }},
+    {"motion", "a move's name or \"X,Y,W,H:X,Y,W,H\"",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string& detail) {
+       return ReadMotion(v, s.Motion, detail);
+     },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return MotionText(s.Motion); }},
+    {"easing", "\"linear\" or \"smooth\"",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string& detail) {
+       return ByLookRule(TextOf(v), detail, [&](const std::string& t) { s.Motion.easing = EasingValue(t); });
+     },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return EasingText(s.Motion.easing); }},
+    {"caption_font", "a font family's name, such as \"DejaVu Sans\"",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string&) {
+       const std::optional<std::string> text = TextOf(v);
+       if (!text || text->empty() || text->size() > kMaxFontNameBytes) return false;
+       s.Captions.font = *text;
+       return true;
+     },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return QuotedToml(s.Captions.font); }},
+    {"caption_size", "a number",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string& detail) {
+       return ReadNumber(v, s.Captions.size, 0.01, 0.5, detail);
+     },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return DecimalText(s.Captions.size); }},
+    {"caption_colour", "a colour as \"#RRGGBB\"",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string& detail) {
+       return ByLookRule(TextOf(v), detail, [&](const std::string& t) { s.Captions.colour = ColourValue(t); });
+     },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return ColourText(s.Captions.colour); }},
+    {"caption_outline", "a number",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string& detail) {
+       return ReadNumber(v, s.Captions.outline, 0, 0.5, detail);
+     },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return DecimalText(s.Captions.outline); }},
+    {"caption_outline_colour", "a colour as \"#RRGGBB\"",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string& detail) {
+       return ByLookRule(TextOf(v), detail,
+                         [&](const std::string& t) { s.Captions.outlineColour = ColourValue(t); });
+     },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> {
+       return ColourText(s.Captions.outlineColour);
+     }},
+    {"caption_shadow", "true or false",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string&) {
+       const auto* b = v.as_boolean();
+       if (!b) return false;
+       s.Captions.shadow = b->get();
+       return true;
+     },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> {
+       return s.Captions.shadow ? "true" : "false";
+     }},
+    {"caption_place", "\"bottom\", \"top\" or \"centre\"",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string& detail) {
+       return ByLookRule(TextOf(v), detail, [&](const std::string& t) { s.Captions.place = CaptionPlaceValue(t); });
+     },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return PlaceText(s.Captions.place); }},
+    {"caption_margin", "a number",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string& detail) {
+       return ReadNumber(v, s.Captions.margin, 0, 0.4, detail);
+     },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return DecimalText(s.Captions.margin); }},
+    {"caption_fade", "a number",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string& detail) {
+       return ReadNumber(v, s.Captions.fade, 0, 60, detail);
+     },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return DecimalText(s.Captions.fade); }},
+    {"fade_in", kFade,
+     [](const toml::node& v, Settings& s, const fs::path&, std::string&) { return ReadFade(v, s.Music.FadeIn); },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return SecondsText(s.Music.FadeIn); }},
+    {"fade_out", kFade,
+     [](const toml::node& v, Settings& s, const fs::path&, std::string&) { return ReadFade(v, s.Music.FadeOut); },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return SecondsText(s.Music.FadeOut); }},
+    {"crossfade", kFade,
+     [](const toml::node& v, Settings& s, const fs::path&, std::string&) { return ReadFade(v, s.Music.Crossfade); },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return SecondsText(s.Music.Crossfade); }},
+    {"end_fade", kFade,
+     [](const toml::node& v, Settings& s, const fs::path&, std::string&) { return ReadFade(v, s.Music.EndFade); },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return SecondsText(s.Music.EndFade); }},
+    {"fit_to_music", "true or false",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string&) {
+       const auto* b = v.as_boolean();
+       if (!b) return false;
+       s.Music.FitToMusic = b->get();
+       return true;
+     },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> {
+       return s.Music.FitToMusic ? "true" : "false";
+     }},
+    {"min_hold", kFade,
+     [](const toml::node& v, Settings& s, const fs::path&, std::string&) { return ReadFade(v, s.Music.MinHold); },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return SecondsText(s.Music.MinHold); }},
+    {"sync", "\"none\", \"beats\" or \"onsets\"",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string&) { return ReadName(v, s.Music.Sync, kSyncs); },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> { return NameOf(s.Music.Sync, kSyncs); }},
+    {"loudness", "the integrated loudness in LUFS from -70 to -5, such as -16",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string&) {
+       std::string unused;
+       return ByLookRule(NumberText(v), unused, [&](const std::string& t) { s.Music.Loudness = LoudnessValue(t); });
+     },
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> {
+       if (!s.Music.Loudness) return std::nullopt;
+       return DecimalText(*s.Music.Loudness);
      }},
 };
 
@@ -276,6 +502,60 @@ const KeyRow<Slide> kSlideKeys[] = {
        if (!s.Effect) return std::nullopt;
        return EffectText(*s.Effect);
      }},
+    {"fit", "\"fit\", \"fill\" or \"blur\"",
+     [](const toml::node& v, Slide& s, const fs::path&, std::string& detail) {
+       return ByLookRule(TextOf(v), detail, [&](const std::string& t) { s.Fit = FitModeValue(t); });
+     },
+     [](const Slide& s, const fs::path&) -> std::optional<std::string> {
+       if (!s.Fit) return std::nullopt;
+       return FitText(*s.Fit);
+     }},
+    {"background", "a colour as \"#RRGGBB\"",
+     [](const toml::node& v, Slide& s, const fs::path&, std::string& detail) {
+       return ByLookRule(TextOf(v), detail, [&](const std::string& t) { s.Background = ColourValue(t); });
+     },
+     [](const Slide& s, const fs::path&) -> std::optional<std::string> {
+       if (!s.Background) return std::nullopt;
+       return ColourText(*s.Background);
+     }},
+    {"fill_at", "\"X,Y\" as fractions from 0 to 1",
+     [](const toml::node& v, Slide& s, const fs::path&, std::string& detail) {
+       return ByLookRule(TextOf(v), detail, [&](const std::string& t) { s.FillAt = PointValue(t); });
+     },
+     [](const Slide& s, const fs::path&) -> std::optional<std::string> {
+       if (!s.FillAt) return std::nullopt;
+       return PointText(s.FillAt->first, s.FillAt->second);
+     }},
+    {"motion", "a move's name or \"X,Y,W,H:X,Y,W,H\"",
+     [](const toml::node& v, Slide& s, const fs::path&, std::string& detail) {
+       MotionSpec m;
+       if (!ReadMotion(v, m, detail)) return false;
+       s.Motion = m;
+       return true;
+     },
+     [](const Slide& s, const fs::path&) -> std::optional<std::string> {
+       if (!s.Motion) return std::nullopt;
+       return MotionText(*s.Motion);
+     }},
+    {"easing", "\"linear\" or \"smooth\"",
+     [](const toml::node& v, Slide& s, const fs::path&, std::string& detail) {
+       return ByLookRule(TextOf(v), detail, [&](const std::string& t) { s.Easing = EasingValue(t); });
+     },
+     [](const Slide& s, const fs::path&) -> std::optional<std::string> {
+       if (!s.Easing) return std::nullopt;
+       return EasingText(*s.Easing);
+     }},
+    {"caption", "text of at most 4096 bytes",
+     [](const toml::node& v, Slide& s, const fs::path&, std::string&) {
+       const std::optional<std::string> text = TextOf(v);
+       if (!text || text->size() > kMaxCaptionBytes) return false;
+       s.Caption = *text;
+       return true;
+     },
+     [](const Slide& s, const fs::path&) -> std::optional<std::string> {
+       if (s.Caption.empty()) return std::nullopt;
+       return QuotedToml(s.Caption);
+     }},
 };
 
 }  // namespace
@@ -290,6 +570,10 @@ std::string QuotedToml(std::string_view text) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += c;
+    } else if (c == '\n') {
+      out += "\\n";  // a caption's line break, as a person writes it
+    } else if (c == '\t') {
+      out += "\\t";
     } else if (u < 0x20 || u == 0x7F) {
       char esc[8];
       std::snprintf(esc, sizeof esc, "\\u%04X", u);

@@ -27,6 +27,13 @@ struct KeyRow {
   std::optional<std::string> (*write)(const Target& target, const std::filesystem::path& folder);
 };
 
+// Thrown by a row's read for a fault inside its value (an item of a list,
+// a key of an inline table), so the message points there.
+struct RefusedAt {
+  const toml::node* at;
+  std::string text;  // "<what> must be <expected>" without the key's name
+};
+
 std::span<const KeyRow<ShowSettings>> ShowKeys();
 std::span<const KeyRow<Slide>> SlideKeys();
 

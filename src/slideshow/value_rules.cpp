@@ -84,4 +84,24 @@ int EffectValue(std::string_view text) {
   throw ValueError("give a number from 1 to 176 or a name that --list-effects prints");
 }
 
+double FadeSecondsValue(std::string_view text) {
+  double v = -1;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (!text.empty() && ec == std::errc() && end == text.data() + text.size() && v == 0) return 0;
+  try {
+    return SecondsValue(text);
+  } catch (const ValueError& e) {
+    throw ValueError(e.what() + std::string(" (or 0 for none)"));
+  }
+}
+
+double LoudnessValue(std::string_view text) {
+  double v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() ||
+      !std::isfinite(v) || v < kQuietestLoudness || v > kLoudestLoudness)
+    throw ValueError("the integrated loudness in LUFS from -70 to -5, such as -16");
+  return v;
+}
+
 }  // namespace slideshow

@@ -24,6 +24,12 @@ std::string FrameRateValue(std::string_view text);
 // Seconds above 0 and at most a day, written with the given decimal
 // separator; an exponent is allowed.
 double SecondsValue(std::string_view text, char decimalSeparator = '.');
+// Seconds of a fade or an overlap: 0 for none, else as SecondsValue.
+double FadeSecondsValue(std::string_view text);
+// Integrated loudness targets a player can use: quieter than -70 LUFS is
+// silence to the meter, louder than -5 cannot be reached without clipping.
+constexpr double kQuietestLoudness = -70, kLoudestLoudness = -5;
+double LoudnessValue(std::string_view text);
 // An effect by number (1..176) or by its name in any case; returns the number.
 int EffectValue(std::string_view text);
 

@@ -3,7 +3,9 @@
 #include <fstream>
 #include <regex>
 
+#include "cli/render_options.h"
 #include "e2e/e2e_support.h"
+#include "slideshow/show_file.h"
 #include "program_runner.h"
 
 namespace {
@@ -90,6 +92,64 @@ TEST_F(ShowProgram, SlidesKeepTheirOwnValuesWhereTheCommandLineSetsTheShows) {
     EXPECT_FALSE(fs::exists(dir_ / "x.mp4") || fs::exists(dir_ / "w.toml"));
   }
   EXPECT_EQ(fs::file_size(show), before);
+}
+
+// A slide's own motion and caption reach its frames, and the command line's
+// show-wide look leaves them be.
+TEST_F(ShowProgram, ASlidesOwnMotionAndCaptionReachTheFrames) {
+  const std::string head = "[show]\nsize = \"96x64\"\nhold = 0.3\neffect = \"none\"\ncaption_size = 0.3\n"
+                           "caption_fade = 0\n[[slide]]\npicture = \"one.bmp\"\n";
+  const std::string plain = (dir_ / "plain.toml").string(), dressed = (dir_ / "dressed.toml").string();
+  std::ofstream(plain) << head << "[[slide]]\npicture = \"three.bmp\"\n";
+  std::ofstream(dressed) << head << "motion = \"zoom-in\"\n[[slide]]\npicture = \"three.bmp\"\ncaption = \"Hi\"\n";
+  // Two slides of 9 frames, cut, and the two black frames.
+  const auto still = Frames({plain, "-q"}, "plain.mkv");
+  const auto moved = Frames({dressed, "--motion", "none", "-q"}, "dressed.mkv");
+  ASSERT_EQ(still.size(), 20u);
+  ASSERT_EQ(moved.size(), 20u);
+  EXPECT_GT(e2e::Psnr(still[0], still[8]), 40);
+  EXPECT_LT(e2e::Psnr(moved[0], moved[8]), 30);
+  EXPECT_LT(e2e::Psnr(still[12], moved[12]), 30);
+}
+
+// --write-show keeps the command line's look and music; rendering the file,
+// the options given win over its values and leave the others.
+TEST_F(ShowProgram, TheLookAndMusicOfTheCommandLineGoIntoTheFileAndOverrideIt) {
+  e2e::WriteWav(dir_ / "a.wav", 0.5);
+  e2e::WriteWav(dir_ / "b.wav", 0.5);
+  std::ofstream(dir_ / "caps.txt") << "first\n\nthird\n";
+  const std::string show = (dir_ / "w.toml").string();
+  const ProgramResult written = RunProgram(
+      WithPictures({"--write-show", show, "--audio", (dir_ / "a.wav").string(), "--music", (dir_ / "b.wav").string(), "--crossfade", "0.25",
+                    "--fade-in", "1", "--end-fade", "0", "--sync", "onsets", "--loudness", "-20",
+                    "--fit", "fill", "--motion", "zoom-out", "--easing", "linear", "--caption-place",
+                    "top", "--captions", (dir_ / "caps.txt").string(), "-q"}),
+      dir_);
+  ASSERT_EQ(written.exitCode, 0) << written.err;
+  const slideshow::Show file = slideshow::ReadShowFile(show);
+  const slideshow::ShowSettings& s = file.Settings;
+  ASSERT_EQ(s.Sound.size(), 2u);
+  EXPECT_EQ(fs::path(s.Sound[1].File).filename(), "b.wav");
+  EXPECT_EQ(s.Music, (slideshow::MusicSettings{1, 0, 0.25, 0, false, 0.5, slideshow::MusicSync::Onsets, -20.0}));
+  EXPECT_EQ(s.Fit, slideshow::FitMode::Fill);
+  EXPECT_EQ(s.Motion, (slideshow::MotionSpec{slideshow::MotionKind::ZoomOut, slideshow::Easing::Linear}));
+  EXPECT_EQ(s.Captions.place, slideshow::CaptionPlace::Top);
+  EXPECT_EQ(file.Slides.at(0).Caption, "first");
+  EXPECT_EQ(file.Slides.at(2).Caption, "third");
+
+  const std::string b = (dir_ / "b.wav").string();
+  const std::vector<std::string> args = {show, "--crossfade", "0", "--motion", "pan-up", "--music", b,
+                                         "-o", (dir_ / "x.mp4").string()};
+  const cli::RenderOptions o = cli::ParseCommandLine(args).options;
+  EXPECT_EQ(o.Music.Crossfade, 0);
+  EXPECT_EQ(o.Music.Sync, "onsets");
+  EXPECT_EQ(o.Music.FadeIn, 1);
+  // --music replaced the file's list; the run plays its first as --audio.
+  EXPECT_EQ(o.Audio, b);
+  EXPECT_TRUE(o.Music.Files.empty());
+  const slideshow::ShowSettings& now = o.Show.Composed.Settings;
+  EXPECT_EQ(now.Motion, (slideshow::MotionSpec{slideshow::MotionKind::PanUp, slideshow::Easing::Linear}));
+  EXPECT_EQ(now.Fit, slideshow::FitMode::Fill);
 }
 
 }  // namespace
