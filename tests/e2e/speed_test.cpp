@@ -35,8 +35,7 @@ std::vector<Shown> Render(const fs::path& output, const std::string& codec, cons
   media::TFrameInputAdapter adapter;
   adapter.OnReadFrameCanvas = [&](media::TFrameInputAdapter*, gfx::Canvas& canvas,
                                   media::PInputFrameInfo) {
-    const int r = timeline.ReadFrameOntoKeptCanvas(canvas);
-    return r == slideshow::TSlideshowTimeline::kFrameKept ? media::kFrameUnchanged : r;
+    return int(timeline.ReadFrameOntoKeptCanvas(canvas));
   };
   engine::TTranscoder engine;
   engine.Settings().plain_colour = plain;
