@@ -52,7 +52,7 @@ slideshow::Show TFormMain::WindowShow() const {
   slideshow::ShowSettings& s = show.Settings;
   s.End = chkPictures->isChecked() ? slideshow::ShowEnd::Pictures : slideshow::ShowEnd::Sound;
   const std::string sound = txtAudio->text().toStdString();
-  if (QFileInfo(txtAudio->text()).isFile()) s.Sound = {sound};
+  if (QFileInfo(txtAudio->text()).isFile()) s.Sound = {slideshow::SoundFile{sound, {}, {}}};
   if (!show_) return show;
   const slideshow::ShowSettings& opened = show_->Settings;
   show.Slides = show_->Slides;
@@ -62,7 +62,7 @@ slideshow::Show TFormMain::WindowShow() const {
   s.ExifOrientation = opened.ExifOrientation;
   // The box says only random or not; a show's own choice stays when it is off.
   if (!chkRandomEffect->isChecked() && opened.Effect.Mode != slideshow::EffectMode::Random) s.Effect = opened.Effect;
-  if (!opened.Sound.empty() && opened.Sound.front() == sound) s.Sound = opened.Sound;
+  if (!opened.Sound.empty() && opened.Sound.front().File == sound) s.Sound = opened.Sound;
   return show;
 }
 
@@ -86,7 +86,7 @@ void TFormMain::OpenShowClick() {
   edtTransitionDelay->setText(SecondsText(s.Transition));
   chkRandomEffect->setChecked(s.Effect.Mode == slideshow::EffectMode::Random);
   chkPictures->setChecked(s.End == slideshow::ShowEnd::Pictures);
-  txtAudio->setText(s.Sound.empty() ? QString("...") : QString::fromStdString(s.Sound.front()));
+  txtAudio->setText(s.Sound.empty() ? QString("...") : QString::fromStdString(s.Sound.front().File));
 
   show_.reset();
   lstPictures->clear();
