@@ -57,7 +57,8 @@ TEST_F(Music, SoundEndsWithTheVideoWithinOneFrame) {
     e2e::WriteWav(dir_ / "a.wav", c.first);
     e2e::WriteWav(dir_ / "b.wav", c.second, 22050, 1);
     const fs::path output = dir_ / c.file;
-    std::vector<std::string> args = {"--audio",
+    std::vector<std::string> args = {"--every-frame",
+                                     "--audio",
                                      (dir_ / "a.wav").string(),
                                      "--music",
                                      (dir_ / "b.wav").string(),

@@ -24,7 +24,8 @@ class ShowProgram : public ::testing::Test {
   // Runs the renderer and gives the decoded frames of the video it wrote.
   std::vector<std::vector<uint8_t>> Frames(std::vector<std::string> args, const std::string& video,
                                            ProgramResult* result = nullptr) {
-    args.insert(args.end(), {"-o", (dir_ / video).string()});
+    // Frames are counted: every one is encoded.
+    args.insert(args.end(), {"--every-frame", "-o", (dir_ / video).string()});
     const ProgramResult r = RunProgram(args, dir_);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     if (result) *result = r;

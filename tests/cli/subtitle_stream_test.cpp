@@ -43,7 +43,7 @@ TEST(SubtitleStream, CaptionsGoIntoMatroskaTimedToTheirSlides) {
   const fs::path captions = dir / "captions.txt";
   std::ofstream(captions) << "Première image\n\nΤρίτη\\nεικόνα\n";
   const fs::path mkv = dir / "captioned.mkv";
-  std::vector<std::string> args{"--picture-delay", "0.5", "--transition-delay", "0.3", "--captions",
+  std::vector<std::string> args{"--every-frame", "--picture-delay", "0.5", "--transition-delay", "0.3", "--captions",
                                 captions.string(), "--subtitles", "-q", "-o", mkv.string()};
   args.insert(args.end(), pictures.begin(), pictures.end());
   const clitest::ProgramResult r = clitest::RunProgram(args, dir);
