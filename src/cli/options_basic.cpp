@@ -3,24 +3,9 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/option_groups.h"
+#include "cli/option_values.h"
 
 namespace cli {
-namespace {
-
-// An option taking one value; given twice, the last one counts.
-template <typename F>
-void AddValue(CLI::App& app, const std::string& names, F apply) {
-  app.add_option_function<std::string>(names, apply)
-      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
-      ->allow_extra_args(false);
-}
-
-void AddFlag(CLI::App& app, const std::string& names, bool& value) {
-  app.add_flag(names, value)->disable_flag_override();
-}
-
-}  // namespace
-
 void AddBasicOptions(CLI::App& app, CommandLine& cl) {
   RenderOptions& o = cl.options;
   app.add_option("pictures", o.Pictures);

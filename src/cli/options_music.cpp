@@ -3,19 +3,13 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/option_groups.h"
+#include "cli/option_values.h"
 #include "slideshow/value_rules.h"
 
 namespace cli {
 namespace {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
-template <typename F>
-void AddValue(CLI::App& app, const std::string& names, F apply) {
-  app.add_option_function<std::string>(names, apply)
-      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
-      ->allow_extra_args(false);
-}
 
 // Runs a value rule; the message names the option and the value.
 template <typename Rule>

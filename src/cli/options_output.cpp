@@ -3,19 +3,10 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/option_groups.h"
+#include "cli/option_values.h"
 #include "cli/output_choice.h"
 
 namespace cli {
-namespace {
-
-template <typename F>
-void AddValue(CLI::App& app, const std::string& names, F apply) {
-  app.add_option_function<std::string>(names, apply)
-      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
-      ->allow_extra_args(false);
-}
-
-}  // namespace
 
 void AddOutputOptions(CLI::App& app, CommandLine& cl) {
   RenderOptions& o = cl.options;

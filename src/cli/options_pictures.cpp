@@ -2,17 +2,16 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/option_groups.h"
+#include "cli/option_values.h"
 #include "cli/picture_folders.h"
 
 namespace cli {
 
 void AddPictureOptions(CLI::App& app, CommandLine& cl) {
-  app.add_option_function<std::string>("--sort", [&cl](const std::string& v) {
-       cl.options.PictureSort = v;
-       CheckPictureOrder(v);
-     })
-      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
-      ->allow_extra_args(false);
+  AddValue(app, "--sort", [&cl](const std::string& v) {
+    cl.options.PictureSort = v;
+    CheckPictureOrder(v);
+  });
 }
 
 void SettlePictureOptions(CommandLine& cl) {
