@@ -41,6 +41,7 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
   gfx::DecodeOptions options;
+  options.MaxPixels = fuzz::kMaxFuzzPixels;
   options.ExifOrientation = in.ConsumeBool();
   options.ReduceToFrame = in.ConsumeBool();
   options.FrameWidth = in.ConsumeIntegralInRange(0, 4096);

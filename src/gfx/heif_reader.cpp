@@ -80,7 +80,7 @@ void Heif(const std::string& path, const Bytes& data, Bitmap& out) {
     const int ih = heif_image_get_height(raw_image, heif_channel_interleaved);
     if (!rows || iw <= 0 || ih <= 0 || stride < iw * 4)
       ThrowPictureError(path, "the decoder gave no picture");
-    SizeRgbaTarget(path, iw, ih, out);
+    SizeRgbaTarget(path, iw, ih, kMaxPicturePixels, out);
     CopyRgbaRows(rows, size_t(stride), out);
   } catch (const std::bad_alloc&) {
     out.Release();

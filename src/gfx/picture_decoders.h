@@ -22,9 +22,9 @@ void Heif(const std::string& path, const Bytes& data, Bitmap& out);
 void WebP(const std::string& path, const Bytes& data, Bitmap& out, const DecodeOptions& options);
 
 // For the readers whose libraries give 8-bit RGBA rows: sizes `out` as a
-// 32-bit bitmap (refusing empty and over-large pictures) and stores the rows
-// in it, composed onto black.
-void SizeRgbaTarget(const std::string& path, int64_t width, int64_t height, Bitmap& out);
+// 32-bit bitmap (refusing empty pictures and those above `max_pixels`) and
+// stores the rows in it, composed onto black.
+void SizeRgbaTarget(const std::string& path, int64_t width, int64_t height, int64_t max_pixels, Bitmap& out);
 void CopyRgbaRows(const uint8_t* rows, size_t stride, Bitmap& out);
 
 }  // namespace gfx::decoders

@@ -43,6 +43,10 @@ struct DecodeOptions {
   int FrameHeight = 0;
   // Use that smallest scale within the budget too (a smooth fit's first step).
   bool ReduceToFrame = false;
+  // WebP pictures above this many pixels are refused as too large. A few
+  // valid bytes can describe a huge WebP canvas; callers with less memory
+  // than the ceiling needs (the fuzzers) lower it.
+  long long MaxPixels = kMaxPicturePixels;
 };
 
 // The picture's own size, upright; the decoded bitmap may be smaller.

@@ -7,10 +7,10 @@
 
 namespace gfx::decoders {
 
-void SizeRgbaTarget(const std::string& path, int64_t width, int64_t height, Bitmap& out) {
+void SizeRgbaTarget(const std::string& path, int64_t width, int64_t height, int64_t max_pixels, Bitmap& out) {
   const std::string size_text = std::to_string(width) + " x " + std::to_string(height);
   if (width <= 0 || height <= 0) ThrowPictureError(path, "the picture has no pixels (" + size_text + ")");
-  if (width * height > kMaxPicturePixels) ThrowPictureError(path, "picture too large (" + size_text + " pixels)");
+  if (width * height > max_pixels) ThrowPictureError(path, "picture too large (" + size_text + " pixels)");
   try {
     out.Release();
     out.SetPixelFormat(PixelFormat::pf32bit);

@@ -4,6 +4,8 @@
 #include <webp/decode.h>
 #include <webp/demux.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -20,9 +22,14 @@ namespace {
 struct DemuxDelete {
   void operator()(WebPDemuxer* d) const { WebPDemuxDelete(d); }
 };
-struct AnimDelete {
-  void operator()(WebPAnimDecoder* d) const { WebPAnimDecoderDelete(d); }
+struct FrameRelease {
+  void operator()(WebPIterator* i) const { WebPDemuxReleaseIterator(i); }
 };
+
+// A bitmap that needs this many times the file's size is proved first: a
+// few damaged bytes must not claim a gigabyte before they fail.
+constexpr int64_t kProveAboveRatio = 256;
+constexpr int kProofSide = 64;
 
 const char* StatusText(VP8StatusCode s) {
   switch (s) {
@@ -54,38 +61,46 @@ int Orientation(const WebPDemuxer* demux) {
   return orientation;
 }
 
-void DecodeStill(const std::string& path, const Bytes& data, Bitmap& out) {
+// Decodes the whole bitstream at a tiny scale, which needs little memory.
+void ProveBitstream(const std::string& path, const uint8_t* data, size_t size, int width, int height) {
   WebPDecoderConfig config;
   if (!WebPInitDecoderConfig(&config)) ThrowPictureError(path, "the WebP decoder does not match its header");
-  // Premultiplied blue, green, red, alpha, bottom row first: the bitmap's own
-  // layout with the alpha composed onto black.
-  config.output.colorspace = MODE_bgrA;
+  std::array<uint8_t, kProofSide * kProofSide * 4> pixels;
+  config.options.use_scaling = 1;
+  config.options.scaled_width = std::clamp(width, 1, kProofSide);
+  config.options.scaled_height = std::clamp(height, 1, kProofSide);
+  config.output.colorspace = MODE_RGBA;
   config.output.is_external_memory = 1;
-  config.output.u.RGBA.rgba = out.Bits();
-  config.output.u.RGBA.stride = out.Stride();
-  config.output.u.RGBA.size = size_t(out.Stride()) * out.Height();
-  config.options.flip = 1;
-  const VP8StatusCode s = WebPDecode(data.data(), data.size(), &config);
+  config.output.u.RGBA.rgba = pixels.data();
+  config.output.u.RGBA.stride = kProofSide * 4;
+  config.output.u.RGBA.size = pixels.size();
+  const VP8StatusCode s = WebPDecode(data, size, &config);
   WebPFreeDecBuffer(&config.output);
   if (s != VP8_STATUS_OK) ThrowPictureError(path, StatusText(s));
-  for (int y = 0; y < out.Height(); ++y) {
-    uint8_t* row = out.ScanLine(y);
-    for (int x = 0; x < out.Width(); ++x) row[x * 4 + 3] = 0;
-  }
 }
 
-void DecodeFirstFrame(const std::string& path, const WebPData& webp, Bitmap& out) {
-  WebPAnimDecoderOptions anim_options;
-  if (!WebPAnimDecoderOptionsInit(&anim_options)) ThrowPictureError(path, "the WebP decoder does not match its header");
-  anim_options.color_mode = MODE_RGBA;
-  anim_options.use_threads = 0;
-  const std::unique_ptr<WebPAnimDecoder, AnimDelete> anim(WebPAnimDecoderNew(&webp, &anim_options));
-  if (!anim) ThrowPictureError(path, "the WebP animation is damaged");
-  uint8_t* rows = nullptr;
-  int timestamp = 0;
-  if (!WebPAnimDecoderGetNext(anim.get(), &rows, &timestamp) || !rows)
-    ThrowPictureError(path, "the first frame of the WebP animation cannot be decoded");
-  CopyRgbaRows(rows, size_t(out.Width()) * 4, out);
+// Decodes a still bitstream into the rectangle at (x, y) of `out`. Premultiplied
+// blue, green, red, alpha with the bottom row first: the bitmap's own layout,
+// alpha composed onto black (as is the empty canvas around a frame).
+void DecodeInto(const std::string& path, const uint8_t* data, size_t size, int x, int y, int width,
+                int height, Bitmap& out) {
+  if (x < 0 || y < 0 || width <= 0 || height <= 0 || x + width > out.Width() || y + height > out.Height())
+    ThrowPictureError(path, "the first WebP frame lies outside its canvas");
+  WebPDecoderConfig config;
+  if (!WebPInitDecoderConfig(&config)) ThrowPictureError(path, "the WebP decoder does not match its header");
+  config.output.colorspace = MODE_bgrA;
+  config.output.is_external_memory = 1;
+  config.output.u.RGBA.rgba = out.ScanLine(y + height - 1) + size_t(x) * 4;
+  config.output.u.RGBA.stride = out.Stride();
+  config.output.u.RGBA.size = size_t(out.Stride()) * (height - 1) + size_t(width) * 4;
+  config.options.flip = 1;
+  const VP8StatusCode s = WebPDecode(data, size, &config);
+  WebPFreeDecBuffer(&config.output);
+  if (s != VP8_STATUS_OK) ThrowPictureError(path, StatusText(s));
+  for (int row = 0; row < out.Height(); ++row) {
+    uint8_t* p = out.ScanLine(row);
+    for (int col = 0; col < out.Width(); ++col) p[col * 4 + 3] = 0;
+  }
 }
 
 }  // namespace
@@ -99,15 +114,17 @@ void WebP(const std::string& path, const Bytes& data, Bitmap& out, const DecodeO
     const WebPData webp{data.data(), data.size()};
     const std::unique_ptr<WebPDemuxer, DemuxDelete> demux(WebPDemux(&webp));
     if (!demux) ThrowPictureError(path, "the WebP container is damaged");
-    // An animation's canvas may be larger than its first frame.
-    const int64_t w = features.has_animation ? WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH) : features.width;
-    const int64_t h = features.has_animation ? WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT) : features.height;
-    SizeRgbaTarget(path, w, h, out);
-    if (features.has_animation) {
-      DecodeFirstFrame(path, webp, out);
-    } else {
-      DecodeStill(path, data, out);
-    }
+    // An animation shows its first frame on a canvas that may be larger.
+    WebPIterator frame;
+    if (!WebPDemuxGetFrame(demux.get(), 1, &frame)) ThrowPictureError(path, "the WebP picture has no frame");
+    const std::unique_ptr<WebPIterator, FrameRelease> frame_owner(&frame);
+    const int w = int(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH));
+    const int h = int(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT));
+    if (int64_t(w) * h * 4 > int64_t(data.size()) * kProveAboveRatio && int64_t(w) * h <= options.MaxPixels)
+      ProveBitstream(path, frame.fragment.bytes, frame.fragment.size, frame.width, frame.height);
+    SizeRgbaTarget(path, w, h, options.MaxPixels, out);
+    DecodeInto(path, frame.fragment.bytes, frame.fragment.size, frame.x_offset, frame.y_offset, frame.width,
+               frame.height, out);
     if (options.ExifOrientation) ApplyOrientation(out, Orientation(demux.get()));
   } catch (const std::bad_alloc&) {
     out.Release();

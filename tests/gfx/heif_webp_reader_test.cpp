@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 
 #include "bmp_writer.h"
 #include "gfx/picture_file.h"
@@ -73,6 +74,19 @@ TEST(HeifWebPReader, TransparencyIsComposedOntoBlack) {
   Bitmap bm;
   gfx::DecodePicture(WriteFile("alpha.webp", heifwebptest::EncodeWebP(8, 8, half, 1)), bm, {});
   EXPECT_EQ(PixelAt(bm, 3, 3), 0x804020u);  // 0xFF, 0x80, 0x40 at half strength
+}
+
+// The first frame sits where its offsets say; the canvas around it is black.
+TEST(HeifWebPReader, AnimationsShowTheirFirstFrameInPlace) {
+  Bitmap bm;
+  gfx::DecodePicture(WriteFile("anim.webp", heifwebptest::EncodeWebPAnimation(40, 30, 10, 6, kW / 4, kH / 4,
+                                                                           [](int x, int y) { return Upright(x * 4, y * 4); })),
+                     bm, {});
+  ASSERT_EQ(bm.Width(), 40);
+  ASSERT_EQ(bm.Height(), 30);
+  for (const auto& [x, y, want] : {std::tuple{10, 6, 0xFF0000u}, {25, 6, 0x00FF00u}, {10, 17, 0x0000FFu},
+                                   {25, 17, 0xFFFFFFu}, {9, 6, 0u}, {26, 17, 0u}, {10, 5, 0u}, {25, 18, 0u}})
+    EXPECT_EQ(PixelAt(bm, x, y), want) << x << "," << y;
 }
 
 std::string ErrorOf(const std::string& name, const Bytes& bytes) {

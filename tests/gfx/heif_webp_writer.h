@@ -55,6 +55,35 @@ inline Bytes EncodeWebP(int w, int h, const Pixels& px, int orientation = 1) {
   return out;
 }
 
+// An animation of two frames on a canvas: the first at (x, y), then a
+// second covering everything, which a reader of the first must not show.
+inline Bytes EncodeWebPAnimation(int canvas_w, int canvas_h, int x, int y, int w, int h, const Pixels& px) {
+  const Bytes first = EncodeWebP(w, h, px);
+  const Bytes second = EncodeWebP(canvas_w, canvas_h, [](int, int) -> uint32_t { return 0xFFFFFFFF; });
+  WebPMux* mux = WebPMuxNew();
+  WebPMuxFrameInfo frame{};
+  frame.id = WEBP_CHUNK_ANMF;
+  frame.duration = 100;
+  frame.dispose_method = WEBP_MUX_DISPOSE_NONE;
+  frame.blend_method = WEBP_MUX_NO_BLEND;
+  const WebPMuxAnimParams loop{0xFF000000, 0};
+  bool ok = WebPMuxSetCanvasSize(mux, canvas_w, canvas_h) == WEBP_MUX_OK &&
+            WebPMuxSetAnimationParams(mux, &loop) == WEBP_MUX_OK;
+  for (const Bytes* coded : {&first, &second}) {
+    frame.bitstream = {coded->data(), coded->size()};
+    frame.x_offset = coded == &first ? x : 0;
+    frame.y_offset = coded == &first ? y : 0;
+    ok = ok && WebPMuxPushFrame(mux, &frame, 1) == WEBP_MUX_OK;
+  }
+  WebPData assembled{};
+  ok = ok && WebPMuxAssemble(mux, &assembled) == WEBP_MUX_OK;
+  WebPMuxDelete(mux);
+  if (!ok) throw std::runtime_error("test WebP animation not written");
+  Bytes out(assembled.bytes, assembled.bytes + assembled.size);
+  WebPDataClear(&assembled);
+  return out;
+}
+
 inline heif_error AppendBytes(heif_context*, const void* data, size_t size, void* userdata) {
   auto* out = static_cast<Bytes*>(userdata);
   out->insert(out->end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
