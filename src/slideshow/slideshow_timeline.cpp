@@ -83,7 +83,7 @@ Show UniformShow(const TimelineSettings& settings, const std::vector<std::string
   s.Effect.Mode = settings.RandomEffects ? EffectMode::Random : EffectMode::Sequential;
   s.ExifOrientation = settings.ExifOrientation;
   s.Scale = settings.SmoothFit ? Scaling::Smooth : Scaling::Nearest;
-  for (const std::string& picture : pictures) show.Slides.push_back(Slide{picture, {}, {}, {}, {}, {}, {}});
+  for (const std::string& picture : pictures) show.Slides.emplace_back().Picture = picture;
   return show;
 }
 

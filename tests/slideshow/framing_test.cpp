@@ -103,7 +103,9 @@ TEST(FramedPicture, BarsOnlyWhereTheModeAsksForThem) {
         darkColumns += allDark;
       }
       EXPECT_EQ(barColumns, mode == FitMode::Fit ? 640 - 180 : 0);
-      if (mode != FitMode::Fit) EXPECT_EQ(darkColumns, 0);
+      if (mode != FitMode::Fit) {
+        EXPECT_EQ(darkColumns, 0);
+      }
     }
   }
 }
@@ -122,7 +124,7 @@ TEST(FramedPicture, KeptPictureIsBoundedByTheFrameNotThePhoto) {
 }
 
 TEST(Motion, MovesKeepTheFramesShapeStayInsideAndKeepTheCentreInView) {
-  for (const auto [pw, ph] : {std::pair{900, 600}, std::pair{600, 900}, std::pair{2000, 500}}) {
+  for (const auto& [pw, ph] : {std::pair{900, 600}, std::pair{600, 900}, std::pair{2000, 500}}) {
     for (const FitMode mode : {FitMode::Fit, FitMode::Fill}) {
       const auto still = slideshow::PlaceStill(pw, ph, 320, 180, {mode});
       const double aspect = still.view.w * pw / (still.view.h * ph);

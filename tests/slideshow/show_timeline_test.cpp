@@ -138,10 +138,17 @@ TEST_F(MixedShowTest, EachSlideKeepsItsOwnTimesAndTransition) {
   show.Settings.Transition = 2;
   show.Settings.Effect = {EffectMode::Sequential, 0};
   const EffectChoice cut{EffectMode::None, 0}, row5{EffectMode::Fixed, 5};
-  show.Slides = {{paths['A'], 1.0L, {}, row5},
-                 {paths['B'], 3.0L, {}, cut},
-                 {paths['C'], {}, 3.0L, {}},
-                 {paths['A'], {}, {}, cut}};
+  const auto slide = [&](char name, std::optional<long double> hold, std::optional<long double> transition,
+                         std::optional<EffectChoice> effect) {
+    Slide s;
+    s.Picture = paths[name];
+    s.Hold = hold;
+    s.Transition = transition;
+    s.Effect = effect;
+    return s;
+  };
+  show.Slides = {slide('A', 1.0L, {}, row5), slide('B', 3.0L, {}, cut), slide('C', {}, 3.0L, {}),
+                 slide('A', {}, {}, cut)};
   // Intro on row 1; A held 1, into B on row 5; B held 3 and cut to C; C held
   // 2 (show-wide), into A on row 6 (sequential after the cut follows row 5);
   // A held 2, cut to black; the two black frames of the end.
@@ -151,7 +158,7 @@ TEST_F(MixedShowTest, EachSlideKeepsItsOwnTimesAndTransition) {
 
   // A cut into the first picture and a single slide.
   show.Settings.Effect = cut;
-  show.Slides = {{paths['B'], {}, 1.0L, row5}};
+  show.Slides = {slide('B', {}, 1.0L, row5)};
   EXPECT_EQ(Tokens(show), (std::vector<std::string>{"B", "B", "B", "K", "K"}));
 }
 
