@@ -19,7 +19,7 @@ PictureSize Jpeg(const std::string& path, const Bytes& data, Bitmap& out,
                  const DecodeOptions& options);
 void Png(const std::string& path, const Bytes& data, Bitmap& out);
 void Heif(const std::string& path, const Bytes& data, Bitmap& out);
-void WebP(const std::string& path, const Bytes& data, Bitmap& out, const DecodeOptions& options);
+PictureSize WebP(const std::string& path, const Bytes& data, Bitmap& out, const DecodeOptions& options);
 
 // For the readers whose libraries give 8-bit RGBA rows: sizes `out` as a
 // 32-bit bitmap (refusing empty pictures and those above `max_pixels`) and

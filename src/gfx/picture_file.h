@@ -19,7 +19,7 @@ class PictureError : public std::runtime_error {
 // Absolute ceiling: no picture is decoded to more pixels than this; a larger
 // one is refused with "picture too large (W x H pixels)".
 constexpr long long kMaxPicturePixels = 1LL << 28;
-// Pixel budget: JPEG pictures up to this size (today's cameras included) are
+// Pixel budget: JPEG and WebP pictures up to this size (today's cameras included) are
 // decoded whole; larger ones only as large as the frame needs.
 constexpr long long kPictureBudgetPixels = 64LL << 20;
 // Larger files are refused before reading: room for the largest picture at
@@ -36,9 +36,9 @@ std::vector<uint8_t> ReadPictureFile(const std::string& path);
 struct DecodeOptions {
   // Turn JPEG and WebP pictures upright as their EXIF orientation tag says.
   bool ExifOrientation = true;
-  // The frame the picture will be fitted into (0 x 0: not known). JPEG
-  // pictures above the pixel budget are then decoded at the smallest scale
-  // that still covers the fitted rectangle.
+  // The frame the picture will be fitted into (0 x 0: not known). JPEG and
+  // WebP pictures above the pixel budget are then decoded at the smallest
+  // scale (down to 1/8) that still covers the fitted rectangle.
   int FrameWidth = 0;
   int FrameHeight = 0;
   // Use that smallest scale within the budget too (a smooth fit's first step).

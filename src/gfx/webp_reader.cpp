@@ -12,6 +12,7 @@
 #include <string>
 
 #include "exif.h"
+#include "geometry.h"
 #include "orientation.h"
 #include "picture_decoders.h"
 
@@ -79,11 +80,29 @@ void ProveBitstream(const std::string& path, const uint8_t* data, size_t size, i
   if (s != VP8_STATUS_OK) ThrowPictureError(path, StatusText(s));
 }
 
-// Decodes a still bitstream into the rectangle at (x, y) of `out`. Premultiplied
-// blue, green, red, alpha with the bottom row first: the bitmap's own layout,
-// alpha composed onto black (as is the empty canvas around a frame).
+// As for JPEG photos: whole, or the smallest of 1/2, 1/4 and 1/8 that still
+// covers the rectangle the picture is fitted to; the fit does the rest.
+int ScaleDivisor(int width, int height, bool sideways, const DecodeOptions& options) {
+  const bool frame_known = options.FrameWidth > 0 && options.FrameHeight > 0;
+  const bool over_budget = int64_t(width) * height > kPictureBudgetPixels;
+  if (!frame_known || !(options.ReduceToFrame || over_budget)) return 1;
+  const int upright_w = sideways ? height : width, upright_h = sideways ? width : height;
+  const Rect fit = FitRect({0, 0, upright_w, upright_h}, {0, 0, options.FrameWidth, options.FrameHeight});
+  const int need_w = sideways ? fit.Height() : fit.Width();
+  const int need_h = sideways ? fit.Width() : fit.Height();
+  int divisor = 1;
+  while (divisor < 8 && (width + 2 * divisor - 1) / (2 * divisor) >= need_w &&
+         (height + 2 * divisor - 1) / (2 * divisor) >= need_h)
+    divisor *= 2;
+  return divisor;
+}
+
+// Decodes a still bitstream into the rectangle at (x, y) of `out`, scaled to
+// its size if need be. Premultiplied blue, green, red, alpha with the bottom
+// row first: the bitmap's own layout, alpha composed onto black (as is the
+// empty canvas around a frame).
 void DecodeInto(const std::string& path, const uint8_t* data, size_t size, int x, int y, int width,
-                int height, Bitmap& out) {
+                int height, bool scaled, Bitmap& out) {
   if (x < 0 || y < 0 || width <= 0 || height <= 0 || x + width > out.Width() || y + height > out.Height())
     ThrowPictureError(path, "the first WebP frame lies outside its canvas");
   WebPDecoderConfig config;
@@ -94,6 +113,9 @@ void DecodeInto(const std::string& path, const uint8_t* data, size_t size, int x
   config.output.u.RGBA.stride = out.Stride();
   config.output.u.RGBA.size = size_t(out.Stride()) * (height - 1) + size_t(width) * 4;
   config.options.flip = 1;
+  config.options.use_scaling = scaled;
+  config.options.scaled_width = width;
+  config.options.scaled_height = height;
   const VP8StatusCode s = WebPDecode(data, size, &config);
   WebPFreeDecBuffer(&config.output);
   if (s != VP8_STATUS_OK) ThrowPictureError(path, StatusText(s));
@@ -105,7 +127,7 @@ void DecodeInto(const std::string& path, const uint8_t* data, size_t size, int x
 
 }  // namespace
 
-void WebP(const std::string& path, const Bytes& data, Bitmap& out, const DecodeOptions& options) {
+PictureSize WebP(const std::string& path, const Bytes& data, Bitmap& out, const DecodeOptions& options) {
   try {
     if (data.empty()) ThrowPictureError(path, "the file is empty");
     WebPBitstreamFeatures features;
@@ -120,12 +142,22 @@ void WebP(const std::string& path, const Bytes& data, Bitmap& out, const DecodeO
     const std::unique_ptr<WebPIterator, FrameRelease> frame_owner(&frame);
     const int w = int(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH));
     const int h = int(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT));
-    if (int64_t(w) * h * 4 > int64_t(data.size()) * kProveAboveRatio && int64_t(w) * h <= options.MaxPixels)
+    const int orientation = options.ExifOrientation ? Orientation(demux.get()) : 1;
+    const bool sideways = OrientationSwapsSides(orientation);
+    // An animation's frame offsets are whole pixels of the canvas: never scaled.
+    const int divisor = features.has_animation ? 1 : ScaleDivisor(w, h, sideways, options);
+    const int out_w = (w + divisor - 1) / divisor, out_h = (h + divisor - 1) / divisor;
+    if (int64_t(out_w) * out_h * 4 > int64_t(data.size()) * kProveAboveRatio &&
+        int64_t(out_w) * out_h <= options.MaxPixels)
       ProveBitstream(path, frame.fragment.bytes, frame.fragment.size, frame.width, frame.height);
-    SizeRgbaTarget(path, w, h, options.MaxPixels, out);
-    DecodeInto(path, frame.fragment.bytes, frame.fragment.size, frame.x_offset, frame.y_offset, frame.width,
-               frame.height, out);
-    if (options.ExifOrientation) ApplyOrientation(out, Orientation(demux.get()));
+    SizeRgbaTarget(path, out_w, out_h, options.MaxPixels, out);
+    if (divisor > 1)
+      DecodeInto(path, frame.fragment.bytes, frame.fragment.size, 0, 0, out_w, out_h, true, out);
+    else
+      DecodeInto(path, frame.fragment.bytes, frame.fragment.size, frame.x_offset, frame.y_offset, frame.width,
+                 frame.height, false, out);
+    ApplyOrientation(out, orientation);
+    return sideways ? PictureSize{h, w} : PictureSize{w, h};
   } catch (const std::bad_alloc&) {
     out.Release();
     ThrowPictureError(path, "not enough memory to decode the picture");

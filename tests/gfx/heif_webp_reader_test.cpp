@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <tuple>
+#include <utility>
 
 #include "bmp_writer.h"
 #include "gfx/picture_file.h"
@@ -66,6 +67,25 @@ TEST(HeifWebPReader, PhotosComeOutUprightWhateverTheName) {
     as_stored.ExifOrientation = false;
     gfx::DecodePicture(turned, bm, as_stored);
     EXPECT_EQ(bm.Width(), f.exif_turns ? kH : kW);
+  }
+}
+
+// As JPEG photos are: reduced by halves while the result still covers the fit.
+TEST(HeifWebPReader, WebPDecodedAtTheSmallestScaleCoveringTheFitWhenAsked) {
+  gfx::DecodeOptions o;
+  o.FrameWidth = 20;
+  o.FrameHeight = 15;
+  o.ReduceToFrame = true;
+  for (const auto& [name, bytes] : {std::pair{"scale.webp", heifwebptest::EncodeWebP(kW, kH, Upright, 1)},
+                                    std::pair{"scale6.webp", heifwebptest::EncodeWebP(kH, kW, Sideways, 6)}}) {
+    Bitmap bm;
+    const gfx::PictureSize size = gfx::DecodePicture(WriteFile(name, bytes), bm, o);
+    EXPECT_EQ(size.Width, kW) << name;
+    EXPECT_EQ(size.Height, kH) << name;
+    ASSERT_EQ(bm.Width(), kW / 2) << name;  // 16 x 12 would fall short of 20 x 15
+    ASSERT_EQ(bm.Height(), kH / 2) << name;
+    EXPECT_EQ(PixelAt(bm, kW / 8, kH / 8), 0xFF0000u) << name;
+    EXPECT_EQ(PixelAt(bm, 3 * kW / 8, 3 * kH / 8), 0xFFFFFFu) << name;
   }
 }
 
