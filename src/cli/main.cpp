@@ -82,7 +82,9 @@ std::unique_ptr<encoder::SoundTrack> Music(const RenderOptions& o, cli::Slidesho
   } catch (const encoder::SoundFileError& e) {
     exitCode = Complain(kExitUsage, e.what());
   } catch (const slideshow::MusicFitError& e) {
-    exitCode = Complain(kExitUsage, std::string("--fit-to-music: ") + e.what());
+    // Name where the request came from: the command line, else the show file.
+    const bool onLine = o.Show.Given.count("--fit-to-music") > 0 || o.Show.File.empty();
+    exitCode = Complain(kExitUsage, (onLine ? "--fit-to-music: " : o.Show.File + ": fit_to_music: ") + e.what());
   } catch (const MusicStopped&) {
     exitCode = signals.ExitCode();
   }

@@ -105,7 +105,9 @@ TEST_F(Music, CutsOnTheBeatsOfAClickTrack) {
     slideshow::TSlideshowTimeline& timeline = render.Timeline();
     const auto track = cli::PrepareMusic(o, timeline, {}, [](const std::string&) {});
     ASSERT_TRUE(track);
-    if (fit) EXPECT_EQ(timeline.TotalFrames(), 12 * 30);
+    if (fit) {
+      EXPECT_EQ(timeline.TotalFrames(), 12 * 30);
+    }
 
     gfx::Bitmap canvas(320, 240);
     std::vector<long long> starts;
@@ -184,6 +186,23 @@ TEST_F(Music, RefusesMusicOptionsItCannotUse) {
     const clitest::ProgramResult r = RunProgram(args, dir_);
     EXPECT_EQ(r.exitCode, 2) << c.words;
     EXPECT_NE(r.err.find(c.words), std::string::npos) << r.err;
+  }
+}
+
+// Music too short for the holds it must carry: the refusal names where the
+// fit was asked for, the show file or the command line.
+TEST_F(Music, FitRefusalNamesWhereTheFitWasAsked) {
+  e2e::WriteWav(dir_ / "short.wav", 0.2);
+  const fs::path show = dir_ / "short.toml";
+  std::ofstream(show) << "[show]\nsound = [\"short.wav\"]\nfit_to_music = true\nmin_hold = 2\n"
+                      << "[[slide]]\npicture = \"" << pictures_[0] << "\"\n[[slide]]\npicture = \"" << pictures_[1]
+                      << "\"\n";
+  for (const bool onLine : {false, true}) {
+    std::vector<std::string> args = {show.string(), "-o", (dir_ / "x.mp4").string()};
+    if (onLine) args.push_back("--fit-to-music");
+    const clitest::ProgramResult r = RunProgram(args, dir_);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find(onLine ? "--fit-to-music: " : show.string() + ": fit_to_music: "), std::string::npos) << r.err;
   }
 }
 
