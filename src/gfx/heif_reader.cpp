@@ -82,12 +82,8 @@ void Heif(const std::string& path, const Bytes& data, Bitmap& out) {
       ThrowPictureError(path, "the decoder gave no picture");
     SizeRgbaTarget(path, iw, ih, kMaxPicturePixels, out);
     CopyRgbaRows(rows, size_t(stride), out);
-  } catch (const std::bad_alloc&) {
-    out.Release();
-    ThrowPictureError(path, "not enough memory to decode the picture");
   } catch (...) {
-    out.Release();
-    throw;
+    ReleaseAndRethrow(path, out);
   }
 }
 

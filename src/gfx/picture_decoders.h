@@ -21,6 +21,10 @@ void Png(const std::string& path, const Bytes& data, Bitmap& out);
 void Heif(const std::string& path, const Bytes& data, Bitmap& out);
 PictureSize WebP(const std::string& path, const Bytes& data, Bitmap& out, const DecodeOptions& options);
 
+// For a decoder's catch-all: leaves `out` empty and rethrows, a failed
+// allocation as a PictureError.
+[[noreturn]] void ReleaseAndRethrow(const std::string& path, Bitmap& out);
+
 // For the readers whose libraries give 8-bit RGBA rows: sizes `out` as a
 // 32-bit bitmap (refusing empty pictures and those above `max_pixels`) and
 // stores the rows in it, composed onto black.

@@ -185,12 +185,8 @@ void Png(const std::string& path, const Bytes& data, Bitmap& out) {
     for (png_uint_32 y = 0; y < h.height; ++y) rows[y] = out.ScanLine(int(y));
     if (!ReadRows(reader, rows.data())) ThrowPictureError(path, source.message);
     if (h.alpha) ComposeOntoBlack(out);
-  } catch (const std::bad_alloc&) {
-    out.Release();
-    ThrowPictureError(path, "not enough memory to decode the picture");
   } catch (...) {
-    out.Release();
-    throw;
+    ReleaseAndRethrow(path, out);
   }
 }
 

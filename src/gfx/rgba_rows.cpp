@@ -1,5 +1,6 @@
 // Rows of 8-bit red, green, blue and alpha, as libheif and libwebp hand them
-// out, into a 32-bit bitmap, composed onto black as PNG pictures are.
+// out, into a 32-bit bitmap, composed onto black as PNG pictures are; and the
+// readers' common way out of a failure.
 #include <new>
 #include <stdexcept>
 
@@ -19,6 +20,15 @@ void SizeRgbaTarget(const std::string& path, int64_t width, int64_t height, int6
     ThrowPictureError(path, "not enough memory for " + size_text + " pixels");
   } catch (const std::length_error& e) {
     ThrowPictureError(path, e.what());
+  }
+}
+
+void ReleaseAndRethrow(const std::string& path, Bitmap& out) {
+  out.Release();
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    ThrowPictureError(path, "not enough memory to decode the picture");
   }
 }
 

@@ -158,12 +158,8 @@ PictureSize WebP(const std::string& path, const Bytes& data, Bitmap& out, const 
                  frame.height, false, out);
     ApplyOrientation(out, orientation);
     return sideways ? PictureSize{h, w} : PictureSize{w, h};
-  } catch (const std::bad_alloc&) {
-    out.Release();
-    ThrowPictureError(path, "not enough memory to decode the picture");
   } catch (...) {
-    out.Release();
-    throw;
+    ReleaseAndRethrow(path, out);
   }
 }
 
