@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "app/picture_check.h"
 #include "app/run_values.h"
 #include "app/settings_file.h"
 #include "app/window_drag.h"
@@ -115,6 +116,7 @@ class TFormMain : public QWidget {
   void LogEntry(const std::string& text);
   void UpdateOutputEnabled();
   void SetUpPictureList();
+  QList<TPictureCheck> CheckPictures(const QStringList& files);
   void RemoveSelectedPictures();
   void MoveCurrentPicture(int step);
   void PictureListEdited();

@@ -1,15 +1,18 @@
 // The picture list as the user edits it: pictures added by the dialog or by
-// dropping files on the window are checked at once; one picture is removed
+// dropping files on the window are checked at once, in parallel; one picture is removed
 // with Delete and moved with Ctrl+Up/Down or by dragging it in the list.
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
 #include <QShortcut>
 #include <QTemporaryDir>
+#include <QtConcurrent/QtConcurrentMap>
 
 #include "app/desktop_services.h"
 #include "app/main_window.h"
@@ -45,18 +48,19 @@ void TFormMain::SetUpPictureList() {
   setAcceptDrops(true);
 }
 
-// Checking decodes each picture, so a long list takes a moment: the status
-// line counts, and pictures that cannot be read are named in one message.
+// Checking decodes each picture, so a long list takes a moment: the pictures
+// are checked on the pool's threads while the window repaints and its status
+// line counts (clicks and keys wait, so the list cannot change meanwhile), and
+// pictures that cannot be read are named in one message.
 void TFormMain::AddPictures(const QStringList& files) {
   if (files.isEmpty()) return;
   if (!thumbnails_) thumbnails_ = std::make_unique<QTemporaryDir>();
-  QStringList refused;
   QApplication::setOverrideCursor(Qt::WaitCursor);
+  lblStatus->setTextFormat(Qt::PlainText);
+  const QList<TPictureCheck> checks = CheckPictures(files);
+  QStringList refused;
   for (qsizetype i = 0; i < files.size(); ++i) {
-    lblStatus->setTextFormat(Qt::PlainText);
-    lblStatus->setText(QString("Checking picture %1 of %2...").arg(i + 1).arg(files.size()));
-    lblStatus->repaint();
-    const TPictureCheck check = CheckPicture(files[i], Globals().ExifOrientation);
+    const TPictureCheck& check = checks[i];
     if (!check.Problem.isEmpty()) {
       refused << check.Problem;
       continue;
@@ -79,6 +83,19 @@ void TFormMain::AddPictures(const QStringList& files) {
                            .arg(refused.size())
                            .arg(files.size()) +
                        refused.join('\n'));
+}
+
+QList<TPictureCheck> TFormMain::CheckPictures(const QStringList& files) {
+  const bool exif = Globals().ExifOrientation;
+  QFutureWatcher<TPictureCheck> watcher;
+  QEventLoop wait;
+  connect(&watcher, &QFutureWatcher<TPictureCheck>::progressValueChanged, this, [&](int done) {
+    lblStatus->setText(QString("Checking picture %1 of %2...").arg(std::min<qsizetype>(done + 1, files.size())).arg(files.size()));
+  });
+  connect(&watcher, &QFutureWatcher<TPictureCheck>::finished, &wait, &QEventLoop::quit);
+  watcher.setFuture(QtConcurrent::mapped(files, [exif](const QString& file) { return CheckPicture(file, exif); }));
+  if (!watcher.isFinished()) wait.exec(QEventLoop::ExcludeUserInputEvents);
+  return watcher.future().results();
 }
 
 void TFormMain::RemoveSelectedPictures() {
