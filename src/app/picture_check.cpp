@@ -8,7 +8,7 @@
 
 namespace app {
 
-const char* const kPictureFilter = "Picture Files|*.BMP;*.JPEG;*.JPG;*.PNG";
+const char* const kPictureFilter = "Picture Files|*.BMP;*.JPEG;*.JPG;*.PNG;*.HEIC;*.HEIF;*.WEBP";
 
 TPictureCheck CheckPicture(const QString& path, bool exifOrientation) {
   TPictureCheck result;
