@@ -122,18 +122,12 @@ void CheckMasks(const File& f, const Layout& l) {
   }
 }
 
-Layout ReadHeaders(const File& f) {
-  if (f.size == 0) f.Fail("the file is empty");
-  if (f.size < 2 || f.data[0] != 'B' || f.data[1] != 'M') {
-    f.Fail("not a BMP file (it does not start with \"BM\")");
-  }
-  if (f.size < kFileHeaderSize + 4) f.Fail(Truncated("file header", kFileHeaderSize + 4, f.size));
-
-  const uint32_t hsize = U32(f.data + kFileHeaderSize);
+// The info header's fields; OS/2 2.x headers may stop after any field, and
+// missing fields read as zero.
+Layout ReadInfoHeader(const File& f, uint32_t hsize, bool& os2) {
   const bool core = hsize == 12;
   const bool windows = hsize == 40 || hsize == 52 || hsize == 56 || hsize == 108 || hsize == 124;
-  // OS/2 2.x headers may stop after any field; missing fields read as zero.
-  const bool os2 = !windows && hsize >= 16 && hsize <= 64 && hsize % 2 == 0;
+  os2 = !windows && hsize >= 16 && hsize <= 64 && hsize % 2 == 0;
   if (!core && !windows && !os2) f.Fail("unsupported header size " + std::to_string(hsize));
   if (kFileHeaderSize + hsize > f.size) {
     f.Fail(Truncated("header", kFileHeaderSize + hsize, f.size));
@@ -163,7 +157,10 @@ Layout ReadHeaders(const File& f) {
   if (height == 0) f.Fail("invalid height 0");
   l.top_down = height < 0;
   l.height = height < 0 ? -height : height;  // int32 range: no overflow in 64 bits
+  return l;
+}
 
+void CheckBitsAndCompression(const File& f, const Layout& l, bool os2) {
   switch (l.bits) {
     case 1: case 4: case 8: case 16: case 24: case 32: break;
     default: f.Fail("unsupported bit count " + std::to_string(l.bits));
@@ -189,27 +186,42 @@ Layout ReadHeaders(const File& f) {
     case kPng: f.Fail("unsupported compression (PNG inside BMP)");
     default: f.Fail("unsupported compression " + std::to_string(l.compression));
   }
+}
 
+// The plain info header keeps its masks right after it; the later ones
+// inside it, where a short OS/2 header's missing ones read as zero.
+void ReadMasks(const File& f, uint32_t hsize, Layout& l) {
+  l.has_masks = true;
+  if (hsize != 40) {
+    const uint8_t* h = f.data + kFileHeaderSize;
+    for (size_t i = 0; i < 4; ++i) l.masks[i] = 44 + i * 4 <= hsize ? U32(h + 40 + i * 4) : 0;
+  } else {
+    const size_t n = l.compression == kAlphaBitFields ? 4 : 3;
+    if (l.headers_end + n * 4 > f.size) {
+      f.Fail(Truncated("colour masks", l.headers_end + n * 4, f.size));
+    }
+    for (size_t i = 0; i < n; ++i) l.masks[i] = U32(f.data + l.headers_end + i * 4);
+    l.headers_end += n * 4;
+  }
+  CheckMasks(f, l);
+}
+
+Layout ReadHeaders(const File& f) {
+  if (f.size == 0) f.Fail("the file is empty");
+  if (f.size < 2 || f.data[0] != 'B' || f.data[1] != 'M') {
+    f.Fail("not a BMP file (it does not start with \"BM\")");
+  }
+  if (f.size < kFileHeaderSize + 4) f.Fail(Truncated("file header", kFileHeaderSize + 4, f.size));
+
+  const uint32_t hsize = U32(f.data + kFileHeaderSize);
+  bool os2 = false;
+  Layout l = ReadInfoHeader(f, hsize, os2);
+  CheckBitsAndCompression(f, l, os2);
   if (l.width * l.height > kMaxPicturePixels) {
     f.Fail("picture too large (" + std::to_string(l.width) + " x " + std::to_string(l.height) +
            " pixels)");
   }
-
-  if (l.compression == kBitFields || l.compression == kAlphaBitFields) {
-    l.has_masks = true;
-    if (hsize == 40) {
-      // The plain info header keeps its masks right after it.
-      const size_t n = l.compression == kAlphaBitFields ? 4 : 3;
-      if (l.headers_end + n * 4 > f.size) {
-        f.Fail(Truncated("colour masks", l.headers_end + n * 4, f.size));
-      }
-      for (size_t i = 0; i < n; ++i) l.masks[i] = U32(f.data + l.headers_end + i * 4);
-      l.headers_end += n * 4;
-    } else {
-      for (size_t i = 0; i < 4; ++i) l.masks[i] = field32(40 + i * 4);
-    }
-    CheckMasks(f, l);
-  }
+  if (l.compression == kBitFields || l.compression == kAlphaBitFields) ReadMasks(f, hsize, l);
   return l;
 }
 
