@@ -76,15 +76,22 @@ void FramedPicture::Make(const std::string& path, bool exifOrientation, int fram
   gfx::DecodeOptions options;
   options.ExifOrientation = exifOrientation;
   // A large JPEG comes decoded at the smallest scale that still gives the
-  // kept picture its density, whatever its shape and the move's zoom.
+  // kept picture its density: the frame's for a still picture, more under
+  // a move's zoom. Fit and blur show the whole picture inside the frame, so
+  // a box of the frame's shape bounds what is needed; fill crops to the
+  // frame's shape, so a square box covers a picture of any shape.
   const double zoom = motion.kind == MotionKind::Rects
                           ? 1 / std::max(0.05, std::min({motion.start.w, motion.start.h,
                                                          motion.end.w, motion.end.h}))
                           : 1.25;
-  const int side = int(std::min(double(gfx::kMaxPicturePixels >> 14),
-                                std::ceil(kKeptDensity * zoom * (frameWidth + frameHeight))));
-  options.FrameWidth = side;
-  options.FrameHeight = side;
+  const double density = motion.kind == MotionKind::None ? 1.0 : kKeptDensity * zoom;
+  const double most = double(gfx::kMaxPicturePixels >> 14);
+  if (style.mode == FitMode::Fill) {
+    options.FrameWidth = options.FrameHeight = int(std::min(most, std::ceil(density * (frameWidth + frameHeight))));
+  } else {
+    options.FrameWidth = int(std::min(most, std::ceil(density * frameWidth)));
+    options.FrameHeight = int(std::min(most, std::ceil(density * frameHeight)));
+  }
   options.ReduceToFrame = true;
   gfx::Bitmap decoded;
   const gfx::PictureSize own = gfx::DecodePicture(path, decoded, options);
@@ -117,6 +124,7 @@ void FramedPicture::Make(const gfx::Bitmap& picture, int frameWidth, int frameHe
   PaintBackground(kept_);
   gfx::SmoothStretch(kept_, WholeIn(dest_, still.view), picture);
   kept_.RenewHandle();
+  backdrop_.Release();  // painted into kept_ for good
   keptScaleX_ = keptScaleY_ = 1;
   keptLeft_ = keptTop_ = 0;
 }
