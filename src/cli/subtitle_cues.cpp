@@ -48,7 +48,7 @@ std::string SubRipText(const std::vector<Cue>& cues) {
   int number = 0;
   for (const Cue& cue : cues) {
     std::string text;
-    for (char c : cue.text) {
+    for (char c : encoder::KeepLiteral(cue.text)) {
       if (c == '\r') continue;
       if (c == '\n' && (text.empty() || text.back() == '\n')) continue;
       text += c;

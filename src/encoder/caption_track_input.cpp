@@ -56,22 +56,13 @@ CueList FindTrack(const char* url) {
   return found == g_tracks.end() ? nullptr : found->second;
 }
 
-// ASS has no escapes: "\n", "\N" and "\h" are line breaks and spaces and
-// "{\" opens a style override. An invisible word joiner keeps such text as
-// the user wrote it. Line breaks become \N; surrounding ones are dropped.
+// The caption as the text of an ASS event: line breaks as \N, none around it.
 std::string AssEventText(const std::string& text) {
-  constexpr const char* kWordJoiner = "\xE2\x81\xA0";
   std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i], next = i + 1 < text.size() ? text[i + 1] : '\0';
+  for (const char c : KeepLiteral(text)) {
     if (c == '\r') continue;
-    if (c == '\n') {
-      out += "\\N";
-      continue;
-    }
-    out += c;
-    if ((c == '\\' && (next == 'n' || next == 'N' || next == 'h')) || (c == '{' && next == '\\'))
-      out += kWordJoiner;
+    if (c == '\n') out += "\\N";
+    else out += c;
   }
   while (out.starts_with("\\N")) out.erase(0, 2);
   while (out.ends_with("\\N")) out.resize(out.size() - 2);
@@ -206,6 +197,18 @@ const media::TInputFormat kCaptionTrackInput = {
 };
 
 }  // namespace
+
+std::string KeepLiteral(const std::string& text) {
+  constexpr const char* kWordJoiner = "\xE2\x81\xA0";
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i], next = i + 1 < text.size() ? text[i + 1] : '\0';
+    out += c;
+    if ((c == '\\' && (next == 'n' || next == 'N' || next == 'h')) || (c == '{' && next == '\\'))
+      out += kWordJoiner;
+  }
+  return out;
+}
 
 void RegisterCaptionTrackFormat() { media::RegisterInputFormat(&kCaptionTrackInput); }
 

@@ -28,4 +28,9 @@ void RegisterCaptionTrackFormat();
 uint64_t RegisterCaptionTrack(std::vector<CaptionCue> cues);
 void UnregisterCaptionTrack(uint64_t number);
 
+// Subtitle renderers read "{\" as the start of style codes and "\n", "\N",
+// "\h" as breaks and spaces, in SubRip as in ASS, with no escape; an
+// invisible word joiner after the "{" or the "\" keeps such text as written.
+std::string KeepLiteral(const std::string& text);
+
 }  // namespace encoder
