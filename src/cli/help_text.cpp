@@ -194,6 +194,9 @@ OPTIONS
         longer captions wrap inside it. Default 0.05.
     --caption-fade SECONDS
         Fade in and out, 0 to 60 seconds. Default 0.5.
+    --subtitles
+        Also put the captions into the video as a subtitle stream players
+        can switch on and off: mov_text in .mp4 and .mov, SubRip in .mkv.
     --every-frame
         Encode every frame even while a picture is held. By default MP4,
         MOV and MKV videos encode a held picture once and let it last.

@@ -20,6 +20,7 @@
 #include "cli/render_options.h"
 #include "cli/slideshow_render.h"
 #include "cli/stop_signals.h"
+#include "cli/subtitle_cues.h"
 #include "engine/run_outcome.h"
 #include "slideshow/show_file.h"
 #include "slideshow/music_fit.h"
@@ -209,8 +210,12 @@ int Render(const RenderOptions& o) {
 
   RunProgress progress(o, *render, soundSeconds);
   std::string working = cli::WorkingFileName(o.Output, long(getpid()));
+  // The MP4 muxer loses the captions' lengths in fragments: with a subtitle
+  // stream the recording is made in one piece; its index still moves to the front.
+  const bool fragments =
+      fastStart && !(o.Look.Subtitles && cli::SubtitleFormFor(o.Output) == cli::SubtitleForm::MovText);
   cli::RenderOutcome outcome =
-      render->Run(working, cli::OutputOptions(o, pick, fastStart),
+      render->Run(working, cli::OutputOptions(o, pick, fragments),
                   [&progress](const encoder::TProgressInfo& v) { progress(v); });
   // A recording that ends inside a fragment broke off, whatever the run said.
   if (fastStart && cli::CutToWholeFragments(working) > 0 && outcome.kind != cli::RenderOutcome::Failed) {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "cli/render_options.h"
+#include "encoder/caption_track_input.h"
 #include "encoder/sound_track_input.h"
 #include "media/binding/ff_entry_points.h"
 #include "media/binding/ff_loader.h"
@@ -23,6 +24,7 @@ std::string LoadMediaLibraries() {
     return media::FFLoader().LastLoaderError();
   media::RegisterFrameInputFormat();
   encoder::RegisterSoundTrackFormat();
+  encoder::RegisterCaptionTrackFormat();
   return {};
 }
 

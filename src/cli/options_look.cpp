@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "cli/option_groups.h"
+#include "cli/subtitle_cues.h"
 #include "slideshow/look_values.h"
 
 namespace cli {
@@ -89,14 +90,9 @@ void SettleLookOptions(CommandLine& cl) {
   if (!o.CaptionsFile.empty()) o.CaptionTexts = ReadCaptions(o.CaptionsFile);
   if (o.Subtitles) {
     // Whether there are captions is known once the show is (options_show.cpp).
-    // The muxer takes SubRip text as it is only in Matroska; MP4 and MOV want
-    // it turned into mov_text, which the engine does not do.
-    const std::string& out = cl.options.Output;
-    const size_t dot = out.rfind('.');
-    std::string ext = dot == std::string::npos ? "" : out.substr(dot + 1);
-    for (char& ch : ext) ch = char(std::tolower(static_cast<unsigned char>(ch)));
-    if (ext != "mkv")
-      throw UsageError("--subtitles: a subtitle stream can go into .mkv outputs only (not \"" + out +
+    if (SubtitleFormFor(cl.options.Output) == SubtitleForm::None)
+      throw UsageError(std::string("--subtitles: a subtitle stream can go into ") + kSubtitleContainers +
+                       " outputs only (not \"" + cl.options.Output +
                        "\"); the captions are drawn on the pictures either way");
   }
 }

@@ -114,7 +114,14 @@ RenderOutcome SlideshowRender::Run(
     return failed(enc.LastErrorMessage());
   if (!soundTrack_ && !options_.Audio.empty() && enc.AddInput(task, options_.Audio) < 0)
     return failed(enc.LastErrorMessage());
-  // The captions as SubRip text beside the working file, copied into the output.
+  // The captions as a subtitle stream, copied into the output: SubRip text
+  // beside the working file for Matroska, mov_text from the caption track
+  // input for MP4 and MOV.
+  const std::vector<Cue> cues = options_.Look.Subtitles ? CaptionCues(show_, timeline_.Plan) : std::vector<Cue>();
+  const std::string cueText = SubRipText(cues);
+  if (options_.Look.Subtitles && cueText.empty() && !options_.Quiet)
+    std::fprintf(stderr, "lanternslide-render: note: no picture of the show has a caption; no subtitle stream\n");
+  const SubtitleForm subtitles = cueText.empty() ? SubtitleForm::None : SubtitleFormFor(file);
   const std::string cueFile = file + ".srt";
   struct CueFileOwner {
     std::string path;
@@ -122,11 +129,7 @@ RenderOutcome SlideshowRender::Run(
       if (!path.empty()) std::remove(path.c_str());
     }
   } cueFileOwner;
-  const std::string cueText =
-      options_.Look.Subtitles ? SubRipText(CaptionCues(show_, timeline_.Plan)) : std::string();
-  if (options_.Look.Subtitles && cueText.empty() && !options_.Quiet)
-    std::fprintf(stderr, "lanternslide-render: note: no picture of the show has a caption; no subtitle stream\n");
-  if (!cueText.empty()) {
+  if (subtitles == SubtitleForm::SubRip) {
     std::FILE* f = std::fopen(cueFile.c_str(), "wb");
     if (!f) return failed("Cannot write the subtitle file \"" + cueFile + "\"");
     cueFileOwner.path = cueFile;
@@ -134,8 +137,26 @@ RenderOutcome SlideshowRender::Run(
     if (std::fclose(f) != 0 || !written) return failed("Cannot write the subtitle file \"" + cueFile + "\"");
     if (enc.AddInput(task, cueFile) < 0) return failed(enc.LastErrorMessage());
   }
+  struct CaptionTrackOwner {
+    uint64_t number = 0;
+    ~CaptionTrackOwner() {
+      if (number) encoder::UnregisterCaptionTrack(number);
+    }
+  } captionTrack;
+  std::string streamMaps;
+  if (subtitles == SubtitleForm::MovText) {
+    captionTrack.number = encoder::RegisterCaptionTrack(cues);
+    encoder::TInputOptions captions;
+    captions.Options = std::string("-f ") + encoder::kCaptionTrackFormat;
+    if (enc.AddInput(task, std::to_string(captionTrack.number), &captions) < 0)
+      return failed(enc.LastErrorMessage());
+    // MP4 and MOV name no subtitle codec of their own, so the engine's own
+    // choice of streams leaves the captions out: every stream is named.
+    const bool sound = soundTrack_ || !options_.Audio.empty();
+    streamMaps = std::string(" -map 0:v") + (sound ? " -map 1:a:0" : "") + " -map " + (sound ? "2" : "1") + ":s";
+  }
   encoder::TOutputOptions output;
-  output.Options = outputOptions + (cueText.empty() ? "" : " -c:s copy");
+  output.Options = outputOptions + (subtitles == SubtitleForm::None ? "" : " -c:s copy") + streamMaps;
   // A live output plays at a constant rate.
   output.HeldPicturesOnce = options_.Speed.HeldOnce && !options_.RealTime;
   if (enc.SetOutput(task, file, &output) < 0) {

@@ -1,5 +1,6 @@
 #include "cli/subtitle_cues.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 
@@ -15,6 +16,15 @@ std::string Clock(long long ms) {
 }
 
 }  // namespace
+
+SubtitleForm SubtitleFormFor(const std::string& output) {
+  const size_t dot = output.rfind('.');
+  std::string ext = dot == std::string::npos ? "" : output.substr(dot + 1);
+  for (char& ch : ext) ch = char(std::tolower(static_cast<unsigned char>(ch)));
+  if (ext == "mkv") return SubtitleForm::SubRip;
+  if (ext == "mp4" || ext == "mov") return SubtitleForm::MovText;
+  return SubtitleForm::None;
+}
 
 std::vector<Cue> CaptionCues(const slideshow::Show& show, const slideshow::ShowPlan& plan) {
   const slideshow::FrameRate& rate = show.Settings.Rate;
@@ -38,7 +48,7 @@ std::string SubRipText(const std::vector<Cue>& cues) {
   int number = 0;
   for (const Cue& cue : cues) {
     std::string text;
-    for (char c : cue.text) {
+    for (char c : encoder::KeepLiteral(cue.text)) {
       if (c == '\r') continue;
       if (c == '\n' && (text.empty() || text.back() == '\n')) continue;
       text += c;

@@ -76,15 +76,22 @@ void FramedPicture::Make(const std::string& path, bool exifOrientation, int fram
   gfx::DecodeOptions options;
   options.ExifOrientation = exifOrientation;
   // A large JPEG comes decoded at the smallest scale that still gives the
-  // kept picture its density, whatever its shape and the move's zoom.
+  // kept picture its density: the frame's for a still picture, more under
+  // a move's zoom. Fit and blur show the whole picture inside the frame, so
+  // a box of the frame's shape bounds what is needed; fill crops to the
+  // frame's shape, so a square box covers a picture of any shape.
   const double zoom = motion.kind == MotionKind::Rects
                           ? 1 / std::max(0.05, std::min({motion.start.w, motion.start.h,
                                                          motion.end.w, motion.end.h}))
                           : 1.25;
-  const int side = int(std::min(double(gfx::kMaxPicturePixels >> 14),
-                                std::ceil(kKeptDensity * zoom * (frameWidth + frameHeight))));
-  options.FrameWidth = side;
-  options.FrameHeight = side;
+  const double density = motion.kind == MotionKind::None ? 1.0 : kKeptDensity * zoom;
+  const double most = double(gfx::kMaxPicturePixels >> 14);
+  if (style.mode == FitMode::Fill) {
+    options.FrameWidth = options.FrameHeight = int(std::min(most, std::ceil(density * (frameWidth + frameHeight))));
+  } else {
+    options.FrameWidth = int(std::min(most, std::ceil(density * frameWidth)));
+    options.FrameHeight = int(std::min(most, std::ceil(density * frameHeight)));
+  }
   options.ReduceToFrame = true;
   gfx::Bitmap decoded;
   const gfx::PictureSize own = gfx::DecodePicture(path, decoded, options);
@@ -105,7 +112,7 @@ void FramedPicture::Make(const gfx::Bitmap& picture, int frameWidth, int frameHe
   dest_ = still.dest;
   path_ = PlanMove(motion, still.view, double(pictureW_) / pictureH_, slideIndex);
   moves_ = !(path_.start == path_.end);
-  backdrop_.Release();
+  ReleaseBackdrop();
   if (style.mode == FitMode::Blur) MakeBackdrop(picture);
   if (moves_) {
     MakeKept(picture);
@@ -117,6 +124,7 @@ void FramedPicture::Make(const gfx::Bitmap& picture, int frameWidth, int frameHe
   PaintBackground(kept_);
   gfx::SmoothStretch(kept_, WholeIn(dest_, still.view), picture);
   kept_.RenewHandle();
+  ReleaseBackdrop();  // painted into kept_ for good
   keptScaleX_ = keptScaleY_ = 1;
   keptLeft_ = keptTop_ = 0;
 }
@@ -159,27 +167,43 @@ void FramedPicture::MakeBackdrop(const gfx::Bitmap& picture) {
   gfx::SmoothStretch(small, WholeIn(p.dest, p.view), picture);
   gfx::BoxBlur(small, std::max(1, w / 48));
   gfx::ScaleBrightness(small, kBackdropDarken);
-  backdrop_.SetPixelFormat(gfx::PixelFormat::pf32bit);
-  backdrop_.SetSize(frameW_, frameH_);
-  gfx::SmoothStretch(backdrop_, {0, 0, frameW_, frameH_}, small);
+  // The fitted picture spans the frame one way: the bars are the two sides
+  // of it the other way.
+  const gfx::Rect frame{0, 0, frameW_, frameH_};
+  const bool beside = dest_.Top <= 0 && dest_.Bottom >= frameH_;
+  const bool above = dest_.Left <= 0 && dest_.Right >= frameW_;
+  if (beside) {
+    backdrop_[0].area = {0, 0, std::max(0, dest_.Left), frameH_};
+    backdrop_[1].area = {std::min(frameW_, dest_.Right), 0, frameW_, frameH_};
+  } else if (above) {
+    backdrop_[0].area = {0, 0, frameW_, std::max(0, dest_.Top)};
+    backdrop_[1].area = {0, std::min(frameH_, dest_.Bottom), frameW_, frameH_};
+  } else {
+    backdrop_[0].area = frame;  // not a fitted picture: the whole frame
+  }
+  for (BackdropPart& part : backdrop_) {
+    if (part.area.Width() <= 0 || part.area.Height() <= 0) continue;
+    part.pixels.SetPixelFormat(gfx::PixelFormat::pf32bit);
+    part.pixels.SetSize(part.area.Width(), part.area.Height());
+    gfx::SmoothStretch(part.pixels, {-part.area.Left, -part.area.Top, frame.Right - part.area.Left,
+                                     frame.Bottom - part.area.Top}, small);
+  }
+}
+
+void FramedPicture::ReleaseBackdrop() {
+  for (BackdropPart& part : backdrop_) {
+    part.area = {};
+    part.pixels.Release();
+  }
 }
 
 void FramedPicture::PaintBackground(gfx::Bitmap& frame) const {
   if (dest_ == frame.Bounds()) return;
-  if (style_.mode == FitMode::Blur && backdrop_.Width() == frame.Width() &&
-      backdrop_.Height() == frame.Height()) {
-    const size_t rowBytes = size_t(frame.Width()) * 4;
-    for (int y = 0; y < frame.Height(); ++y) {
-      const uint8_t* from = backdrop_.ScanLine(y);
-      uint8_t* to = frame.ScanLine(y);
-      if (y < dest_.Top || y >= dest_.Bottom) {
-        std::copy_n(from, rowBytes, to);
-      } else {
-        std::copy_n(from, size_t(std::max(0, dest_.Left)) * 4, to);
-        const size_t right = size_t(std::clamp(dest_.Right, 0, frame.Width())) * 4;
-        std::copy(from + right, from + rowBytes, to + right);
-      }
-    }
+  if (style_.mode == FitMode::Blur && frame.Width() == frameW_ && frame.Height() == frameH_) {
+    for (const BackdropPart& part : backdrop_)
+      for (int y = part.area.Top; y < part.area.Bottom && part.pixels.Width() > 0; ++y)
+        std::copy_n(part.pixels.ScanLine(y - part.area.Top), size_t(part.area.Width()) * 4,
+                    frame.ScanLine(y) + size_t(part.area.Left) * 4);
     return;
   }
   const gfx::Color c = style_.mode == FitMode::Fit ? style_.background : gfx::clBlack;

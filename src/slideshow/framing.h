@@ -55,6 +55,7 @@ class FramedPicture {
 
  private:
   void MakeBackdrop(const gfx::Bitmap& picture);
+  void ReleaseBackdrop();
   void MakeKept(const gfx::Bitmap& picture);
   void PaintBackground(gfx::Bitmap& frame) const;
 
@@ -68,7 +69,13 @@ class FramedPicture {
   gfx::Bitmap kept_;         // the picture, scaled and cropped, 32 bits
   double keptScaleX_ = 1, keptScaleY_ = 1;  // kept pixels per picture fraction
   double keptLeft_ = 0, keptTop_ = 0;       // kept origin in those units
-  gfx::Bitmap backdrop_;     // Blur: the frame-sized blurred copy
+  // Blur: the blurred copy where it shows, beside or above and below the
+  // picture (a frame-sized one would be mostly hidden under a moving picture).
+  struct BackdropPart {
+    gfx::Rect area;  // in the frame
+    gfx::Bitmap pixels;
+  };
+  BackdropPart backdrop_[2];
   gfx::BilinearSampler sampler_;
 };
 

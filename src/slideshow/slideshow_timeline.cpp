@@ -235,6 +235,9 @@ TSlideshowTimeline::FrameContent TSlideshowTimeline::AdvanceTimeline() {
 
 void TSlideshowTimeline::EndTransition() {
   ++PictureIndex;
+  // The picture that went out is not shown again: its slide goes before the
+  // next one is made, so two dressed slides are alive at a time, not three.
+  outgoingSlide_ = {};
   // The next picture is made while this one is held.
   PrefetchPicture(PictureIndex + 1);
   if (PictureIndex < static_cast<int>(Plan.HoldFrames.size()))

@@ -71,6 +71,9 @@ extern "C" {
   X(av_packet_ref)               \
   X(av_packet_get_side_data)      \
   X(avcodec_flush_buffers)        \
+  X(avcodec_encode_subtitle)      \
+  X(avcodec_decode_subtitle2)     \
+  X(avsubtitle_free)              \
   /* end */
 
 #define LS_FF_AVDEVICE_FUNCS(X)        \
