@@ -186,8 +186,10 @@ class PartVideo {
       // A part's encoder counts its first decode times from before its
       // first picture; where that reaches back into the part before, the
       // decode times are moved up to follow on (never past a picture's time).
-      if (p->dts != AV_NOPTS_VALUE) {
-        if (lastDts_ != AV_NOPTS_VALUE && p->dts <= lastDts_) p->dts = lastDts_ + 1;
+      // (Matroska leaves a part's first decode times out: they follow on too.)
+      if (p->dts != AV_NOPTS_VALUE || lastDts_ != AV_NOPTS_VALUE) {
+        if (lastDts_ != AV_NOPTS_VALUE && (p->dts == AV_NOPTS_VALUE || p->dts <= lastDts_))
+          p->dts = lastDts_ + 1;
         if (p->pts != AV_NOPTS_VALUE && p->dts > p->pts) {
           error = "the parts' frames overlap at " + Quoted(parts_[next_ - 1].Path);
           return false;
