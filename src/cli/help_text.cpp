@@ -197,6 +197,7 @@ OPTIONS
     --every-frame
         Encode every frame even while a picture is held. By default MP4,
         MOV and MKV videos encode a held picture once and let it last.
+        A show file says the same with every_frame = true.
     --segment K/N
         Render only part K of N of the show, without sound, so that parts
         can render at once on other cores or machines. Parts are cut where
