@@ -68,6 +68,9 @@ std::string WriteIndexFirst(const std::string& recorded, const std::string& targ
   if (const int ret = ff::avformat_alloc_output_context2(&rawOut, nullptr, nullptr, target.c_str()); ret < 0)
     return media::FormatMediaError("create", ret);
   const media::OutputContextPtr out(rawOut);
+  // Tags such as a split show's part tag travel with the file.
+  if (const int ret = ff::av_dict_copy(&out->metadata, in->metadata, 0); ret < 0)
+    return media::FormatMediaError("copy", ret);
   for (unsigned i = 0; i < in->nb_streams; ++i) {
     AVStream* st = ff::avformat_new_stream(out.get(), nullptr);
     if (!st) return "out of memory";

@@ -200,6 +200,18 @@ OPTIONS
     --every-frame
         Encode every frame even while a picture is held. By default MP4,
         MOV and MKV videos encode a held picture once and let it last.
+        A show file says the same with every_frame = true.
+    --segment K/N
+        Render only part K of N of the show, without sound, so that parts
+        can render at once on other cores or machines. Parts are cut where
+        a picture's hold starts. Every part needs the same pictures and
+        options (and --seed N where effects are drawn at random).
+    --join PART...
+        Put the parts together into OUTPUT, with the same pictures and
+        options as the parts (named before --join): their video is copied,
+        not encoded again, and the sound is encoded once for the whole show.
+        Parts may come in any order; a missing, doubled or cut-short part,
+        or one of another show, is refused and nothing is written.
     -q, --quiet
         Print neither progress nor the summary of the written file.
     --list-effects

@@ -19,6 +19,8 @@
 #include "cli/render_files.h"
 #include "cli/render_options.h"
 #include "cli/slideshow_render.h"
+#include "cli/join_parts.h"
+#include "cli/split_show.h"
 #include "cli/stop_signals.h"
 #include "cli/subtitle_cues.h"
 #include "engine/run_outcome.h"
@@ -203,19 +205,29 @@ int Render(const RenderOptions& o) {
   if (!pick.Note.empty() && !o.Quiet) Complain(0, "note: " + pick.Note);
   const bool fastStart = cli::UsesFastStart(o.Encoding, o.Output);
   int refused = 0;
-  const std::unique_ptr<encoder::SoundTrack> track = Music(o, *render, signals, refused);
+  // A part has no sound: its music only matters where it moves the cuts.
+  const bool part = o.Speed.Segments > 0;
+  const bool musicMovesCuts = o.Music.FitToMusic || o.Music.Sync != "none";
+  const std::unique_ptr<encoder::SoundTrack> track =
+      !part || musicMovesCuts ? Music(o, *render, signals, refused) : nullptr;
   if (refused) return refused;
-  if (track) soundSeconds = track->Seconds(track->Frames());
-  render->UseSoundTrack(track.get());
-
-  RunProgress progress(o, *render, soundSeconds);
-  std::string working = cli::WorkingFileName(o.Output, long(getpid()));
   // The MP4 muxer loses the captions' lengths in fragments: with a subtitle
   // stream the recording is made in one piece; its index still moves to the front.
   const bool fragments =
       fastStart && !(o.Look.Subtitles && cli::SubtitleFormFor(o.Output) == cli::SubtitleForm::MovText);
+  std::string outputOptions = cli::OutputOptions(o, pick, fragments);
+  if (part) {
+    outputOptions += cli::StartPart(o, *render);
+    soundSeconds = 0;
+  } else {
+    if (track) soundSeconds = track->Seconds(track->Frames());
+    render->UseSoundTrack(track.get());
+  }
+
+  RunProgress progress(o, *render, soundSeconds);
+  std::string working = cli::WorkingFileName(o.Output, long(getpid()));
   cli::RenderOutcome outcome =
-      render->Run(working, cli::OutputOptions(o, pick, fragments),
+      render->Run(working, outputOptions,
                   [&progress](const encoder::TProgressInfo& v) { progress(v); });
   // A recording that ends inside a fragment broke off, whatever the run said.
   if (fastStart && cli::CutToWholeFragments(working) > 0 && outcome.kind != cli::RenderOutcome::Failed) {
@@ -230,6 +242,58 @@ int Render(const RenderOptions& o) {
     working = IndexFirst(o, working, frames, outcome.kind == cli::RenderOutcome::Failed);
   const bool named = Settle(working, o.Output, frames > 0);
   return Report(o, outcome, frames, named, signals);
+}
+
+// Puts the parts of a split show together with the show's sound, which is
+// encoded here once: the options are the parts' own, so the music is too.
+int Join(const RenderOptions& o) {
+  cli::CheckFiles(o);
+  std::error_code ec;
+  for (const std::string& part : o.Speed.JoinParts)
+    if (fs::equivalent(part, o.Output, ec))
+      return Complain(kExitUsage, "--join \"" + part + "\": is the output; give the joined video a new name");
+  std::unique_ptr<cli::SlideshowRender> render;
+  try {
+    render = std::make_unique<cli::SlideshowRender>(o);
+  } catch (const slideshow::TimelineError& e) {
+    return Complain(kExitUsage, e.what());
+  }
+  cli::StopSignals signals([] {});
+  if (const std::string error = cli::LoadMediaLibraries(); !error.empty())
+    return Complain(kExitFailed, "cannot load the media libraries: " + error);
+  CheckMedia(o);
+  cli::VideoEncoderPick pick;
+  try {
+    pick = cli::PickVideoEncoder(o.Encoding, cli::MachineEncoderProbe());
+  } catch (const cli::RunError& e) {
+    return Complain(kExitFailed, e.what());
+  }
+  int refused = 0;
+  const std::unique_ptr<encoder::SoundTrack> track = Music(o, *render, signals, refused);
+  if (refused) return refused;
+  const std::vector<cli::PartFile> parts = cli::CheckParts(
+      o.Speed.JoinParts, cli::PartShow(o, *render), render->Timeline().TotalFrames(), o.FrameRate);
+
+  const std::string sound = track ? cli::WorkingFileName(o.Output, long(getpid()), "sound") : "";
+  const std::string working = cli::WorkingFileName(o.Output, long(getpid()));
+  std::string error;
+  if (track) {
+    if (!o.Quiet) std::fprintf(stderr, "encoding the sound...\n");
+    error = cli::EncodeSound(*track, cli::OutputOptions(o, pick, false), sound);
+  }
+  if (error.empty() && signals.Received()) error = "stopped";
+  if (error.empty()) {
+    if (!o.Quiet) std::fprintf(stderr, "joining %zu parts...\n", parts.size());
+    error = cli::JoinParts(parts, o.FrameRate, sound, working, cli::UsesFastStart(o.Encoding, o.Output));
+  }
+  if (!sound.empty()) fs::remove(sound, ec);
+  if (!error.empty()) {
+    fs::remove(working, ec);
+    return signals.Received() ? signals.ExitCode() : Complain(kExitFailed, "cannot join the parts: " + error);
+  }
+  if (!Settle(working, o.Output, true)) return kExitFailed;
+  if (!o.Quiet) PrintText("Wrote " + o.Output + "\n" + cli::DescribeStreams(o.Output));
+  return 0;
 }
 
 // Writes the show the command line describes, for the user to edit.
@@ -271,7 +335,7 @@ int main(int argc, char** argv) {
       case cli::Command::ListEffects:
         return PrintText(cli::EffectListText());
       case cli::Command::Render:
-        return Render(cl.options);
+        return cl.options.Speed.JoinParts.empty() ? Render(cl.options) : Join(cl.options);
       case cli::Command::WriteShow:
         return WriteShow(cl.options);
     }

@@ -28,7 +28,7 @@ constexpr const char* kShowWideOptions[] = {
     "--caption-place", "--caption-margin", "--caption-fade", "--no-caption-shadow",
     // the music
     "--music", "--fade-in", "--fade-out", "--crossfade", "--end-fade", "--fit-to-music", "--min-hold",
-    "--sync", "--loudness"};
+    "--sync", "--loudness", "--every-frame"};
 
 constexpr std::pair<const char*, slideshow::MusicSync> kSyncNames[] = {
     {"none", slideshow::MusicSync::None},
@@ -133,6 +133,7 @@ void Override(const RenderOptions& o, slideshow::ShowSettings& s) {
   if (Given(o, "--break-when-no-pictures")) s.End = line.End;
   if (Given(o, "--no-exif-orientation")) s.ExifOrientation = line.ExifOrientation;
   if (Given(o, "--smooth-fit") || Given(o, "--scaling")) s.Scale = line.Scale;
+  if (Given(o, "--every-frame")) s.EveryFrame = line.EveryFrame;
   OverrideLook(o, s);
   OverrideMusic(o, s.Music);
 }
@@ -170,6 +171,7 @@ void TakeShowValues(RenderOptions& o) {
   o.BreakWhenNoPictures = s.End == slideshow::ShowEnd::Pictures;
   o.ExifOrientation = s.ExifOrientation;
   o.SmoothFit = s.Scale == slideshow::Scaling::Smooth;
+  o.Speed.HeldOnce = !s.EveryFrame;
 }
 
 }  // namespace
@@ -209,6 +211,7 @@ slideshow::Show ShowFromOptions(const RenderOptions& o) {
   s.ExifOrientation = o.ExifOrientation;
   s.Scale = o.SmoothFit ? slideshow::Scaling::Smooth : slideshow::Scaling::Nearest;
   s.Seed = o.Show.Seed;
+  s.EveryFrame = !o.Speed.HeldOnce;
   for (const std::string& p : o.Pictures) show.Slides.emplace_back().Picture = p;
   TakeCaptions(look.CaptionTexts, show);
   return show;

@@ -65,6 +65,8 @@ struct LookOptions {
 // Work the run may save without changing what players show.
 struct SpeedOptions {
   bool HeldOnce = true;  // MP4, MOV, MKV: a held picture is encoded once
+  int Segment = 0, Segments = 0;      // --segment K/N: only part K of N; 0: the whole show
+  std::vector<std::string> JoinParts; // --join: the parts to put together into Output
 };
 
 struct RenderOptions {

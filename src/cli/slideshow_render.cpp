@@ -72,13 +72,15 @@ RenderOutcome SlideshowRender::Run(
   // cleanly, so the frames before it are written as in any stopped run, and
   // the picture's error becomes the run's.
   std::string pictureError;
+  std::optional<PartReader> part;
+  if (part_) part.emplace(*part_);
   adapter.OnReadFrameCanvas = [&](media::TFrameInputAdapter*, gfx::Canvas& canvas,
                                   media::PInputFrameInfo) {
     int result = -1;
     try {
       // The input's canvas keeps its frame: a repeat is neither painted
       // nor, further on, converted again.
-      result = int(timeline_.ReadFrameOntoKeptCanvas(canvas));
+      result = int(part ? part->Read(timeline_, canvas) : timeline_.ReadFrameOntoKeptCanvas(canvas));
     } catch (const std::exception& e) {
       pictureError = e.what();
       enc.Stop(false);
@@ -112,7 +114,7 @@ RenderOutcome SlideshowRender::Run(
   sound.Options = std::string("-f ") + encoder::kSoundTrackFormat;
   if (soundTrack_ && enc.AddInput(task, soundTrack_->InputFileName(), &sound) < 0)
     return failed(enc.LastErrorMessage());
-  if (!soundTrack_ && !options_.Audio.empty() && enc.AddInput(task, options_.Audio) < 0)
+  if (!soundTrack_ && !part_ && !options_.Audio.empty() && enc.AddInput(task, options_.Audio) < 0)
     return failed(enc.LastErrorMessage());
   // The captions as a subtitle stream, copied into the output: SubRip text
   // beside the working file for Matroska, mov_text from the caption track

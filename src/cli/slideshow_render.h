@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "cli/render_options.h"
+#include "cli/segments.h"
 #include "encoder/ff_encoder.h"
 #include "encoder/sound_track.h"
 #include "slideshow/slideshow_timeline.h"
@@ -33,7 +35,9 @@ class SlideshowRender {
   explicit SlideshowRender(const RenderOptions& options);
 
   // Frames and seconds of the slideshow's video.
-  int64_t ExpectedFrames() const { return timeline_.TotalFrames(); }
+  int64_t ExpectedFrames() const {
+    return part_ ? part_->End - part_->First : timeline_.TotalFrames();
+  }
   double ExpectedSeconds() const;
 
   // Renders into file with the output options (the file's extension decides
@@ -49,8 +53,11 @@ class SlideshowRender {
 
   // The timeline, for the music to adjust its holds before Run.
   slideshow::TSlideshowTimeline& Timeline() { return timeline_; }
+  const slideshow::TSlideshowTimeline& Timeline() const { return timeline_; }
   // Plays this assembled track (which outlives Run) instead of --audio.
   void UseSoundTrack(encoder::SoundTrack* track) { soundTrack_ = track; }
+  // Renders only these frames of the show, without sound.
+  void RenderPart(FrameSpan span) { part_ = span; }
 
  private:
   RenderOptions options_;
@@ -58,6 +65,7 @@ class SlideshowRender {
   slideshow::TSlideshowTimeline timeline_;
   std::atomic<bool> stopRequested_{false};
   encoder::SoundTrack* soundTrack_ = nullptr;
+  std::optional<FrameSpan> part_;
 };
 
 }  // namespace cli

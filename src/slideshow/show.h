@@ -91,6 +91,7 @@ struct ShowSettings {
   MusicSettings Music;
   ShowEnd End = ShowEnd::Pictures;
   bool ExifOrientation = true;    // turn JPEG photos upright
+  bool EveryFrame = false;        // renderer: encode held pictures every frame
   // Defaults for every slide's look (Fit above is their placement); the
   // caption style holds for the whole show.
   gfx::Color Background = gfx::clBlack;  // the bars of Fit

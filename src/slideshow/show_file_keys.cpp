@@ -354,6 +354,18 @@ const KeyRow<Settings> kShowKeys[] = {
      [](const Settings& s, const fs::path&) -> std::optional<std::string> {
        return s.ExifOrientation ? "true" : "false";
      }},
+    {"every_frame", "true or false",
+     [](const toml::node& v, Settings& s, const fs::path&, std::string&) {
+       const auto* b = v.as_boolean();
+       if (!b) return false;
+       s.EveryFrame = b->get();
+       return true;
+     },
+     // Written only when set, so shows written before read back the same.
+     [](const Settings& s, const fs::path&) -> std::optional<std::string> {
+       if (!s.EveryFrame) return std::nullopt;
+       return "true";
+     }},
     {"background", "a colour as \"#RRGGBB\"",
      [](const toml::node& v, Settings& s, const fs::path&, std::string& detail) {
        return ByLookRule(TextOf(v), detail, [&](const std::string& t) { s.Background = ColourValue(t); });

@@ -200,3 +200,14 @@ TEST(RenderFiles, TheWorkingFileIsHiddenBesideTheOutputWithItsExtension) {
 }
 
 }  // namespace
+
+TEST(RenderCommandLine, HeldPicturesOnceUnlessTheShowFileOrTheCommandLineSaysEveryFrame) {
+  const auto dir = testpics::ScratchDir("cli/every_frame");
+  const std::string every = (dir / "every.toml").string(), plain = (dir / "plain.toml").string();
+  testpics::WriteBmp24(dir / "a.jpg", 4, 4, [](int, int) { return 0x102030u; });
+  std::ofstream(every) << "[show]\nevery_frame = true\n[[slide]]\npicture = \"a.jpg\"\n";
+  std::ofstream(plain) << "[[slide]]\npicture = \"a.jpg\"\n";
+  EXPECT_FALSE(Parse({"-o", "a.mp4", every}).options.Speed.HeldOnce);
+  EXPECT_TRUE(Parse({"-o", "a.mp4", plain}).options.Speed.HeldOnce);
+  EXPECT_FALSE(Parse({"-o", "a.mp4", plain, "--every-frame"}).options.Speed.HeldOnce);
+}

@@ -27,6 +27,7 @@ TEST(ShowFileTest, WritingThenReadingGivesTheSameShow) {
   s.Sound = {{"/music/a \"quoted\" song.mp3"}, {"/show/b.ogg", 0.0, 2.5}};
   s.End = ShowEnd::Sound;
   s.ExifOrientation = false;
+  s.EveryFrame = true;
   show.Slides = {{"/show/photos/one.jpg", 0.05L, {}, EffectChoice{EffectMode::Fixed, 5}},
                  {"/elsewhere/tab\there\\é.png", {}, 86400.0L, EffectChoice{EffectMode::None, 0}},
                  // Rows 18 and 33 share a name: written as the number.

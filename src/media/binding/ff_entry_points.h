@@ -165,6 +165,7 @@ extern "C" {
   X(av_opt_get_int)                    \
   X(av_rescale_q)                \
   X(av_rescale)                  \
+  X(av_compare_ts)               \
   X(av_gettime)                  \
   X(av_usleep)                   \
   X(av_audio_fifo_alloc)         \

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# The benchmark workload rendered in one run, and as N parts rendered at
+# once (--segment K/N) and joined (--join), alternated in pairs, with the
+# median wall times and their ratio. The joined video is checked against
+# the one run's: same length, same picture count when every frame is
+# encoded is the test's job (tests/cli/split_show_test.cpp).
+#
+# Workload: as bench/compare.sh (10 generated photos of about 4000 px,
+# 1280x960 at 30/1, held 2.0 s, transitions 1.0 s, a 31 s sound track),
+# random effects drawn from one seed.
+#
+#   bench/segments.sh [ROUNDS] [PARTS]     (default 3 pairs, 4 parts)
+#
+# Results and inputs go to out/segments/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rounds=${1:-3}
+parts=${2:-4}
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build --target lanternslide-render demo-media stream-summary >/dev/null
+
+work=out/segments
+mkdir -p "$work"
+if [ ! -f "$work/in/tone.wav" ]; then
+  build/bin/demo-media --pictures 10 --size 4000x3000 --tone 31 "$work/in" >/dev/null
+fi
+mapfile -t pictures < <(ls "$work"/in/picture-*.jpg)
+show=(--quiet --seed 25 --size 1280x960 --rate 30/1 --picture-delay 2.0 --transition-delay 1.0
+      --audio "$work/in/tone.wav" "${pictures[@]}")
+render=build/bin/lanternslide-render
+
+one_run() { "$render" "${show[@]}" -o "$work/one.mp4"; }
+split_run() {
+  local k pids=()
+  for ((k = 1; k <= parts; k++)); do
+    "$render" "${show[@]}" --segment "$k/$parts" -o "$work/part$k.mp4" & pids+=($!)
+  done
+  for k in "${pids[@]}"; do wait "$k"; done
+  "$render" "${show[@]}" -o "$work/joined.mp4" --join "$work"/part*.mp4
+}
+
+calc() { awk "BEGIN { print $1 }"; }
+seconds() { local s e; s=$(date +%s.%N); "$@" >/dev/null 2>&1; e=$(date +%s.%N); calc "$e - $s"; }
+median() { printf '%s\n' "$@" | sort -g | awk '{v[NR]=$1} END {print (NR % 2) ? v[(NR+1)/2] : (v[NR/2] + v[NR/2+1]) / 2}'; }
+
+one=() split=()
+for ((i = 1; i <= rounds; i++)); do
+  # Alternate which one goes first, so neither always meets a warm cache.
+  if ((i % 2)); then
+    one+=("$(seconds one_run)")
+    split+=("$(seconds split_run)")
+  else
+    split+=("$(seconds split_run)")
+    one+=("$(seconds one_run)")
+  fi
+  printf 'pair %d: one run %.2f s, %d parts at once and joined %.2f s\n' "$i" "${one[-1]}" "$parts" "${split[-1]}"
+done
+echo "one run:"
+build/bin/stream-summary "$work/one.mp4" | sed 's/^/  /'
+echo "joined:"
+build/bin/stream-summary "$work/joined.mp4" | sed 's/^/  /'
+mo=$(median "${one[@]}")
+ms=$(median "${split[@]}")
+printf 'median one run %.2f s, %d parts %.2f s, ratio %.2f (below 1: the split is faster) on %d cores\n' \
+  "$mo" "$parts" "$ms" "$(calc "$ms / $mo")" "$(nproc)"

@@ -1,0 +1,64 @@
+// One show rendered as N parts, each by a run of its own (on other cores or
+// machines), and joined afterwards. Parts are cut where a picture's hold
+// starts, so each begins on a whole picture with a key frame; every part
+// carries a tag naming its place, so the join can refuse what does not fit.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "gfx/canvas.h"
+#include "gfx/frame_result.h"
+#include "slideshow/show_plan.h"
+
+namespace slideshow {
+class TSlideshowTimeline;
+}
+
+namespace cli {
+
+// Frames [First, End) of the show's frames.
+struct FrameSpan {
+  int64_t First = 0;
+  int64_t End = 0;
+  bool operator==(const FrameSpan&) const = default;
+};
+
+// Part `index` (1..count) of the plan's frames. The cuts lie at the hold
+// starts nearest to equal shares. Throws UsageError when the show has fewer
+// pictures than parts.
+FrameSpan PartFrames(const slideshow::ShowPlan& plan, int index, int count);
+
+// What a part file says about itself, in the container's comment.
+struct PartTag {
+  int Index = 0, Count = 0;   // K of N
+  FrameSpan Frames;
+  int64_t ShowFrames = 0;     // of the whole show
+  std::string Show;           // the show's fingerprint
+  bool operator==(const PartTag&) const = default;
+};
+std::string PartTagText(const PartTag& tag);
+// Nothing for a text that is no part tag.
+std::optional<PartTag> ParsePartTag(const std::string& text);
+
+// A fingerprint of what decides the show's frames: size, rate, the
+// pictures' names (not their folders, which differ between machines), the
+// holds, transitions and drawn effects.
+std::string ShowFingerprint(const slideshow::TSlideshowTimeline& timeline, const std::string& size,
+                            const std::string& rate);
+
+// Hands out the frames of one part: the frames before it are composed (an
+// effect may draw as it goes, so they cannot be skipped) but not handed
+// out, and the part ends at its last frame.
+class PartReader {
+ public:
+  explicit PartReader(FrameSpan span) : span_(span) {}
+  gfx::TFrameResult Read(slideshow::TSlideshowTimeline& timeline, gfx::Canvas& canvas);
+
+ private:
+  FrameSpan span_;
+  int64_t next_ = 0;  // the show's frame read next
+};
+
+}  // namespace cli
