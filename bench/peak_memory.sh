@@ -2,8 +2,9 @@
 # Peak resident memory of a 100-picture show with the look of issue work
 # (pan and zoom, pictures over a blurred copy, captions) against the same
 # show without it, rendered in alternating pairs; medians of each and their
-# difference, which should stay within one decoded picture (4000 x 3000 in
-# 32-bit colour: 46 MiB), since motion and blur keep only frame-sized copies.
+# difference, which should stay within about one decoded picture (4000 x 3000
+# in 32-bit colour: 46 MiB; the pictures work checks against 51 MiB): the
+# slides keep copies of about the frame's size, two slides at a time.
 #
 # Workload: 100 generated photos of 4000x3000 (portrait and panorama ones
 # among them), 1920x1080 at 30/1, holds 0.5 s, transitions 0.3 s: 2400
@@ -61,7 +62,7 @@ done
 
 p=$(printf '%s\n' "${plain[@]}" | median)
 l=$(printf '%s\n' "${withLook[@]}" | median)
-bound=$((4000 * 3000 * 4 / 1024))
+bound=$((51 * 1024))
 printf 'median peak: plain %.1f MiB, motion+blur+captions %.1f MiB, difference %.1f MiB (bound %.1f MiB)\n' \
   "$(bc -l <<<"$p/1024")" "$(bc -l <<<"$l/1024")" "$(bc -l <<<"($l-$p)/1024")" "$(bc -l <<<"$bound/1024")"
 if ((l - p > bound)); then

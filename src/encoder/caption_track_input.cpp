@@ -1,5 +1,6 @@
 #include "encoder/caption_track_input.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 #include <memory>

@@ -24,7 +24,8 @@ constexpr const char* kCaptionTrackFormat = "captiontrack";
 void RegisterCaptionTrackFormat();
 
 // Keeps a copy of the cues under a number for an input to open; cues with
-// no text or no time on screen are left out when the input is opened.
+// no text or no time on screen, and cues that start before the one before
+// them ends, are left out when the input is opened.
 uint64_t RegisterCaptionTrack(std::vector<CaptionCue> cues);
 void UnregisterCaptionTrack(uint64_t number);
 
