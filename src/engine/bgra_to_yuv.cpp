@@ -77,40 +77,48 @@ void ChromaRow(const uint8_t* bgra, int pairs, int16_t* u, int16_t* v) {
   }
 }
 
-// Halves the rows of a w x h chroma plane into dst, edge rows repeated past
-// the ends, as libswscale's filter does.
-void HalveRows(const int16_t* src, int w, int h, uint8_t* dst, int dstStride) {
+// One output row from the eight source rows around it.
+void HalveRow(const int16_t* const ring[8], int w, uint8_t* out) {
   constexpr int shift = kTapBits + kFractionBits;
-  for (int i = 0; i < h / 2; ++i) {
-    const int16_t* rows[8];
-    for (int k = 0; k < 8; ++k) rows[k] = src + size_t(std::clamp(2 * i - 3 + k, 0, h - 1)) * w;
-    uint8_t* out = dst + size_t(i) * dstStride;
-    // The taps are symmetric: pairs of rows first (chroma is positive, so
-    // a pair fits 16 bits unsigned).
-    for (int x = 0; x < w; ++x) {
-      int sum = 1 << (shift - 1);
-      for (int k = 0; k < 4; ++k) sum += kTaps[k] * int(uint16_t(rows[k][x] + rows[7 - k][x]));
-      out[x] = uint8_t(std::clamp(sum >> shift, 0, 255));
-    }
+  // Copied, or every write to out (a byte may alias anything) reloads them.
+  const int16_t* rows[8];
+  std::copy(ring, ring + 8, rows);
+  // The taps are symmetric: pairs of rows first (chroma is positive, so a
+  // pair fits 16 bits unsigned).
+  for (int x = 0; x < w; ++x) {
+    int sum = 1 << (shift - 1);
+    for (int k = 0; k < 4; ++k) sum += kTaps[k] * int(uint16_t(rows[k][x] + rows[7 - k][x]));
+    out[x] = uint8_t(std::clamp(sum >> shift, 0, 255));
   }
 }
 
 #pragma GCC pop_options
 
-// 4:2:0 as libswscale makes it: luma by libyuv, chroma of pixel pairs at
-// full height, then its rows halved.
+// 4:2:0 as libswscale makes it: luma by libyuv; chroma of pixel pairs at
+// full height, its rows halved with edge rows repeated past the ends. The
+// full-height rows live in a ring of the eight an output row needs, so
+// they stay in the cache.
 bool ConvertTo420(const uint8_t* src, int srcStride, uint8_t* const dst[3], const int dstStride[3],
                   int width, int height, std::vector<int16_t>& scratch) {
   if (libyuv::ARGBToI400(src, srcStride, dst[0], dstStride[0], width, height) != 0) return false;
   const int cw = width / 2;
-  const size_t plane = size_t(cw) * height;
-  scratch.resize(2 * plane);
-  int16_t* u = scratch.data();
-  int16_t* v = u + plane;
-  for (int y = 0; y < height; ++y)
-    ChromaRow(src + size_t(y) * srcStride, cw, u + size_t(y) * cw, v + size_t(y) * cw);
-  HalveRows(u, cw, height, dst[1], dstStride[1]);
-  HalveRows(v, cw, height, dst[2], dstStride[2]);
+  scratch.resize(size_t(16) * cw);
+  int16_t* const ringU = scratch.data();
+  int16_t* const ringV = ringU + size_t(8) * cw;
+  auto slot = [cw](int row) { return size_t(row % 8) * cw; };
+  int made = 0;
+  for (int i = 0; i < height / 2; ++i) {
+    for (; made <= std::min(2 * i + 4, height - 1); ++made)
+      ChromaRow(src + size_t(made) * srcStride, cw, ringU + slot(made), ringV + slot(made));
+    const int16_t *u[8], *v[8];
+    for (int k = 0; k < 8; ++k) {
+      const int row = std::clamp(2 * i - 3 + k, 0, height - 1);
+      u[k] = ringU + slot(row);
+      v[k] = ringV + slot(row);
+    }
+    HalveRow(u, cw, dst[1] + size_t(i) * dstStride[1]);
+    HalveRow(v, cw, dst[2] + size_t(i) * dstStride[2]);
+  }
   return true;
 }
 

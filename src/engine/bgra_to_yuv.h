@@ -52,7 +52,7 @@ class PlainConverter {
   AVBufferPool* pool_ = nullptr;  // owned; buffers outlive it while referenced
   AVFrame* pending_ = nullptr;    // owned
   bool hasPending_ = false;
-  std::vector<int16_t> scratch_;  // 4:2:0's chroma before its rows are halved
+  std::vector<int16_t> scratch_;  // 4:2:0: the chroma rows an output row is made of
 };
 
 }  // namespace engine
