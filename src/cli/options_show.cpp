@@ -253,6 +253,9 @@ void SettleShowOptions(CommandLine& cl) {
     cl.command = Command::WriteShow;
   }
   if (show.File.empty()) {
+    if (o.Pictures.empty() && !o.Speed.JoinParts.empty())
+      throw UsageError("--join: no pictures; name the show's pictures or show file before --join, "
+                       "whose values up to the next option are the parts");
     if (o.Pictures.empty())
       throw UsageError("no pictures: name them after the options or with --list FILE");
     show.Composed = ShowFromOptions(o);

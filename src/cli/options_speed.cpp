@@ -33,9 +33,6 @@ void SettleSpeedOptions(CommandLine& cl) {
   if (!join && s.Segments == 0) return;
   const std::string name = join ? "--join" : "--segment";
   if (join && s.Segments) throw UsageError("--join puts parts together; give it without --segment");
-  if (join && o.Pictures.empty() && o.Show.Composed.Slides.empty())
-    throw UsageError("--join: no pictures; name the show's pictures or show file before --join, "
-                     "whose values up to the next option are the parts");
   if (o.Show.SeedDrawn)
     throw UsageError(name + ": the show draws its effects at random; give every part the same --seed N");
   if (o.RealTime) throw UsageError(name + " cannot be used with --realtime");

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -15,15 +16,17 @@ struct AVBufferPool;
 namespace engine {
 
 // Whether libyuv turns `from` into `to` at `width` x `height` as libswscale
-// would with `swsFlags` at the same size: BT.601, limited range, luma within
-// one level (chroma too, but at hard colour edges of 4:2:0 pictures).
+// would with `swsFlags` at the same size: BT.601, limited range, every
+// sample within one level.
 bool PlainConversionApplies(AVPixelFormat from, AVPixelFormat to, int width, int height,
                             unsigned swsFlags);
 
 // Converts one picture; both are `width` x `height`. Returns false when the
-// pair of formats is not one PlainConversionApplies accepts.
+// pair of formats is not one PlainConversionApplies accepts. `scratch` holds
+// 4:2:0's chroma before its rows are halved; kept, it is allocated once.
 bool ConvertPlain(AVPixelFormat from, const uint8_t* src, int srcStride, AVPixelFormat to,
-                  uint8_t* const dst[3], const int dstStride[3], int width, int height);
+                  uint8_t* const dst[3], const int dstStride[3], int width, int height,
+                  std::vector<int16_t>& scratch);
 
 // The stand-in for an output stream's filter graph: pictures of one size and
 // format in, converted pictures from a buffer pool out.
@@ -49,6 +52,7 @@ class PlainConverter {
   AVBufferPool* pool_ = nullptr;  // owned; buffers outlive it while referenced
   AVFrame* pending_ = nullptr;    // owned
   bool hasPending_ = false;
+  std::vector<int16_t> scratch_;  // 4:2:0: the chroma rows an output row is made of
 };
 
 }  // namespace engine
