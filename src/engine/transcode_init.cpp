@@ -158,8 +158,6 @@ void TTranscoder::SetUpVideoEncoder(OutputStream& ost, InputStream& ist) {
     c->width = dec->width;
     c->height = dec->height;
   }
-  ost.resample_video =
-      c->width != dec->width || c->height != dec->height || c->pix_fmt != dec->format;
 
   if (!ost.frame_rate.num) ost.frame_rate = ist.st->r_frame_rate;
   if (!ost.frame_rate.num || !ost.frame_rate.den) ost.frame_rate = AVRational{25, 1};
@@ -188,17 +186,35 @@ void TTranscoder::SetUpVideoEncoder(OutputStream& ost, InputStream& ist) {
   ConfigureVideoFilters(ost, ist);
   if (Settings().held_once && !joining_ && HeldFrames::ContainerAllows(oc->oformat))
     ost.held = std::make_unique<HeldFrames>(c->time_base);
-  ost.filtered.reset(ff::av_frame_alloc());
-  ost.last_converted.reset(ff::av_frame_alloc());
-  if (!ost.filtered || !ost.last_converted) RaiseError("Could not allocate frame");
+}
+
+void TTranscoder::ConfigureVideoFilters(OutputStream& ost, InputStream& ist) {
+  AVCodecContext* c = ost.enc_ctx.get();
+  AVFilterContext* end =
+      ost.filters.Build(*this, *ist.st, c->pix_fmt, FilterSetup(ost, c->width, c->height));
+  c->width = ff::av_buffersink_get_w(end);
+  c->height = ff::av_buffersink_get_h(end);
+  if (ost.frame_aspect_ratio > 0) {
+    const double value = double(ost.frame_aspect_ratio) * c->height / c->width;
+    int num = 0, den = 0;
+    ff::av_reduce(&num, &den, std::llround(value * 1000000), 1000000, 255);
+    c->sample_aspect_ratio = AVRational{num, den};
+  } else {
+    c->sample_aspect_ratio = ff::av_buffersink_get_sample_aspect_ratio(end);
+  }
+  ost.st->sample_aspect_ratio = c->sample_aspect_ratio;
+}
+
+VideoFilterSetup TTranscoder::FilterSetup(const OutputStream& ost, int width, int height) const {
+  return VideoFilterSetup{ost.filter_text,         width, height, unsigned(ost.sws_flags),
+                          Settings().do_deinterlace != 0, Settings().plain_colour};
 }
 
 void TTranscoder::SetUpAudioEncoder(OutputStream& ost, InputStream& ist) {
   AVCodecContext* c = ost.enc_ctx.get();
   const AVCodecParameters* dec = ist.st->codecpar;
   const AVCodec* enc = ost.enc;
-  ost.fifo.reset(ff::av_audio_fifo_alloc(AV_SAMPLE_FMT_S16, 2, 1024));
-  if (!ost.fifo) {
+  if (!ost.audio->Reserve()) {
     SetLastErrorText("av_fifo_alloc failed");
     throw FFmpegException("av_fifo_alloc failed");
   }
@@ -340,14 +356,9 @@ void TTranscoder::OpenEncoder(OutputStream& ost) {
     ost.st->r_frame_rate = ost.frame_rate;
   }
   if (c->codec_type == AVMEDIA_TYPE_AUDIO) {
-    const int frame = (ost.enc->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) || !c->frame_size
-                          ? 0
-                          : c->frame_size;
-    ost.fifo.reset(ff::av_audio_fifo_alloc(c->sample_fmt, c->ch_layout.nb_channels,
-                                           frame ? frame * 2 : 4096));
-    ost.audio_frame.reset(ff::av_frame_alloc());
-    ost.converted.reset(ff::av_frame_alloc());
-    if (!ost.fifo || !ost.audio_frame || !ost.converted) RaiseError("av_fifo_alloc failed");
+    const AudioSync sync{Settings().audio_sync_method, Settings().audio_drift_threshold,
+                         Settings().audio_volume};
+    if (!ost.audio->Open(*c, *ost.enc, sync)) RaiseError("av_fifo_alloc failed");
   }
   for (BsfPtr& bsf : ost.bsfs) {
     const int ret = ff::avcodec_parameters_copy(bsf->par_in, ost.st->codecpar);

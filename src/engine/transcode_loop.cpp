@@ -185,8 +185,7 @@ int TTranscoder::ChooseInput() {
       continue;
     double opts;
     if (ost.encoding_needed && ost.enc_ctx->codec_type == AVMEDIA_TYPE_AUDIO)
-      opts = double(ost.next_sample + ff::av_audio_fifo_size(ost.fifo.get())) /
-             ost.enc_ctx->sample_rate;
+      opts = double(ost.audio->SamplesQueued()) / ost.enc_ctx->sample_rate;
     else if (ost.encoding_needed)
       opts = double(ost.sync_opts) * av_q2d(ost.enc_ctx->time_base);
     else
@@ -289,12 +288,12 @@ int TTranscoder::Decode(InputStream& ist, int istIndex, const AVPacket* pkt) {
   if (!pkt && type == AVMEDIA_TYPE_VIDEO) {
     // End of the pictures: let the filter graphs give out what they hold.
     for (auto& ost : outputStreams_)
-      if (ost->source_index == istIndex && ost->encoding_needed && ost->src) {
+      if (ost->source_index == istIndex && ost->encoding_needed && ost->filters.Built()) {
         // A graph that refuses the end mark has nothing held back.
-        if (EndFilterInput(*ost) < 0) continue;
-        while (PullFilteredPicture(*ost, ost->filtered.get()) >= 0) {
-          DoVideoOut(*ost, ost->filtered.get());
-          ff::av_frame_unref(ost->filtered.get());
+        if (ost->filters.EndInput() < 0) continue;
+        while (ost->filters.Pull() >= 0) {
+          DoVideoOut(*ost, ost->filters.Filtered());
+          ost->filters.DropFiltered();
         }
       }
   }
@@ -308,21 +307,18 @@ void TTranscoder::HandleVideoFrame(InputStream& ist, int istIndex) {
   frame->pts = ist.pts;
   frame = PreProcessVideoFrame(ist, frame);
   for (auto& ost : outputStreams_) {
-    if (ost->source_index != istIndex || !ost->encoding_needed || !ost->src) continue;
+    if (ost->source_index != istIndex || !ost->encoding_needed || !ost->filters.Built()) continue;
     if (!frame->sample_aspect_ratio.num) frame->sample_aspect_ratio = ist.st->sample_aspect_ratio;
-    const int ret = ost->plain && ost->plain->Accepts(*frame)
-                        ? ost->plain->Convert(*frame)
-                        : ff::av_buffersrc_add_frame_flags(ost->src, frame, AV_BUFFERSRC_FLAG_KEEP_REF);
-    if (ret < 0) RaiseError("Failed to inject frame into filter network");
+    if (ost->filters.Push(*frame) < 0) RaiseError("Failed to inject frame into filter network");
   }
   RateEmulate(ist);
   // The next picture is due one frame later unless its packet says otherwise.
   if (ist.st->r_frame_rate.num)
     ist.next_dts = ist.pts + ff::av_rescale_q(1, av_inv_q(ist.st->r_frame_rate), AV_TIME_BASE_Q);
   for (auto& ost : outputStreams_) {
-    if (ost->source_index != istIndex || !ost->encoding_needed || !ost->sink) continue;
-    while (PullFilteredPicture(*ost, ost->filtered.get()) >= 0) {
-      DoVideoOut(*ost, ost->filtered.get());
+    if (ost->source_index != istIndex || !ost->encoding_needed || !ost->filters.Built()) continue;
+    while (ost->filters.Pull() >= 0) {
+      DoVideoOut(*ost, ost->filters.Filtered());
       KeepConvertedPicture(*ost);
     }
   }
@@ -332,7 +328,7 @@ void TTranscoder::HandleAudioFrame(InputStream& ist, int istIndex) {
   AVFrame* frame = ist.frame.get();
   if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
     ist.pts = ff::av_rescale_q(frame->best_effort_timestamp, ist.st->time_base, AV_TIME_BASE_Q);
-  RunAudioHook(ist, frame);
+  audioHook_.Run(OnAudioHook, *this, ist.pts, *frame);
   RateEmulate(ist);
   for (auto& ost : outputStreams_)
     if (ost->source_index == istIndex && ost->encoding_needed)
@@ -400,7 +396,7 @@ void TTranscoder::ReportProgress(int inputIndex, bool final) {
     if (!ost.enc_ctx) continue;
     double t;
     if (ost.enc_ctx->codec_type == AVMEDIA_TYPE_AUDIO && ost.encoding_needed)
-      t = double(ost.next_sample) / ost.enc_ctx->sample_rate;
+      t = double(ost.audio->SamplesOut()) / ost.enc_ctx->sample_rate;
     else if (ost.encoding_needed)
       t = double(ost.sync_opts) * av_q2d(ost.enc_ctx->time_base);
     else

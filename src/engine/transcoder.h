@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/audio/audio_hook.h"
 #include "engine/custom_ffmpeg.h"
 #include "engine/hook_calls.h"
 #include "engine/run_gate.h"
@@ -64,7 +65,6 @@ struct ProgressValues {
 struct HookBuffers {
   FramePtr inputFrame;
   FramePtr outputFrame;
-  std::vector<uint8_t> audioSamples;  // interleaved planar sound
   // The output converter's bitmap holds the picture being encoded, written
   // back by the output hook: the preview need not convert it again.
   bool outputBitmapFresh = false;
@@ -147,7 +147,7 @@ class TTranscoder : public TCustomFFmpeg {
   std::function<void(const gfx::Bitmap&, int, int64_t)> OnPreviewBitmap;
 
   // Per-frame hooks, connected before the run (video_hooks.cpp,
-  // audio_hook.cpp). Input hooks see each decoded picture before the filter
+  // audio/audio_hook.h). Input hooks see each decoded picture before the filter
   // graph, output hooks each picture about to be encoded and previewed;
   // changes made by a hook go on into the output. A bitmap hook whose
   // conversion fails or whose handler sets stop is dropped for the rest of
@@ -244,12 +244,10 @@ class TTranscoder : public TCustomFFmpeg {
   void OpenDecoder(InputStream& ist, int index);
   void CheckExperimental(const AVCodec* codec, AVCodecContext* ctx, bool encoder);
   void CheckLeftover(AVDictionary* opts);
+  // Builds the stream's filters and gives the encoder their picture size.
   void ConfigureVideoFilters(OutputStream& ost, InputStream& ist);
-  // The graph from the decoder's pictures to `format` at the end; its last sink.
-  AVFilterContext* BuildVideoFilters(OutputStream& ost, const InputStream& ist,
-                                     AVPixelFormat format);
-  void ConfigureRotateLink(RotateLink& link, AVFilterContext* before, const std::string& chain,
-                           std::span<const AVPixelFormat> formats, unsigned swsFlags);
+  // The filters of the stream, scaling to width x height before its chain.
+  VideoFilterSetup FilterSetup(const OutputStream& ost, int width, int height) const;
   void LogStreamMapping();
   void LogSdp();
 
@@ -288,13 +286,12 @@ class TTranscoder : public TCustomFFmpeg {
   void ReportProgress(int inputIndex, bool final);
   void FinalReport(int64_t fileSize);
 
-  // Per-frame hooks (video_hooks.cpp, audio_hook.cpp). Each returns the
+  // Per-frame hooks (video_hooks.cpp). Each returns the
   // picture to go on with: the hooks' copy, or the one given.
   AVFrame* PreProcessVideoFrame(InputStream& ist, AVFrame* decoded);
   AVFrame* RunOutputHooks(OutputStream& ost, AVFrame* picture);
   bool RunBitmapHook(VideoHook& hook, media::TFormatConverter& converter, AVFrame& picture,
                      int frameNumber, int64_t pts);
-  void RunAudioHook(const InputStream& ist, AVFrame* decoded);
   void CheckCopyCompatible(const OutputStream& ost, const InputStream& ist);
   void ReleaseHookBuffers();
 
@@ -308,18 +305,12 @@ class TTranscoder : public TCustomFFmpeg {
   std::shared_ptr<media::TPreviewer> EndPreviewStep(uint8_t failedBit);
   std::shared_ptr<media::TPreviewer> TakePreviewer();
 
-  // Outputs (video_output.cpp, audio_output.cpp, packet_writer.cpp).
+  // Outputs (video_output.cpp, audio/audio_output.cpp, packet_writer.cpp).
   void DoVideoOut(OutputStream& ost, AVFrame* picture, bool repeat = false);
   void EncodeVideo(OutputStream& ost, AVFrame* picture);
   void DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, AVFrame* decoded);
-  void NoteAudioInputChange(OutputStream& ost, InputStream& ist, int istIndex,
-                            const AVFrame* decoded);
-  void PrepareResampler(OutputStream& ost, InputStream& ist, int istIndex, const AVFrame* decoded);
-  int64_t SyncAudio(OutputStream& ost, InputStream& ist);
-  void QueueAudio(OutputStream& ost, uint8_t** data, int count, int64_t cut);
+  // The audio path's side of the encoder (audio/audio_output.cpp).
   void FlushAudio(OutputStream& ost);
-  // Queues what the resampler still holds.
-  void DrainResampler(OutputStream& ost);
   void EncodeAudioFrames(OutputStream& ost, bool flush);
   // Sends the frame (null: end of stream) and writes what comes out.
   void DrainEncoder(OutputStream& ost, AVFrame* frame, int64_t* byteTotal, const char* failure);
@@ -383,6 +374,7 @@ class TTranscoder : public TCustomFFmpeg {
   PacketPtr encPacket_;            // reused for every encoder output
 
   HookBuffers hookBuffers_;
+  AudioHookStage audioHook_;
 
   // Run control, shared. running_ is set by Start under controlLock_ and
   // cleared by the worker at its end, like terminated_; runFinished_ is set

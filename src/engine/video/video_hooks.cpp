@@ -47,7 +47,7 @@ AVFrame* CopyToHookBuffer(FramePtr& buffer, const AVFrame& picture) {
 void TTranscoder::ReleaseHookBuffers() {
   hookBuffers_.inputFrame.reset();
   hookBuffers_.outputFrame.reset();
-  std::vector<uint8_t>().swap(hookBuffers_.audioSamples);
+  audioHook_.Release();
 }
 
 bool TTranscoder::PerFrameHooksActive() const {
