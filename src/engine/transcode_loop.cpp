@@ -75,7 +75,8 @@ void TTranscoder::CleanUp() {
   inputFiles_.clear();
   inputContexts_.clear();
   encPacket_.reset();
-  ReleaseHookBuffers();
+  videoHooks_.Release();
+  audioHook_.Release();
   ResetFileOptions(false);
   joining_ = false;
   groupSize_ = 0;
@@ -305,7 +306,9 @@ void TTranscoder::HandleVideoFrame(InputStream& ist, int istIndex) {
   if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
     ist.pts = ff::av_rescale_q(frame->best_effort_timestamp, ist.st->time_base, AV_TIME_BASE_Q);
   frame->pts = ist.pts;
-  frame = PreProcessVideoFrame(ist, frame);
+  ++ist.frames_decoded;
+  frame = videoHooks_.RunInput(*this, {OnVideoInputHook, OnFrameInputHook}, frame,
+                               int(ist.frames_decoded));
   for (auto& ost : outputStreams_) {
     if (ost->source_index != istIndex || !ost->encoding_needed || !ost->filters.Built()) continue;
     if (!frame->sample_aspect_ratio.num) frame->sample_aspect_ratio = ist.st->sample_aspect_ratio;

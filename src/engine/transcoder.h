@@ -20,6 +20,7 @@
 #include "engine/run_outcome.h"
 #include "engine/thread_priority.h"
 #include "engine/transcode_records.h"
+#include "engine/video/video_hooks.h"
 #include "media/frame_source/input_format_registry.h"
 
 namespace gfx {
@@ -58,16 +59,6 @@ struct ProgressValues {
   int64_t CurrentSize = 0;
   int64_t CurrentDuration = 0;
   int64_t TotalDuration = -1;
-};
-
-// The per-frame hooks work on copies the engine owns; each is reused while
-// the picture keeps its size and format and nothing else holds it.
-struct HookBuffers {
-  FramePtr inputFrame;
-  FramePtr outputFrame;
-  // The output converter's bitmap holds the picture being encoded, written
-  // back by the output hook: the preview need not convert it again.
-  bool outputBitmapFresh = false;
 };
 
 // What the preview step keeps between frames.
@@ -146,7 +137,7 @@ class TTranscoder : public TCustomFFmpeg {
   // The bitmap, the output frame number counted from 1, the time in µs.
   std::function<void(const gfx::Bitmap&, int, int64_t)> OnPreviewBitmap;
 
-  // Per-frame hooks, connected before the run (video_hooks.cpp,
+  // Per-frame hooks, connected before the run (video/video_hooks.h,
   // audio/audio_hook.h). Input hooks see each decoded picture before the filter
   // graph, output hooks each picture about to be encoded and previewed;
   // changes made by a hook go on into the output. A bitmap hook whose
@@ -286,14 +277,8 @@ class TTranscoder : public TCustomFFmpeg {
   void ReportProgress(int inputIndex, bool final);
   void FinalReport(int64_t fileSize);
 
-  // Per-frame hooks (video_hooks.cpp). Each returns the
-  // picture to go on with: the hooks' copy, or the one given.
-  AVFrame* PreProcessVideoFrame(InputStream& ist, AVFrame* decoded);
-  AVFrame* RunOutputHooks(OutputStream& ost, AVFrame* picture);
-  bool RunBitmapHook(VideoHook& hook, media::TFormatConverter& converter, AVFrame& picture,
-                     int frameNumber, int64_t pts);
+  // Refuses a stream copy that hooks or a sound change would need to see.
   void CheckCopyCompatible(const OutputStream& ost, const InputStream& ist);
-  void ReleaseHookBuffers();
 
   // Run control (conversion_thread.cpp, preview_step.cpp).
   void RunToEnd();
@@ -373,7 +358,7 @@ class TTranscoder : public TCustomFFmpeg {
   int noPacketCount_ = 0;
   PacketPtr encPacket_;            // reused for every encoder output
 
-  HookBuffers hookBuffers_;
+  VideoHooks videoHooks_;
   AudioHookStage audioHook_;
 
   // Run control, shared. running_ is set by Start under controlLock_ and

@@ -15,6 +15,11 @@ bool TTranscoder::CanReuseConvertedPicture(const OutputStream& ost) const {
          ost.filter_text.empty();
 }
 
+bool TTranscoder::PerFrameHooksActive() const {
+  return OnVideoInputHook || OnVideoOutputHook || OnFrameInputHook || OnFrameOutputHook ||
+         (FrameHooksEnabled() && FrameHookCount() > 0);
+}
+
 void TTranscoder::KeepConvertedPicture(OutputStream& ost) {
   ++totals_.convertedPictures;
   const InputStream& ist = *inputStreams_[ost.source_index];

@@ -1,7 +1,8 @@
-// The per-frame video hooks: decoded pictures on their way into the filter
-// graph, and pictures on their way into the encoder, handed over as planes
-// or as bitmaps of the engine's two format converters.
-#include "engine/transcoder.h"
+#include "engine/video/video_hooks.h"
+
+#include <string>
+
+#include "engine/custom_ffmpeg.h"
 #include "media/binding/ff_utils.h"
 #include "media/picture/format_converter.h"
 
@@ -42,83 +43,25 @@ AVFrame* CopyToHookBuffer(FramePtr& buffer, const AVFrame& picture) {
   return copy;
 }
 
-}  // namespace
-
-void TTranscoder::ReleaseHookBuffers() {
-  hookBuffers_.inputFrame.reset();
-  hookBuffers_.outputFrame.reset();
-  audioHook_.Release();
-}
-
-bool TTranscoder::PerFrameHooksActive() const {
-  return OnVideoInputHook || OnVideoOutputHook || OnFrameInputHook || OnFrameOutputHook ||
-         (FrameHooksEnabled() && FrameHookCount() > 0);
-}
-
-AVFrame* TTranscoder::PreProcessVideoFrame(InputStream& ist, AVFrame* decoded) {
-  ++ist.frames_decoded;
-  const bool plugins = FrameHooksEnabled() && FrameHookCount() > 0;
-  if (!OnFrameInputHook && !OnVideoInputHook && !plugins) return decoded;
-  AVFrame* copy = CopyToHookBuffer(hookBuffers_.inputFrame, *decoded);
-  if (!copy) {
-    Log(media::llError, "hook buf malloc error in pre_process_video_frame().");
-    return decoded;
-  }
-  const int frameNumber = int(ist.frames_decoded);
-  if (OnFrameInputHook) {
-    media::TPicture planes = PlanesOf(*copy);
-    OnFrameInputHook(FrameHookCall{planes, AVPixelFormat(copy->format), copy->width, copy->height,
-                                   frameNumber, copy->pts});
-  }
-  if (OnVideoInputHook)
-    RunBitmapHook(OnVideoInputHook, InputHookConverter(), *copy, frameNumber, copy->pts);
-  else if (plugins)
-    RunFrameHooks(copy);
-  return copy;
-}
-
-AVFrame* TTranscoder::RunOutputHooks(OutputStream& ost, AVFrame* picture) {
-  hookBuffers_.outputBitmapFresh = false;
-  if (!OnVideoOutputHook && !OnFrameOutputHook) return picture;
-  AVFrame* copy = CopyToHookBuffer(hookBuffers_.outputFrame, *picture);
-  if (!copy) {
-    Log(media::llError, "hook buf malloc error.");
-    return picture;
-  }
-  const int frameNumber = int(ost.frame_number + 1);
-  // The time of this output frame, so that repeated pictures differ.
-  const int64_t pts = ff::av_rescale_q(ost.sync_opts, ost.enc_ctx->time_base, AV_TIME_BASE_Q);
-  if (OnVideoOutputHook)
-    hookBuffers_.outputBitmapFresh = RunBitmapHook(OnVideoOutputHook, OutputConverter(), *copy, frameNumber, pts);
-  if (OnFrameOutputHook) {
-    media::TPicture planes = PlanesOf(*copy);
-    OnFrameOutputHook(FrameHookCall{planes, AVPixelFormat(copy->format), copy->width,
-                                    copy->height, frameNumber, pts});
-    // The planes may no longer match the bitmap.
-    hookBuffers_.outputBitmapFresh = false;
-  }
-  return copy;
-}
-
 // Hands the picture to the hook as a bitmap and writes the bitmap back when
 // the handler lets it; true when the picture now holds the bitmap.
-bool TTranscoder::RunBitmapHook(VideoHook& hook, media::TFormatConverter& converter,
-                                AVFrame& picture, int frameNumber, int64_t pts) {
+bool RunBitmapHook(TCustomFFmpeg& e, VideoHook& hook, media::TFormatConverter& converter,
+                   AVFrame& picture, int frameNumber, int64_t pts) {
   const media::TPicture planes = PlanesOf(picture);
   const AVPixelFormat format = AVPixelFormat(picture.format);
   if (!converter.LoadFramePicture(planes, format, picture.width, picture.height, true)) {
-    Log(media::llError, converter.LastError());
+    e.Log(media::llError, converter.LastError());
     hook = nullptr;
     return false;
   }
   VideoHookCall call{converter.Bitmap(), frameNumber, pts};
   try {
     hook(call);
-  } catch (const std::exception& e) {
-    Log(media::llError, std::string("Error occurs VideoHook event: ") + e.what());
+  } catch (const std::exception& err) {
+    e.Log(media::llError, std::string("Error occurs VideoHook event: ") + err.what());
     call.update = false;
   } catch (...) {
-    Log(media::llError, "Error occurs VideoHook event: unknown exception");
+    e.Log(media::llError, "Error occurs VideoHook event: unknown exception");
     call.update = false;
   }
   bool wroteBack = false;
@@ -128,7 +71,7 @@ bool TTranscoder::RunBitmapHook(VideoHook& hook, media::TFormatConverter& conver
     // picture and has just been written; others are scaled back.
     const bool inPlace = converter.CurrentPicture().data[0] == planes.data[0];
     if (!inPlace && !converter.StorePicture(planes, format, picture.width, picture.height)) {
-      Log(media::llError, converter.LastError());
+      e.Log(media::llError, converter.LastError());
       hook = nullptr;
       return false;
     }
@@ -136,6 +79,57 @@ bool TTranscoder::RunBitmapHook(VideoHook& hook, media::TFormatConverter& conver
   }
   if (call.stop) hook = nullptr;
   return wroteBack;
+}
+
+}  // namespace
+
+
+void VideoHooks::Release() {
+  inputFrame_.reset();
+  outputFrame_.reset();
+}
+
+AVFrame* VideoHooks::RunInput(TCustomFFmpeg& e, VideoHookPair hooks, AVFrame* decoded,
+                              int frameNumber) {
+  const bool plugins = e.FrameHooksEnabled() && e.FrameHookCount() > 0;
+  if (!hooks.planes && !hooks.bitmap && !plugins) return decoded;
+  AVFrame* copy = CopyToHookBuffer(inputFrame_, *decoded);
+  if (!copy) {
+    e.Log(media::llError, "hook buf malloc error in pre_process_video_frame().");
+    return decoded;
+  }
+  if (hooks.planes) {
+    media::TPicture planes = PlanesOf(*copy);
+    hooks.planes(FrameHookCall{planes, AVPixelFormat(copy->format), copy->width, copy->height,
+                               frameNumber, copy->pts});
+  }
+  if (hooks.bitmap)
+    RunBitmapHook(e, hooks.bitmap, e.InputHookConverter(), *copy, frameNumber, copy->pts);
+  else if (plugins)
+    e.RunFrameHooks(copy);
+  return copy;
+}
+
+AVFrame* VideoHooks::RunOutput(TCustomFFmpeg& e, VideoHookPair hooks, AVFrame* picture,
+                               int frameNumber, int64_t pts) {
+  outputBitmapFresh_ = false;
+  if (!hooks.bitmap && !hooks.planes) return picture;
+  AVFrame* copy = CopyToHookBuffer(outputFrame_, *picture);
+  if (!copy) {
+    e.Log(media::llError, "hook buf malloc error.");
+    return picture;
+  }
+  if (hooks.bitmap)
+    outputBitmapFresh_ =
+        RunBitmapHook(e, hooks.bitmap, e.OutputConverter(), *copy, frameNumber, pts);
+  if (hooks.planes) {
+    media::TPicture planes = PlanesOf(*copy);
+    hooks.planes(FrameHookCall{planes, AVPixelFormat(copy->format), copy->width, copy->height,
+                               frameNumber, pts});
+    // The planes may no longer match the bitmap.
+    outputBitmapFresh_ = false;
+  }
+  return copy;
 }
 
 }  // namespace engine

@@ -79,7 +79,10 @@ void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture, bool repeat) {
       picture->pict_type = AV_PICTURE_TYPE_I;
       ost.forced_kf_pts.erase(ost.forced_kf_pts.begin());
     }
-    AVFrame* encoded = RunOutputHooks(ost, picture);
+    // The time of this output frame, so that repeated pictures differ.
+    const int64_t outputTime = ff::av_rescale_q(ost.sync_opts, c->time_base, AV_TIME_BASE_Q);
+    AVFrame* encoded = videoHooks_.RunOutput(*this, {OnVideoOutputHook, OnFrameOutputHook},
+                                             picture, int(ost.frame_number + 1), outputTime);
     if (previewed) PreviewStep(*encoded, int(ost.frame_number + 1), graphTime);
     PauseGate();
     // A duplicate repeats its picture as a held one does, unless hooks see it.
