@@ -290,6 +290,10 @@ class TTranscoder : public TCustomFFmpeg {
   // and pause/stop (conversion_thread.cpp), previews (preview_step.cpp).
   // Refuses a stream copy that hooks or a sound change would need to see.
   void CheckCopyCompatible(const OutputStream& ost, const InputStream& ist);
+  // The run's clock, totals and packets; the packet the loop reads into.
+  PacketPtr StartRun();
+  void HandleInputPacket(InputFile& file, AVPacket* pkt);
+  void FinishRun();
   void LogStreamMapping();
   void LogSdp();
   void ReportProgress(int inputIndex, bool final);

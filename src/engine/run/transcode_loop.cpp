@@ -85,21 +85,13 @@ void TTranscoder::TranscodeLoop() {
   SetLastErrorText("");
   draining_ = false;
   TranscodeInit();
-  if (totalDuration_ < 0) totalDuration_ = inputLength_;
-  runStart_ = ff::av_gettime();
-  lastReport_ = runStart_;
-  totals_ = RunTotals();
-  for (auto& ist : inputStreams_)
-    if (inputFiles_[ist->file_index]->rate_emu) ist->start = runStart_;
-  encPacket_.reset(ff::av_packet_alloc());
-  PacketPtr packet(ff::av_packet_alloc());
-  if (!encPacket_ || !packet) RaiseError("Could not allocate packet");
+  PacketPtr packet = StartRun();
   AVPacket* pkt = packet.get();
-
   while (!gate_.StopRequested()) {
     PauseGate();
     const int fileIndex = ChooseInput();
     if (fileIndex < 0) {
+      // Inputs that answered "try again" are asked once more after a while.
       if (noPacketCount_ > 0) {
         for (auto& f : inputFiles_) f->no_packet = false;
         noPacketCount_ = 0;
@@ -123,30 +115,7 @@ void TTranscoder::TranscodeLoop() {
     }
     for (auto& f : inputFiles_) f->no_packet = false;
     noPacketCount_ = 0;
-    // The dump needs the packet's stream for its time base.
-    if (Settings().dump_packets && pkt->stream_index >= 0 &&
-        unsigned(pkt->stream_index) < file.ctx->nb_streams)
-      ff::av_pkt_dump_log2(nullptr, AV_LOG_DEBUG, pkt, Settings().dump_hex,
-                           file.ctx->streams[pkt->stream_index]);
-
-    if (pkt->stream_index < 0 || pkt->stream_index >= file.nb_streams ||
-        inputStreams_[file.ist_index + pkt->stream_index]->discard) {
-      ff::av_packet_unref(pkt);
-      continue;
-    }
-    const int istIndex = file.ist_index + pkt->stream_index;
-    InputStream& ist = *inputStreams_[istIndex];
-    FixTimestamps(file, ist, pkt);
-    if (ProcessPacket(ist, istIndex, pkt) < 0) {
-      const std::string text = media::FormatText(
-          "Error while decoding stream #%d:%d (%s)", ist.file_index, pkt->stream_index,
-          ist.dec ? ist.dec->name : ff::avcodec_get_name(ist.st->codecpar->codec_id));
-      if (Settings().exit_on_error) {
-        ff::av_packet_unref(pkt);
-        RaiseError(text);
-      }
-      Log(media::llError, text);
-    }
+    HandleInputPacket(file, pkt);
     ff::av_packet_unref(pkt);
     const int64_t now = ff::av_gettime();
     if (now - lastReport_ > ProgressInterval()) {
@@ -154,7 +123,49 @@ void TTranscoder::TranscodeLoop() {
       lastReport_ = now;
     }
   }
+  FinishRun();
+}
 
+PacketPtr TTranscoder::StartRun() {
+  if (totalDuration_ < 0) totalDuration_ = inputLength_;
+  runStart_ = ff::av_gettime();
+  lastReport_ = runStart_;
+  totals_ = RunTotals();
+  for (auto& ist : inputStreams_)
+    if (inputFiles_[ist->file_index]->rate_emu) ist->start = runStart_;
+  encPacket_.reset(ff::av_packet_alloc());
+  PacketPtr packet(ff::av_packet_alloc());
+  if (!encPacket_ || !packet) RaiseError("Could not allocate packet");
+  return packet;
+}
+
+// A packet read from `file`: to its stream's decoder, or let go when no
+// output uses the stream. The caller unreferences it.
+void TTranscoder::HandleInputPacket(InputFile& file, AVPacket* pkt) {
+  // The dump needs the packet's stream for its time base.
+  if (Settings().dump_packets && pkt->stream_index >= 0 &&
+      unsigned(pkt->stream_index) < file.ctx->nb_streams)
+    ff::av_pkt_dump_log2(nullptr, AV_LOG_DEBUG, pkt, Settings().dump_hex,
+                         file.ctx->streams[pkt->stream_index]);
+  if (pkt->stream_index < 0 || pkt->stream_index >= file.nb_streams ||
+      inputStreams_[file.ist_index + pkt->stream_index]->discard)
+    return;
+  const int istIndex = file.ist_index + pkt->stream_index;
+  InputStream& ist = *inputStreams_[istIndex];
+  FixTimestamps(file, ist, pkt);
+  if (ProcessPacket(ist, istIndex, pkt) >= 0) return;
+  const std::string text = media::FormatText(
+      "Error while decoding stream #%d:%d (%s)", ist.file_index, pkt->stream_index,
+      ist.dec ? ist.dec->name : ff::avcodec_get_name(ist.st->codecpar->codec_id));
+  if (Settings().exit_on_error) {
+    ff::av_packet_unref(pkt);
+    RaiseError(text);
+  }
+  Log(media::llError, text);
+}
+
+// The decoders, filters and encoders drained, the trailers written.
+void TTranscoder::FinishRun() {
   draining_ = true;
   for (size_t i = 0; i < inputStreams_.size(); ++i)
     if (inputStreams_[i]->decoding_needed && !inputStreams_[i]->flushed)
