@@ -297,6 +297,8 @@ class TTranscoder : public TCustomFFmpeg {
   void LogStreamMapping();
   void LogSdp();
   void ReportProgress(int inputIndex, bool final);
+  double StreamProgress(std::span<const std::unique_ptr<OutputStream>> streams, bool final,
+                        ProgressValues& v, std::string& line) const;
   void FinalReport(int64_t fileSize);
   void RunToEnd();
   void GiveTerminationNotice();
