@@ -14,17 +14,6 @@
 namespace engine {
 namespace {
 
-// Seconds of output the stream has produced or queued.
-double OutputTime(const OutputStream& ost) {
-  const AVCodecContext* c = ost.enc_ctx.get();
-  if (!c) return 0;
-  if (ost.encoding_needed && c->codec_type == AVMEDIA_TYPE_AUDIO) {
-    return double(ost.audio->SamplesQueued()) / c->sample_rate;
-  }
-  if (ost.encoding_needed) return double(ost.sync_opts) * av_q2d(c->time_base);
-  return double(ost.sync_opts) / AV_TIME_BASE;
-}
-
 // The encoder side moves on with its counters, so timestamps run on.
 void HandOver(OutputStream& from, OutputStream& to) {
   to.enc_ctx = std::move(from.enc_ctx);
@@ -188,7 +177,7 @@ int TTranscoder::ChooseJoinInput() {
   const OutputFile& of = *outputFiles_.front();
   for (const auto& ost : ReportedStreams()) {
     if (ost->frame_number >= ost->max_frames) return -1;
-    if (of.recording_time != INT64_MAX && OutputTime(*ost) * AV_TIME_BASE >= double(of.recording_time))
+    if (of.recording_time != INT64_MAX && ost->QueuedSeconds() * AV_TIME_BASE >= double(of.recording_time))
       return -1;
   }
   const InputFile& file = *inputFiles_[currentInput_];
@@ -218,7 +207,7 @@ bool TTranscoder::SwitchToNextInput() {
       done.audio->DrainResampler(*done.enc_ctx);
       EncodeAudioFrames(done, false);
     }
-    end = std::max(end, OutputTime(done));
+    end = std::max(end, done.QueuedSeconds());
     HandOver(done, next);
     inputStreams_[next.source_index]->pts = inputStreams_[done.source_index]->pts;
     done.flushed = true;

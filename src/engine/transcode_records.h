@@ -121,6 +121,10 @@ struct OutputStream {
 
   OutputStream() = default;
   OutputStream(OutputStream&&) = delete;
+
+  // Seconds of output the stream has produced, sound still queued for its
+  // encoder included; 0 before it has an encoder context.
+  double QueuedSeconds() const;
 };
 
 }  // namespace engine

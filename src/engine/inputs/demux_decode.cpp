@@ -23,13 +23,7 @@ int TTranscoder::ChooseInput() {
     if (of.ctx->pb && of.limit_filesize != INT64_MAX &&
         ff::avio_size(of.ctx->pb) >= of.limit_filesize)
       continue;
-    double opts;
-    if (ost.encoding_needed && ost.enc_ctx->codec_type == AVMEDIA_TYPE_AUDIO)
-      opts = double(ost.audio->SamplesQueued()) / ost.enc_ctx->sample_rate;
-    else if (ost.encoding_needed)
-      opts = double(ost.sync_opts) * av_q2d(ost.enc_ctx->time_base);
-    else
-      opts = double(ost.sync_opts) / AV_TIME_BASE;
+    const double opts = ost.QueuedSeconds();
     const int64_t ipts = ist.pts;
     if (of.recording_time != INT64_MAX && opts * AV_TIME_BASE >= double(of.recording_time)) {
       ost.past_recording_time = true;

@@ -236,4 +236,13 @@ void TTranscoder::NewAudioStream(OutputStream& ost, AVFormatContext* oc) {
   ost.audio = std::make_unique<AudioPath>(std::move(channelMap));
 }
 
+double OutputStream::QueuedSeconds() const {
+  const AVCodecContext* c = enc_ctx.get();
+  if (!c) return 0;
+  if (encoding_needed && c->codec_type == AVMEDIA_TYPE_AUDIO)
+    return double(audio->SamplesQueued()) / c->sample_rate;
+  if (encoding_needed) return double(sync_opts) * av_q2d(c->time_base);
+  return double(sync_opts) / AV_TIME_BASE;
+}
+
 }  // namespace engine
