@@ -14,31 +14,20 @@
 namespace engine {
 namespace {
 
-// Seconds of output the stream has produced or queued.
-double OutputTime(const OutputStream& ost) {
-  const AVCodecContext* c = ost.enc_ctx.get();
-  if (!c) return 0;
-  if (ost.encoding_needed && c->codec_type == AVMEDIA_TYPE_AUDIO) {
-    const int queued = ost.fifo ? ff::av_audio_fifo_size(ost.fifo.get()) : 0;
-    return double(ost.next_sample + queued) / c->sample_rate;
-  }
-  if (ost.encoding_needed) return double(ost.sync_opts) * av_q2d(c->time_base);
-  return double(ost.sync_opts) / AV_TIME_BASE;
-}
-
 // The encoder side moves on with its counters, so timestamps run on.
 void HandOver(OutputStream& from, OutputStream& to) {
   to.enc_ctx = std::move(from.enc_ctx);
-  to.fifo = std::move(from.fifo);
-  to.converted = std::move(from.converted);
-  to.audio_frame = std::move(from.audio_frame);
+  // The resampler is made anew for the next input's sound.
+  if (from.audio) {
+    to.audio = std::move(from.audio);
+    to.audio->StartNewInput();
+  }
   to.bsfs = std::move(from.bsfs);
   to.pass_log = std::move(from.pass_log);
   to.forced_kf_pts = std::move(from.forced_kf_pts);
   to.encoder_opened = from.encoder_opened;
   to.last_quality = from.last_quality;
   to.sync_opts = from.sync_opts;
-  to.next_sample = from.next_sample;
   to.frame_number = from.frame_number;
 }
 
@@ -102,7 +91,7 @@ void TTranscoder::CopyGroupForJoin() {
     copy->force_fps = head.force_fps;
     copy->top_field_first = head.top_field_first;
     copy->filter_text = head.filter_text;
-    copy->channel_map = head.channel_map;
+    if (head.audio) copy->audio = std::make_unique<AudioPath>(head.audio->ChannelMap());
     outputStreams_.push_back(std::move(copy));
   }
 }
@@ -171,21 +160,15 @@ void TTranscoder::SetUpJoinedStream(OutputStream& ost, InputStream& ist) {
   ist.decoding_needed = true;
   const AVCodecContext* c = head.enc_ctx.get();
   if (c->codec_type != AVMEDIA_TYPE_VIDEO) return;
-  ost.filter_in_w = head.filter_in_w;
-  ost.filter_in_h = head.filter_in_h;
-  AVFilterContext* end = BuildVideoFilters(ost, ist, c->pix_fmt);
+  AVFilterContext* end =
+      ost.filters.Build(*this, *ist.st, c->pix_fmt,
+                        FilterSetup(ost, head.filters.ScaledWidth(), head.filters.ScaledHeight()));
   const int width = ff::av_buffersink_get_w(end);
   const int height = ff::av_buffersink_get_h(end);
   if (width != c->width || height != c->height)
     RaiseError(media::FormatText("Cannot join input #%d: its filtered pictures are %dx%d, the "
                                  "output's are %dx%d",
                                  ist.file_index, width, height, c->width, c->height));
-  const AVCodecParameters* dec = ist.st->codecpar;
-  ost.resample_video =
-      c->width != dec->width || c->height != dec->height || c->pix_fmt != dec->format;
-  ost.filtered.reset(ff::av_frame_alloc());
-  ost.last_converted.reset(ff::av_frame_alloc());
-  if (!ost.filtered || !ost.last_converted) RaiseError("Could not allocate frame");
 }
 
 // Only the current input is read, until a stream of its group has all its
@@ -194,7 +177,7 @@ int TTranscoder::ChooseJoinInput() {
   const OutputFile& of = *outputFiles_.front();
   for (const auto& ost : ReportedStreams()) {
     if (ost->frame_number >= ost->max_frames) return -1;
-    if (of.recording_time != INT64_MAX && OutputTime(*ost) * AV_TIME_BASE >= double(of.recording_time))
+    if (of.recording_time != INT64_MAX && ost->QueuedSeconds() * AV_TIME_BASE >= double(of.recording_time))
       return -1;
   }
   const InputFile& file = *inputFiles_[currentInput_];
@@ -221,10 +204,10 @@ bool TTranscoder::SwitchToNextInput() {
     OutputStream& done = GroupRecord(k, j);
     OutputStream& next = GroupRecord(k + 1, j);
     if (done.encoding_needed && done.enc_ctx && done.enc_ctx->codec_type == AVMEDIA_TYPE_AUDIO) {
-      DrainResampler(done);
+      done.audio->DrainResampler(*done.enc_ctx);
       EncodeAudioFrames(done, false);
     }
-    end = std::max(end, OutputTime(done));
+    end = std::max(end, done.QueuedSeconds());
     HandOver(done, next);
     inputStreams_[next.source_index]->pts = inputStreams_[done.source_index]->pts;
     done.flushed = true;

@@ -10,55 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "engine/audio/audio_path.h"
 #include "engine/bgra_to_yuv.h"
-#include "engine/filter_chain.h"
 #include "engine/held_frames.h"
+#include "engine/library_owners.h"
+#include "engine/video/video_filters.h"
 #include "media/binding/ff_entry_points.h"
 #include "media/binding/ff_owners.h"
 
 namespace engine {
-
-// Owners for the library objects the records hold.
-struct CodecContextFree {
-  void operator()(AVCodecContext* c) const {
-    // Second-pass statistics belong to the caller, not to the library.
-    if (c) ff::av_freep(&c->stats_in);
-    ff::avcodec_free_context(&c);
-  }
-};
-struct FileClose {
-  void operator()(std::FILE* f) const {
-    if (f) std::fclose(f);
-  }
-};
-struct FrameFree {
-  void operator()(AVFrame* f) const { ff::av_frame_free(&f); }
-};
-struct PacketFree {
-  void operator()(AVPacket* p) const { ff::av_packet_free(&p); }
-};
-struct GraphFree {
-  void operator()(AVFilterGraph* g) const { ff::avfilter_graph_free(&g); }
-};
-struct FifoFree {
-  void operator()(AVAudioFifo* f) const { ff::av_audio_fifo_free(f); }
-};
-struct SwrFree {
-  void operator()(SwrContext* s) const { ff::swr_free(&s); }
-};
-struct BsfFree {
-  void operator()(AVBSFContext* b) const { ff::av_bsf_free(&b); }
-};
-struct DictFree {
-  void operator()(AVDictionary* d) const { ff::av_dict_free(&d); }
-};
-using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFree>;
-using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
-using GraphPtr = std::unique_ptr<AVFilterGraph, GraphFree>;
-using FifoPtr = std::unique_ptr<AVAudioFifo, FifoFree>;
-using SwrPtr = std::unique_ptr<SwrContext, SwrFree>;
-using BsfPtr = std::unique_ptr<AVBSFContext, BsfFree>;
 
 constexpr int64_t kNoTime = AV_NOPTS_VALUE;
 
@@ -89,10 +49,6 @@ struct InputStream {
   bool is_start = true;
   FramePtr frame;                  // decoded frame
   int64_t frames_decoded = 0;      // pictures, for the input hooks
-  // Audio parameters seen last, to notice a change mid-stream.
-  int last_rate = 0;
-  int last_format = -1;
-  int last_channels = 0;
   bool multiple_frames_warned = false;
   bool flushed = false;            // drained when its input ended in join mode
 
@@ -145,31 +101,14 @@ struct OutputStream {
   std::vector<int64_t> forced_kf_pts;
   std::unique_ptr<std::FILE, FileClose> pass_log;  // first-pass statistics
 
-  // Video.
-  GraphPtr graph;
-  AVFilterContext* src = nullptr;
-  AVFilterContext* sink = nullptr;
-  std::vector<std::unique_ptr<RotateLink>> rotate_links;  // graphs after "rotate" stages
-  bool resample_video = false;
-  int filter_in_w = 0;             // size the pictures are scaled to before "filter"
-  int filter_in_h = 0;
-  FramePtr filtered;
-  // The picture converted last, kept for a frame input whose next packet
-  // may repeat it (see picture_reuse.cpp); empty otherwise.
-  FramePtr last_converted;
-  // Stands in for a graph that would only convert BGRA to YUV; null otherwise.
-  std::unique_ptr<PlainConverter> plain;
+  // Video: the filters to the encoder's pictures (see video/video_filters.h).
+  VideoFilters filters;
   // Leaves repeated pictures out where the container allows; null otherwise.
   std::unique_ptr<HeldFrames> held;
 
-  // Audio.
-  FifoPtr fifo;
-  SwrPtr swr;
-  std::vector<int> channel_map;    // input channel per output channel, -1 = silent
-  bool swr_failed = false;
-  FramePtr converted;              // resampled samples
-  FramePtr audio_frame;            // one encoder frame
-  int64_t next_sample = 0;         // in encoder samples
+  // Audio: the way of the sound to an encoder (see audio/audio_path.h);
+  // set for every audio stream, used only when it is encoded.
+  std::unique_ptr<AudioPath> audio;
 
   int64_t sync_opts = 0;           // next output frame number / sample
   int64_t frame_number = 0;
@@ -182,6 +121,10 @@ struct OutputStream {
 
   OutputStream() = default;
   OutputStream(OutputStream&&) = delete;
+
+  // Seconds of output the stream has produced, sound still queued for its
+  // encoder included; 0 before it has an encoder context.
+  double QueuedSeconds() const;
 };
 
 }  // namespace engine

@@ -13,12 +13,14 @@
 #include <thread>
 #include <vector>
 
+#include "engine/audio/audio_hook.h"
 #include "engine/custom_ffmpeg.h"
 #include "engine/hook_calls.h"
-#include "engine/run_gate.h"
+#include "engine/run/run_gate.h"
 #include "engine/run_outcome.h"
 #include "engine/thread_priority.h"
 #include "engine/transcode_records.h"
+#include "engine/video/video_hooks.h"
 #include "media/frame_source/input_format_registry.h"
 
 namespace gfx {
@@ -57,17 +59,6 @@ struct ProgressValues {
   int64_t CurrentSize = 0;
   int64_t CurrentDuration = 0;
   int64_t TotalDuration = -1;
-};
-
-// The per-frame hooks work on copies the engine owns; each is reused while
-// the picture keeps its size and format and nothing else holds it.
-struct HookBuffers {
-  FramePtr inputFrame;
-  FramePtr outputFrame;
-  std::vector<uint8_t> audioSamples;  // interleaved planar sound
-  // The output converter's bitmap holds the picture being encoded, written
-  // back by the output hook: the preview need not convert it again.
-  bool outputBitmapFresh = false;
 };
 
 // What the preview step keeps between frames.
@@ -113,7 +104,7 @@ class TTranscoder : public TCustomFFmpeg {
   void RequestStop();
   bool StopRequested() const { return gate_.StopRequested(); }
 
-  // Worker thread and run control (conversion_thread.cpp).
+  // Worker thread and run control (run/conversion_thread.cpp).
   // Starts the conversion once: on a worker thread of its own (true), or on
   // this thread (false, after the end). Running or terminated engines do
   // nothing; without input or output the end is reported at once.
@@ -137,7 +128,7 @@ class TTranscoder : public TCustomFFmpeg {
   // The handlers below are set before Start and called on the worker.
   std::function<void()> OnTerminate;
 
-  // Previews (preview_step.cpp). Bit 0: show frames in a preview window;
+  // Previews (run/preview_step.cpp). Bit 0: show frames in a preview window;
   // bit 1: hand them to OnPreviewBitmap (wins over bit 0).
   static constexpr uint8_t kPreviewWindow = 1;
   static constexpr uint8_t kPreviewBitmap = 2;
@@ -146,8 +137,8 @@ class TTranscoder : public TCustomFFmpeg {
   // The bitmap, the output frame number counted from 1, the time in µs.
   std::function<void(const gfx::Bitmap&, int, int64_t)> OnPreviewBitmap;
 
-  // Per-frame hooks, connected before the run (video_hooks.cpp,
-  // audio_hook.cpp). Input hooks see each decoded picture before the filter
+  // Per-frame hooks, connected before the run (video/video_hooks.h,
+  // audio/audio_hook.h). Input hooks see each decoded picture before the filter
   // graph, output hooks each picture about to be encoded and previewed;
   // changes made by a hook go on into the output. A bitmap hook whose
   // conversion fails or whose handler sets stop is dropped for the rest of
@@ -194,9 +185,12 @@ class TTranscoder : public TCustomFFmpeg {
   void CleanUp();
 
  private:
-  friend struct TranscoderStages;
+  // The stages' steps, by folder. Each stage keeps its own state in its
+  // classes (audio/audio_path.h, video/video_filters.h, video/video_hooks.h,
+  // run/run_gate.h); the steps below connect them over the records.
 
-  // Input side (input_files.cpp).
+  // inputs/: opening (input_files.cpp), decoders (decoders.cpp), reading
+  // and decoding at run time (demux_decode.cpp).
   struct InputOpening {
     const media::TInputFormat* own = nullptr;  // one of our own formats
     const AVInputFormat* fmt = nullptr;         // else the library's, if forced
@@ -216,8 +210,36 @@ class TTranscoder : public TCustomFFmpeg {
   void AddInputStreams(int fileIndex, AVFormatContext* ic);
   const AVCodec* FindCodecOrDie(const std::string& name, AVMediaType type, bool encoder);
   int ReadPacket(InputFile& file, AVPacket* pkt);
+  void OpenDecoder(InputStream& ist, int index);
+  int ChooseInput();
+  void FixTimestamps(InputFile& file, InputStream& ist, AVPacket* pkt);
+  int ProcessPacket(InputStream& ist, int istIndex, AVPacket* pkt);
+  int Decode(InputStream& ist, int istIndex, const AVPacket* pkt);
+  void RateEmulate(InputStream& ist);
 
-  // Output side (output_files.cpp, output_streams.cpp).
+  // video/: decoded pictures through the hooks and filters to the encoder
+  // (video_output.cpp, filter_setup.cpp), repeated pictures (picture_reuse.cpp).
+  void HandleVideoFrame(InputStream& ist, int istIndex);
+  // Builds the stream's filters and gives the encoder their picture size.
+  void ConfigureVideoFilters(OutputStream& ost, InputStream& ist);
+  // The filters of the stream, scaling to width x height before its chain.
+  VideoFilterSetup FilterSetup(const OutputStream& ost, int width, int height) const;
+  bool CanReuseConvertedPicture(const OutputStream& ost) const;
+  bool ReuseConvertedPicture(InputStream& ist, int istIndex, const AVPacket* pkt);
+  void KeepConvertedPicture(OutputStream& ost);
+  void DoVideoOut(OutputStream& ost, AVFrame* picture, bool repeat = false);
+  void EncodeVideo(OutputStream& ost, AVFrame* picture);
+
+  // audio/: decoded sound through the hook and the audio path to the
+  // encoder (audio_output.cpp).
+  void HandleAudioFrame(InputStream& ist, int istIndex);
+  void DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, AVFrame* decoded);
+  void FlushAudio(OutputStream& ost);
+  void EncodeAudioFrames(OutputStream& ost, bool flush);
+
+  // outputs/: files and streams (output_files.cpp, output_streams.cpp),
+  // encoders (encoders.cpp), muxing (packet_writer.cpp), trailers and kept
+  // parts (run_outcome.cpp).
   int DoOpenOutput(const std::string& fileName, bool join);
   int CreateOutputContext(const std::string& fileName, const FileOptions& o,
                           media::OutputContextPtr& owner);
@@ -235,41 +257,18 @@ class TTranscoder : public TCustomFFmpeg {
   void NewAudioStream(OutputStream& ost, AVFormatContext* oc);
   void AddAttachment(AVFormatContext* oc, const std::string& path);
   void CopyMetadata(OutputFile& of, AVFormatContext* oc);
-
-  // Transcode initialisation (transcode_init.cpp, video_filter.cpp).
   void SetUpVideoEncoder(OutputStream& ost, InputStream& ist);
   void SetUpAudioEncoder(OutputStream& ost, InputStream& ist);
   void SetUpTwoPass(OutputStream& ost, int index);
   void OpenEncoder(OutputStream& ost);
-  void OpenDecoder(InputStream& ist, int index);
   void CheckExperimental(const AVCodec* codec, AVCodecContext* ctx, bool encoder);
   void CheckLeftover(AVDictionary* opts);
-  void ConfigureVideoFilters(OutputStream& ost, InputStream& ist);
-  // The graph from the decoder's pictures to `format` at the end; its last sink.
-  AVFilterContext* BuildVideoFilters(OutputStream& ost, const InputStream& ist,
-                                     AVPixelFormat format);
-  void ConfigureRotateLink(RotateLink& link, AVFilterContext* before, const std::string& chain,
-                           std::span<const AVPixelFormat> formats, unsigned swsFlags);
-  void LogStreamMapping();
-  void LogSdp();
-
-  // The loop (transcode_loop.cpp).
-  int ChooseInput();
-  void FixTimestamps(InputFile& file, InputStream& ist, AVPacket* pkt);
-  int ProcessPacket(InputStream& ist, int istIndex, AVPacket* pkt);
-  int Decode(InputStream& ist, int istIndex, const AVPacket* pkt);
-  void HandleVideoFrame(InputStream& ist, int istIndex);
-  void HandleAudioFrame(InputStream& ist, int istIndex);
-  // Repeated pictures (picture_reuse.cpp).
-  bool CanReuseConvertedPicture(const OutputStream& ost) const;
-  bool ReuseConvertedPicture(InputStream& ist, int istIndex, const AVPacket* pkt);
-  void KeepConvertedPicture(OutputStream& ost);
-  void CopyPacket(OutputStream& ost, InputStream& ist, const AVPacket* pkt);
-  void RateEmulate(InputStream& ist);
   void FlushEncoders();
   void FlushEncoder(OutputStream& ost);
-
-  // The outcome of a run (run_outcome.cpp).
+  // Sends the frame (null: end of stream) and writes what comes out.
+  void DrainEncoder(OutputStream& ost, AVFrame* frame, int64_t* byteTotal, const char* failure);
+  void WritePacket(OutputStream& ost, AVPacket* pkt);
+  void CopyPacket(OutputStream& ost, InputStream& ist, const AVPacket* pkt);
   // Trailers of every output whose header was written, each tried once;
   // raises the first failure, or only logs it after an earlier error.
   void WriteTrailers(bool raise);
@@ -285,20 +284,22 @@ class TTranscoder : public TCustomFFmpeg {
     int64_t video = -1, audio = -1, all = 0;
   };
   OutputTally TallyOutput(size_t file) const;
-  void ReportProgress(int inputIndex, bool final);
-  void FinalReport(int64_t fileSize);
 
-  // Per-frame hooks (video_hooks.cpp, audio_hook.cpp). Each returns the
-  // picture to go on with: the hooks' copy, or the one given.
-  AVFrame* PreProcessVideoFrame(InputStream& ist, AVFrame* decoded);
-  AVFrame* RunOutputHooks(OutputStream& ost, AVFrame* picture);
-  bool RunBitmapHook(VideoHook& hook, media::TFormatConverter& converter, AVFrame& picture,
-                     int frameNumber, int64_t pts);
-  void RunAudioHook(const InputStream& ist, AVFrame* decoded);
+  // run/: set-up before the first packet (transcode_init.cpp), the loop
+  // (transcode_loop.cpp), progress (progress_report.cpp), the worker thread
+  // and pause/stop (conversion_thread.cpp), previews (preview_step.cpp).
+  // Refuses a stream copy that hooks or a sound change would need to see.
   void CheckCopyCompatible(const OutputStream& ost, const InputStream& ist);
-  void ReleaseHookBuffers();
-
-  // Run control (conversion_thread.cpp, preview_step.cpp).
+  // The run's clock, totals and packets; the packet the loop reads into.
+  PacketPtr StartRun();
+  void HandleInputPacket(InputFile& file, AVPacket* pkt);
+  void FinishRun();
+  void LogStreamMapping();
+  void LogSdp();
+  void ReportProgress(int inputIndex, bool final);
+  double StreamProgress(std::span<const std::unique_ptr<OutputStream>> streams, bool final,
+                        ProgressValues& v, std::string& line) const;
+  void FinalReport(int64_t fileSize);
   void RunToEnd();
   void GiveTerminationNotice();
   void WaitForEnd();
@@ -307,23 +308,6 @@ class TTranscoder : public TCustomFFmpeg {
   void PreviewStep(const AVFrame& picture, int frameNumber, int64_t pts);
   std::shared_ptr<media::TPreviewer> EndPreviewStep(uint8_t failedBit);
   std::shared_ptr<media::TPreviewer> TakePreviewer();
-
-  // Outputs (video_output.cpp, audio_output.cpp, packet_writer.cpp).
-  void DoVideoOut(OutputStream& ost, AVFrame* picture, bool repeat = false);
-  void EncodeVideo(OutputStream& ost, AVFrame* picture);
-  void DoAudioOut(OutputStream& ost, InputStream& ist, int istIndex, AVFrame* decoded);
-  void NoteAudioInputChange(OutputStream& ost, InputStream& ist, int istIndex,
-                            const AVFrame* decoded);
-  void PrepareResampler(OutputStream& ost, InputStream& ist, int istIndex, const AVFrame* decoded);
-  int64_t SyncAudio(OutputStream& ost, InputStream& ist);
-  void QueueAudio(OutputStream& ost, uint8_t** data, int count, int64_t cut);
-  void FlushAudio(OutputStream& ost);
-  // Queues what the resampler still holds.
-  void DrainResampler(OutputStream& ost);
-  void EncodeAudioFrames(OutputStream& ost, bool flush);
-  // Sends the frame (null: end of stream) and writes what comes out.
-  void DrainEncoder(OutputStream& ost, AVFrame* frame, int64_t* byteTotal, const char* failure);
-  void WritePacket(OutputStream& ost, AVPacket* pkt);
 
   // Join mode (join_mode.cpp).
   void CopyGroupForJoin();
@@ -345,7 +329,7 @@ class TTranscoder : public TCustomFFmpeg {
   // The records progress reports cover: the current group when joining.
   std::span<const std::unique_ptr<OutputStream>> ReportedStreams() const;
 
-  // Interrupt checks (input_files.cpp).
+  // Interrupt checks (inputs/input_files.cpp).
   static int ReadInterrupt(void* engine);
   static int WriteInterrupt(void* engine);
   int CheckInterrupt(int64_t lastStart, int timeoutMs, const char* what);
@@ -382,7 +366,8 @@ class TTranscoder : public TCustomFFmpeg {
   int noPacketCount_ = 0;
   PacketPtr encPacket_;            // reused for every encoder output
 
-  HookBuffers hookBuffers_;
+  VideoHooks videoHooks_;
+  AudioHookStage audioHook_;
 
   // Run control, shared. running_ is set by Start under controlLock_ and
   // cleared by the worker at its end, like terminated_; runFinished_ is set
@@ -398,7 +383,7 @@ class TTranscoder : public TCustomFFmpeg {
   std::thread worker_;
   std::thread terminator_;
 
-  // Guarded by the flags lock shared by all engines (preview_step.cpp): the
+  // Guarded by the flags lock shared by all engines (run/preview_step.cpp): the
   // owner's thread sets the flags during a run, the worker reads them and
   // makes the previewer.
   PreviewState preview_;

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <random>
 
-#include "engine/filter_chain.h"
+#include "engine/video/filter_chain.h"
 #include "engine/transcoder.h"
 #include "engine_fixture.h"
 #include "media/picture/rotate_filter.h"

@@ -1,10 +1,15 @@
-// Transcode initialisation: encoder parameters, filter graphs, opening the
-// coders and writing the headers, once before the first packet.
+// The encoders: set up from their input streams, opened, and drained into
+// the muxer; flushed at the end.
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+
+extern "C" {
+#include <libavutil/intreadwrite.h>
+}
 
 #include "engine/transcoder.h"
 #include "media/binding/ff_utils.h"
@@ -22,105 +27,49 @@ bool InList(const T* list, T value, End end) {
 
 }  // namespace
 
-void TTranscoder::TranscodeInit() {
-  for (size_t i = 0; i < outputFiles_.size(); ++i)
-    if (outputFiles_[i]->ctx->nb_streams == 0) {
-      const std::string text =
-          media::FormatText("Output file #%d does not contain any stream", int(i));
-      SetLastErrorText(text);
-      Log(media::llError, text);
-      throw FFmpegException(text);
-    }
-
-  for (auto& owned : outputStreams_) {
-    OutputStream& ost = *owned;
-    if (ost.source_index < 0) continue;
-    InputStream& ist = *inputStreams_[ost.source_index];
-    ist.discard = false;
-    ist.st->discard = AVDISCARD_DEFAULT;
-    if (IsJoinedCopy(ost)) {
-      SetUpJoinedStream(ost, ist);
-      continue;
-    }
-    AVCodecContext* c = ost.enc_ctx.get();
-    if (ost.stream_copy) {
-      CheckCopyCompatible(ost, ist);
-      int ret = ff::avcodec_parameters_copy(ost.st->codecpar, ist.st->codecpar);
-      if (ret < 0) RaiseError("av_mallocz() failed");
-      ost.st->codecpar->codec_tag = 0;
-      ost.st->time_base = ist.st->time_base;
-      ost.st->avg_frame_rate = ist.st->avg_frame_rate;
-      continue;
-    }
-    if (!ost.enc) {
-      ost.enc = ff::avcodec_find_encoder(c->codec_id ? c->codec_id : ist.st->codecpar->codec_id);
-      if (ost.enc) c->codec_id = ost.enc->id;
-    }
-    ost.encoding_needed = true;
-    ist.decoding_needed = true;
-    switch (c->codec_type) {
-      case AVMEDIA_TYPE_VIDEO:
-        if (!ost.enc)
-          RaiseError(media::FormatText("Encoder (codec %s) not found for output stream #%d:%d (%s)",
-                                       ff::avcodec_get_name(c->codec_id), ost.file_index,
-                                       ost.index, "video"));
-        SetUpVideoEncoder(ost, ist);
-        break;
-      case AVMEDIA_TYPE_AUDIO:
-        if (!ost.enc)
-          RaiseError(media::FormatText("Encoder (codec %s) not found for output stream #%d:%d (%s)",
-                                       ff::avcodec_get_name(c->codec_id), ost.file_index,
-                                       ost.index, "audio"));
-        SetUpAudioEncoder(ost, ist);
-        break;
-      case AVMEDIA_TYPE_SUBTITLE:
-        break;
-      default:
-        RaiseError("invalid codec_type of output stream");
-    }
-  }
-
-  // Joined inputs' groups share the first group's encoders.
-  for (size_t i = 0; i < outputStreams_.size(); ++i)
-    if (outputStreams_[i]->encoding_needed && !IsJoinedCopy(*outputStreams_[i]))
-      SetUpTwoPass(*outputStreams_[i], int(i));
-  for (auto& ost : outputStreams_)
-    if (ost->encoding_needed && !IsJoinedCopy(*ost)) OpenEncoder(*ost);
-  for (size_t i = 0; i < inputStreams_.size(); ++i)
-    if (inputStreams_[i]->decoding_needed) OpenDecoder(*inputStreams_[i], int(i));
-
-  const auto written = WrittenOutputFiles();
-  for (size_t i = 0; i < written.size(); ++i) {
-    OutputFile& of = *written[i];
-    writeStart_ = ff::av_gettime();
-    const int ret = ff::avformat_write_header(of.ctx.get(), of.opts.Ref());
-    if (ret < 0)
-      RaiseError(media::FormatText(
-          "Could not write header for output file #%d (incorrect codec parameters ?)", int(i)));
-    of.header_written = true;
-  }
-  LogStreamMapping();
+void TTranscoder::FlushEncoders() {
+  for (auto& ost : outputStreams_) FlushEncoder(*ost);
 }
 
-// Copied packets are never decoded, so nothing that works on samples or
-// pictures can see them.
-void TTranscoder::CheckCopyCompatible(const OutputStream& ost, const InputStream& ist) {
-  const char* refused = nullptr;
-  switch (ist.st->codecpar->codec_type) {
-    case AVMEDIA_TYPE_AUDIO:
-      if (Settings().audio_volume != 256) refused = "-acodec copy and -vol";
-      else if (OnAudioHook) refused = "-acodec copy and AudioHook";
-      break;
-    case AVMEDIA_TYPE_VIDEO:
-      if (OnVideoInputHook || OnVideoOutputHook) refused = "-vcodec copy and VideoHook";
-      else if (OnFrameInputHook || OnFrameOutputHook) refused = "-vcodec copy and FrameHook";
-      else if (FrameHooksEnabled() && FrameHookCount() > 0) refused = "-vcodec copy and -vhook";
-      break;
-    default:
-      break;
+void TTranscoder::FlushEncoder(OutputStream& ost) {
+  if (!ost.encoding_needed || ost.flushed || !ost.enc_ctx) return;
+  ost.flushed = true;
+  if (ost.enc_ctx->codec_type == AVMEDIA_TYPE_AUDIO) {
+    FlushAudio(ost);
+  } else if (ost.enc_ctx->codec_type == AVMEDIA_TYPE_VIDEO) {
+    if (AVFrame* last = ost.held ? ost.held->ClosingPicture() : nullptr) EncodeVideo(ost, last);
+    DrainEncoder(ost, nullptr, &totals_.videoBytes, "Video encoding failed");
   }
-  if (refused)
-    RaiseError(std::string(refused) + " are incompatible (frames are not decoded)");
+}
+
+void TTranscoder::DrainEncoder(OutputStream& ost, AVFrame* frame, int64_t* byteTotal,
+                               const char* failure) {
+  AVCodecContext* c = ost.enc_ctx.get();
+  int ret = ff::avcodec_send_frame(c, frame);
+  if (ret < 0 && !(ret == AVERROR_EOF && !frame)) {
+    ost.encoder_failed = true;
+    RaiseError(media::FormatMediaError(failure, ret));
+  }
+  AVPacket* pkt = encPacket_.get();
+  while ((ret = ff::avcodec_receive_packet(c, pkt)) >= 0) {
+    *byteTotal += pkt->size;
+    size_t statsSize = 0;
+    if (const uint8_t* stats =
+            ff::av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &statsSize);
+        stats && statsSize >= 4)
+      ost.last_quality = int64_t(AV_RL32(stats));
+    if (ost.pass_log && c->stats_out &&
+        std::fputs(c->stats_out, ost.pass_log.get()) < 0)
+      RaiseError("Cannot write the first-pass statistics");
+    pkt->stream_index = ost.st->index;
+    // The muxer may have changed the stream's time base in its header.
+    ff::av_packet_rescale_ts(pkt, c->time_base, ost.st->time_base);
+    WritePacket(ost, pkt);
+  }
+  if (ret != AVERROR(EAGAIN) && ret != AVERROR_EOF) {
+    ost.encoder_failed = true;
+    RaiseError(media::FormatMediaError(failure, ret));
+  }
 }
 
 void TTranscoder::SetUpVideoEncoder(OutputStream& ost, InputStream& ist) {
@@ -158,8 +107,6 @@ void TTranscoder::SetUpVideoEncoder(OutputStream& ost, InputStream& ist) {
     c->width = dec->width;
     c->height = dec->height;
   }
-  ost.resample_video =
-      c->width != dec->width || c->height != dec->height || c->pix_fmt != dec->format;
 
   if (!ost.frame_rate.num) ost.frame_rate = ist.st->r_frame_rate;
   if (!ost.frame_rate.num || !ost.frame_rate.den) ost.frame_rate = AVRational{25, 1};
@@ -188,17 +135,13 @@ void TTranscoder::SetUpVideoEncoder(OutputStream& ost, InputStream& ist) {
   ConfigureVideoFilters(ost, ist);
   if (Settings().held_once && !joining_ && HeldFrames::ContainerAllows(oc->oformat))
     ost.held = std::make_unique<HeldFrames>(c->time_base);
-  ost.filtered.reset(ff::av_frame_alloc());
-  ost.last_converted.reset(ff::av_frame_alloc());
-  if (!ost.filtered || !ost.last_converted) RaiseError("Could not allocate frame");
 }
 
 void TTranscoder::SetUpAudioEncoder(OutputStream& ost, InputStream& ist) {
   AVCodecContext* c = ost.enc_ctx.get();
   const AVCodecParameters* dec = ist.st->codecpar;
   const AVCodec* enc = ost.enc;
-  ost.fifo.reset(ff::av_audio_fifo_alloc(AV_SAMPLE_FMT_S16, 2, 1024));
-  if (!ost.fifo) {
+  if (!ost.audio->Reserve()) {
     SetLastErrorText("av_fifo_alloc failed");
     throw FFmpegException("av_fifo_alloc failed");
   }
@@ -340,14 +283,9 @@ void TTranscoder::OpenEncoder(OutputStream& ost) {
     ost.st->r_frame_rate = ost.frame_rate;
   }
   if (c->codec_type == AVMEDIA_TYPE_AUDIO) {
-    const int frame = (ost.enc->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) || !c->frame_size
-                          ? 0
-                          : c->frame_size;
-    ost.fifo.reset(ff::av_audio_fifo_alloc(c->sample_fmt, c->ch_layout.nb_channels,
-                                           frame ? frame * 2 : 4096));
-    ost.audio_frame.reset(ff::av_frame_alloc());
-    ost.converted.reset(ff::av_frame_alloc());
-    if (!ost.fifo || !ost.audio_frame || !ost.converted) RaiseError("av_fifo_alloc failed");
+    const AudioSync sync{Settings().audio_sync_method, Settings().audio_drift_threshold,
+                         Settings().audio_volume};
+    if (!ost.audio->Open(*c, *ost.enc, sync)) RaiseError("av_fifo_alloc failed");
   }
   for (BsfPtr& bsf : ost.bsfs) {
     const int ret = ff::avcodec_parameters_copy(bsf->par_in, ost.st->codecpar);
@@ -356,71 +294,6 @@ void TTranscoder::OpenEncoder(OutputStream& ost) {
       RaiseError(media::FormatText("Failed to open bitstream filter %s for stream %d with codec %s",
                                    bsf->filter->name, ost.index, ost.enc->name));
   }
-}
-
-void TTranscoder::OpenDecoder(InputStream& ist, int index) {
-  const InputFile& file = *inputFiles_[ist.file_index];
-  const int streamIndex = index - file.ist_index;
-  if (!ist.dec)
-    RaiseError(media::FormatText("Decoder (codec %s) not found for input stream #%d:%d",
-                                 ff::avcodec_get_name(ist.st->codecpar->codec_id), ist.file_index,
-                                 streamIndex));
-  ist.dec_ctx.reset(ff::avcodec_alloc_context3(ist.dec));
-  if (!ist.dec_ctx || ff::avcodec_parameters_to_context(ist.dec_ctx.get(), ist.st->codecpar) < 0)
-    RaiseError(media::FormatText("Error while opening decoder for input stream #%d:%d",
-                                 ist.file_index, streamIndex));
-  ist.dec_ctx->pkt_timebase = ist.st->time_base;
-  if (!ff::av_dict_get(ist.opts.get(), "threads", nullptr, 0))
-    ff::av_dict_set(ist.opts.Ref(), "threads", "auto", 0);
-  if (ff::avcodec_open2(ist.dec_ctx.get(), ist.dec, ist.opts.Ref()) < 0)
-    RaiseError(media::FormatText("Error while opening decoder for input stream #%d:%d",
-                                 ist.file_index, streamIndex));
-  CheckExperimental(ist.dec, ist.dec_ctx.get(), false);
-  CheckLeftover(ist.opts.get());
-  ist.frame.reset(ff::av_frame_alloc());
-  if (!ist.frame) RaiseError("Could not allocate frame");
-  const AVRational rate = ist.st->r_frame_rate;
-  ist.next_dts = rate.num ? -std::llround(double(ist.dec_ctx->has_b_frames) * AV_TIME_BASE *
-                                          rate.den / rate.num)
-                          : 0;
-  ist.pts = 0;
-  ist.is_start = true;
-}
-
-void TTranscoder::LogStreamMapping() {
-  Log(media::llInfo, "Stream mapping:");
-  for (const auto& ost : outputStreams_) {
-    if (ost->source_index < 0) continue;
-    const InputStream& ist = *inputStreams_[ost->source_index];
-    const int inIndex = ost->source_index - inputFiles_[ist.file_index]->ist_index;
-    std::string line = media::FormatText("  Stream #%d:%d -> #%d:%d", ist.file_index, inIndex,
-                                         ost->file_index, ost->index);
-    if (ost->stream_copy) {
-      line += " (copy)";
-    } else if (ost->enc) {
-      line += media::FormatText(" (%s -> %s)", ist.dec ? ist.dec->name : "?", ost->enc->name);
-    }
-    Log(media::llInfo, line);
-  }
-  LogSdp();
-}
-
-void TTranscoder::LogSdp() {
-  std::vector<AVFormatContext*> contexts;
-  for (const auto& of : outputFiles_) {
-    if (std::strcmp(of->ctx->oformat->name, "rtp") != 0) return;
-    contexts.push_back(of->ctx.get());
-  }
-  if (contexts.empty()) return;
-  // The receiver needs this description to play the streams.
-  std::vector<char> sdp(16384);
-  const int ret = ff::av_sdp_create(contexts.data(), int(contexts.size()), sdp.data(),
-                                    int(sdp.size()));
-  if (ret < 0) {
-    Log(media::llWarning, media::FormatMediaError("av_sdp_create()", ret));
-    return;
-  }
-  Log(media::llInfo, std::string("SDP:\n") + sdp.data());
 }
 
 }  // namespace engine

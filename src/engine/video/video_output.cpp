@@ -1,11 +1,7 @@
-// Video output: the sync decision (duplicate, drop, pass) and encoding of
-// the filtered pictures.
+// Video output: decoded pictures through the hooks into the filters, and
+// the filtered ones through the sync decision (duplicate, drop, pass), the
+// output hooks and the preview to the encoder.
 #include <cmath>
-#include <cstdio>
-
-extern "C" {
-#include <libavutil/intreadwrite.h>
-}
 
 #include "engine/transcoder.h"
 #include "media/binding/ff_utils.h"
@@ -79,7 +75,10 @@ void TTranscoder::DoVideoOut(OutputStream& ost, AVFrame* picture, bool repeat) {
       picture->pict_type = AV_PICTURE_TYPE_I;
       ost.forced_kf_pts.erase(ost.forced_kf_pts.begin());
     }
-    AVFrame* encoded = RunOutputHooks(ost, picture);
+    // The time of this output frame, so that repeated pictures differ.
+    const int64_t outputTime = ff::av_rescale_q(ost.sync_opts, c->time_base, AV_TIME_BASE_Q);
+    AVFrame* encoded = videoHooks_.RunOutput(*this, {OnVideoOutputHook, OnFrameOutputHook},
+                                             picture, int(ost.frame_number + 1), outputTime);
     if (previewed) PreviewStep(*encoded, int(ost.frame_number + 1), graphTime);
     PauseGate();
     // A duplicate repeats its picture as a held one does, unless hooks see it.
@@ -94,33 +93,29 @@ void TTranscoder::EncodeVideo(OutputStream& ost, AVFrame* picture) {
   DrainEncoder(ost, picture, &totals_.videoBytes, "Video encoding failed");
 }
 
-void TTranscoder::DrainEncoder(OutputStream& ost, AVFrame* frame, int64_t* byteTotal,
-                               const char* failure) {
-  AVCodecContext* c = ost.enc_ctx.get();
-  int ret = ff::avcodec_send_frame(c, frame);
-  if (ret < 0 && !(ret == AVERROR_EOF && !frame)) {
-    ost.encoder_failed = true;
-    RaiseError(media::FormatMediaError(failure, ret));
+void TTranscoder::HandleVideoFrame(InputStream& ist, int istIndex) {
+  AVFrame* frame = ist.frame.get();
+  if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
+    ist.pts = ff::av_rescale_q(frame->best_effort_timestamp, ist.st->time_base, AV_TIME_BASE_Q);
+  frame->pts = ist.pts;
+  ++ist.frames_decoded;
+  frame = videoHooks_.RunInput(*this, {OnVideoInputHook, OnFrameInputHook}, frame,
+                               int(ist.frames_decoded));
+  for (auto& ost : outputStreams_) {
+    if (ost->source_index != istIndex || !ost->encoding_needed || !ost->filters.Built()) continue;
+    if (!frame->sample_aspect_ratio.num) frame->sample_aspect_ratio = ist.st->sample_aspect_ratio;
+    if (ost->filters.Push(*frame) < 0) RaiseError("Failed to inject frame into filter network");
   }
-  AVPacket* pkt = encPacket_.get();
-  while ((ret = ff::avcodec_receive_packet(c, pkt)) >= 0) {
-    *byteTotal += pkt->size;
-    size_t statsSize = 0;
-    if (const uint8_t* stats =
-            ff::av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &statsSize);
-        stats && statsSize >= 4)
-      ost.last_quality = int64_t(AV_RL32(stats));
-    if (ost.pass_log && c->stats_out &&
-        std::fputs(c->stats_out, ost.pass_log.get()) < 0)
-      RaiseError("Cannot write the first-pass statistics");
-    pkt->stream_index = ost.st->index;
-    // The muxer may have changed the stream's time base in its header.
-    ff::av_packet_rescale_ts(pkt, c->time_base, ost.st->time_base);
-    WritePacket(ost, pkt);
-  }
-  if (ret != AVERROR(EAGAIN) && ret != AVERROR_EOF) {
-    ost.encoder_failed = true;
-    RaiseError(media::FormatMediaError(failure, ret));
+  RateEmulate(ist);
+  // The next picture is due one frame later unless its packet says otherwise.
+  if (ist.st->r_frame_rate.num)
+    ist.next_dts = ist.pts + ff::av_rescale_q(1, av_inv_q(ist.st->r_frame_rate), AV_TIME_BASE_Q);
+  for (auto& ost : outputStreams_) {
+    if (ost->source_index != istIndex || !ost->encoding_needed || !ost->filters.Built()) continue;
+    while (ost->filters.Pull() >= 0) {
+      DoVideoOut(*ost, ost->filters.Filtered());
+      KeepConvertedPicture(*ost);
+    }
   }
 }
 

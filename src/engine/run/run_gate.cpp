@@ -1,4 +1,4 @@
-#include "engine/run_gate.h"
+#include "engine/run/run_gate.h"
 
 #include "media/binding/ff_entry_points.h"
 

@@ -14,7 +14,7 @@ namespace {
 double SoundSeconds(const OutputStream& ost) {
   if (!ost.encoding_needed) return double(ost.sync_opts) / AV_TIME_BASE;
   const int rate = ost.st->codecpar->sample_rate;
-  return rate > 0 ? double(ost.next_sample) / rate : 0.0;
+  return rate > 0 && ost.audio ? double(ost.audio->SamplesOut()) / rate : 0.0;
 }
 
 }  // namespace

@@ -15,26 +15,25 @@ bool TTranscoder::CanReuseConvertedPicture(const OutputStream& ost) const {
          ost.filter_text.empty();
 }
 
+bool TTranscoder::PerFrameHooksActive() const {
+  return OnVideoInputHook || OnVideoOutputHook || OnFrameInputHook || OnFrameOutputHook ||
+         (FrameHooksEnabled() && FrameHookCount() > 0);
+}
+
 void TTranscoder::KeepConvertedPicture(OutputStream& ost) {
   ++totals_.convertedPictures;
-  AVFrame* filtered = ost.filtered.get();
   const InputStream& ist = *inputStreams_[ost.source_index];
-  if (inputFiles_[ist.file_index]->own && CanReuseConvertedPicture(ost)) {
-    ff::av_frame_unref(ost.last_converted.get());
-    ff::av_frame_move_ref(ost.last_converted.get(), filtered);
-  } else {
-    ff::av_frame_unref(filtered);
-  }
+  ost.filters.KeepConverted(inputFiles_[ist.file_index]->own && CanReuseConvertedPicture(ost));
 }
 
 bool TTranscoder::ReuseConvertedPicture(InputStream& ist, int istIndex, const AVPacket* pkt) {
   const auto feeds = [&](const OutputStream& ost) {
-    return ost.source_index == istIndex && ost.encoding_needed && ost.src;
+    return ost.source_index == istIndex && ost.encoding_needed && ost.filters.Built();
   };
   bool any = false;
   for (const auto& ost : outputStreams_) {
     if (!feeds(*ost)) continue;
-    if (!CanReuseConvertedPicture(*ost) || !ost->last_converted->buf[0]) return false;
+    if (!CanReuseConvertedPicture(*ost) || !ost->filters.LastConverted()) return false;
     any = true;
   }
   if (!any) return false;
@@ -47,7 +46,7 @@ bool TTranscoder::ReuseConvertedPicture(InputStream& ist, int istIndex, const AV
     ist.next_dts = ist.pts + ff::av_rescale_q(1, av_inv_q(ist.st->r_frame_rate), AV_TIME_BASE_Q);
   for (const auto& ost : outputStreams_) {
     if (!feeds(*ost)) continue;
-    AVFrame* picture = ost->last_converted.get();
+    AVFrame* picture = ost->filters.LastConverted();
     // The filters keep the time stamps of a picture and its time base.
     picture->pts = ist.pts;
     ++totals_.reusedPictures;

@@ -13,8 +13,6 @@
 
 namespace engine {
 
-struct OutputStream;
-
 // The chain cut at its "rotate" filters: pieces.size() == angles.size() + 1;
 // a piece may be empty. A chain without "rotate" is one piece, unchanged.
 // Throws std::runtime_error for a bad angle or a "rotate" outside a plain
@@ -38,11 +36,8 @@ struct RotateLink {
   bool ended = false;              // the end mark was passed on
 };
 
-// Takes the next picture at the end of the stream's filters, moving pictures
-// through the rotate stages first. Returns what av_buffersink_get_frame
-// returns (0, AVERROR(EAGAIN), AVERROR_EOF or an error).
-int PullFilteredPicture(OutputStream& ost, AVFrame* frame);
-// Marks the end of the pictures at the head of the stream's filters.
-int EndFilterInput(OutputStream& ost);
+// Pictures waiting at the end of `from` are turned and handed to the link's
+// graph; the end mark follows the last of them. 0 or a negative error.
+int PassThroughRotate(AVFilterContext* from, RotateLink& link);
 
 }  // namespace engine

@@ -1,8 +1,7 @@
-#include "engine/filter_chain.h"
+#include "engine/video/filter_chain.h"
 
 #include <stdexcept>
 
-#include "engine/transcode_records.h"
 
 namespace engine {
 namespace {
@@ -88,7 +87,7 @@ RotateLink::~RotateLink() {
 
 // Pictures waiting at the end of one graph are turned and handed to the
 // next; the end mark follows the last of them.
-static int PassThroughRotate(AVFilterContext* from, RotateLink& link) {
+int PassThroughRotate(AVFilterContext* from, RotateLink& link) {
   while (!link.ended) {
     int ret = ff::av_buffersink_get_frame(from, link.input);
     if (ret == AVERROR_EOF) {
@@ -104,18 +103,5 @@ static int PassThroughRotate(AVFilterContext* from, RotateLink& link) {
   }
   return 0;
 }
-
-int PullFilteredPicture(OutputStream& ost, AVFrame* frame) {
-  if (ost.plain && ost.plain->Take(frame) >= 0) return 0;
-  AVFilterContext* from = ost.sink;
-  for (auto& link : ost.rotate_links) {
-    const int ret = PassThroughRotate(from, *link);
-    if (ret < 0) return ret;
-    from = link->sink;
-  }
-  return ff::av_buffersink_get_frame(from, frame);
-}
-
-int EndFilterInput(OutputStream& ost) { return ff::av_buffersrc_add_frame_flags(ost.src, nullptr, 0); }
 
 }  // namespace engine

@@ -82,7 +82,7 @@ void TTranscoder::PreviewStep(const AVFrame& picture, int frameNumber, int64_t p
   }
   uint8_t failed = 0;
   // The output hook may have left this very picture in the bitmap already.
-  const bool converted = hookBuffers_.outputBitmapFresh && !flagsChanged;
+  const bool converted = videoHooks_.OutputBitmapFresh() && !flagsChanged;
   if (!converted && !converter.LoadFramePicture(source, AVPixelFormat(picture.format),
                                                 picture.width, picture.height, true)) {
     Log(media::llError, converter.LastError());

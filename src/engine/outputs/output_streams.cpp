@@ -220,18 +220,29 @@ void TTranscoder::NewAudioStream(OutputStream& ost, AVFormatContext* oc) {
   // channel of another input stream than this one's source cannot be had.
   const InputStream* source =
       ost.source_index >= 0 ? inputStreams_[ost.source_index].get() : nullptr;
+  std::vector<int> channelMap;
   for (const AudioChannelMap& m : o.audio_channel_maps)
     if ((m.out_file_index < 0 || m.out_file_index == ost.file_index) &&
         (m.out_stream_index < 0 || m.out_stream_index == ost.index) &&
         (m.file_index < 0 || !source ||
          (m.file_index == source->file_index && m.stream_index == source->st->index))) {
-      if (ost.channel_map.size() >= 64)
+      if (channelMap.size() >= 64)
         RaiseError(media::FormatText("Max channel mapping for output %d.%d reached",
                                      ost.file_index, ost.index));
-      ost.channel_map.push_back(m.file_index < 0 ? -1 : m.channel_index);
+      channelMap.push_back(m.file_index < 0 ? -1 : m.channel_index);
     }
-  if (!ost.channel_map.empty() && c->ch_layout.nb_channels == 0)
-    ff::av_channel_layout_default(&c->ch_layout, int(ost.channel_map.size()));
+  if (!channelMap.empty() && c->ch_layout.nb_channels == 0)
+    ff::av_channel_layout_default(&c->ch_layout, int(channelMap.size()));
+  ost.audio = std::make_unique<AudioPath>(std::move(channelMap));
+}
+
+double OutputStream::QueuedSeconds() const {
+  const AVCodecContext* c = enc_ctx.get();
+  if (!c) return 0;
+  if (encoding_needed && c->codec_type == AVMEDIA_TYPE_AUDIO)
+    return double(audio->SamplesQueued()) / c->sample_rate;
+  if (encoding_needed) return double(sync_opts) * av_q2d(c->time_base);
+  return double(sync_opts) / AV_TIME_BASE;
 }
 
 }  // namespace engine
