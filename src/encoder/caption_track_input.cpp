@@ -169,22 +169,7 @@ int ReadClose(AVFormatContext* s) {
 
 const char* ItemName(void*) { return "CaptionTrack"; }
 
-const AVOption kNoOptions[] = {
-    {nullptr, nullptr, 0, AVOptionType(0), {.i64 = 0}, 0, 0, 0, nullptr}};
-
-const AVClass kCaptionTrackClass = {
-    .class_name = "CaptionTrackFormat",
-    .item_name = ItemName,
-    .option = kNoOptions,
-    .version = LIBAVUTIL_VERSION_INT,
-    .log_level_offset_offset = 0,
-    .parent_log_context_offset = 0,
-    .category = AV_CLASS_CATEGORY_DEMUXER,
-    .get_category = nullptr,
-    .query_ranges = nullptr,
-    .child_next = nullptr,
-    .child_class_iterate = nullptr,
-};
+const AVClass kCaptionTrackClass = media::OwnFormatClass("CaptionTrackFormat", ItemName);
 
 const media::TInputFormat kCaptionTrackInput = {
     .name = kCaptionTrackFormat,

@@ -481,19 +481,7 @@ const AVOption kOptions[] = {
     {nullptr, nullptr, 0, AVOptionType(0), {.i64 = 0}, 0, 0, 0, nullptr},
 };
 
-const AVClass kFrameInputClass = {
-    .class_name = "FrameInputFormat",
-    .item_name = ItemName,
-    .option = kOptions,
-    .version = LIBAVUTIL_VERSION_INT,
-    .log_level_offset_offset = 0,
-    .parent_log_context_offset = 0,
-    .category = AV_CLASS_CATEGORY_DEMUXER,
-    .get_category = nullptr,
-    .query_ranges = nullptr,
-    .child_next = nullptr,
-    .child_class_iterate = nullptr,
-};
+const AVClass kFrameInputClass = OwnFormatClass("FrameInputFormat", ItemName, kOptions);
 
 const TInputFormat kFrameInputFormat = {
     .name = "frameinput",
