@@ -32,6 +32,21 @@ struct OpenFile {
   AVStream* Stream() const { return ctx->streams[stream]; }
 };
 
+// The next packet of the file's chosen stream into p: 1, or 0 at the end,
+// or -1 with `error` set.
+int NextStreamPacket(OpenFile& f, AVPacket* p, std::string& error) {
+  for (;;) {
+    const int ret = ff::av_read_frame(f.ctx.get(), p);
+    if (ret == AVERROR_EOF) return 0;
+    if (ret < 0) {
+      error = media::FormatMediaError("av_read_frame()", ret);
+      return -1;
+    }
+    if (p->stream_index == f.stream) return 1;
+    ff::av_packet_unref(p);
+  }
+}
+
 // An empty text, or what keeps the file from being read.
 std::string Open(const std::string& path, AVMediaType type, OpenFile& f) {
   AVFormatContext* raw = nullptr;
@@ -167,17 +182,10 @@ class PartVideo {
         }
         shift_ = ff::av_rescale_q(part.Tag.Frames.First, frameTime_, file_.Stream()->time_base);
       }
-      const int ret = ff::av_read_frame(file_.ctx.get(), p);
-      if (ret == AVERROR_EOF) {
+      const int got = NextStreamPacket(file_, p, error);
+      if (got < 0) return false;
+      if (got == 0) {
         file_ = {};
-        continue;
-      }
-      if (ret < 0) {
-        error = media::FormatMediaError("av_read_frame()", ret);
-        return false;
-      }
-      if (p->stream_index != file_.stream) {
-        ff::av_packet_unref(p);
         continue;
       }
       if (p->pts != AV_NOPTS_VALUE) p->pts += shift_;
@@ -217,22 +225,11 @@ class SoundPackets {
  public:
   SoundPackets(OpenFile& file, AVStream* out) : file_(file), out_(out) {}
   bool Next(AVPacket* p, std::string& error) {
-    for (;;) {
-      const int ret = ff::av_read_frame(file_.ctx.get(), p);
-      if (ret == AVERROR_EOF) return false;
-      if (ret < 0) {
-        error = media::FormatMediaError("av_read_frame()", ret);
-        return false;
-      }
-      if (p->stream_index != file_.stream) {
-        ff::av_packet_unref(p);
-        continue;
-      }
-      ff::av_packet_rescale_ts(p, file_.Stream()->time_base, out_->time_base);
-      p->stream_index = out_->index;
-      p->pos = -1;
-      return true;
-    }
+    if (NextStreamPacket(file_, p, error) <= 0) return false;
+    ff::av_packet_rescale_ts(p, file_.Stream()->time_base, out_->time_base);
+    p->stream_index = out_->index;
+    p->pos = -1;
+    return true;
   }
 
  private:
