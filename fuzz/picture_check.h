@@ -11,8 +11,8 @@
 
 namespace fuzz {
 
-// A few valid bytes may describe a WebP canvas of the full ceiling; the
-// fuzzers look for faults in decoding, not for that much memory.
+// A few valid bytes may describe a HEIF or WebP picture of the full
+// ceiling; the fuzzers look for faults in decoding, not for that much memory.
 constexpr long long kMaxFuzzPixels = 1LL << 24;
 
 [[noreturn]] inline void Fail(const char* what) {

@@ -2,6 +2,7 @@
 // crop, rotation and mirror boxes are part of the picture and always
 // applied; its EXIF orientation only repeats them (phones write both), so it
 // is never applied a second time.
+#include <algorithm>
 #include <libheif/heif.h>
 
 #include <memory>
@@ -14,8 +15,10 @@ namespace gfx::decoders {
 
 namespace {
 
-// No side longer than this is even parsed; the pixel ceiling does the rest.
-constexpr int kMaxSide = 1 << 16;
+// libheif limits sides, not areas, and allocates a picture's (or tile's)
+// planes before its data can fail. A side may be as long as a picture of
+// the pixel limit that is 4096 pixels the other way: 65536 at the ceiling.
+int64_t MaxSide(int64_t max_pixels) { return std::max<int64_t>(1, max_pixels / 4096); }
 
 // libheif is reference counted: one init per decode keeps no state of ours.
 struct HeifLibrary {
@@ -45,13 +48,13 @@ void Check(const std::string& path, const heif_error& e, const char* step) {
 
 }  // namespace
 
-void Heif(const std::string& path, const Bytes& data, Bitmap& out) {
+void Heif(const std::string& path, const Bytes& data, Bitmap& out, const DecodeOptions& options) {
   try {
     if (data.empty()) ThrowPictureError(path, "the file is empty");
     HeifLibrary library;
     Context ctx(heif_context_alloc());
     if (!ctx) throw std::bad_alloc();
-    heif_context_set_maximum_image_size_limit(ctx.get(), kMaxSide);
+    heif_context_set_maximum_image_size_limit(ctx.get(), int(MaxSide(options.MaxPixels)));
     // The bytes outlive the context: both live only in this call.
     Check(path, heif_context_read_from_memory_without_copy(ctx.get(), data.data(), data.size(), nullptr),
           "not a HEIF picture the decoder can read");
@@ -62,7 +65,7 @@ void Heif(const std::string& path, const Bytes& data, Bitmap& out) {
     const int64_t w = heif_image_handle_get_width(raw_handle);
     const int64_t h = heif_image_handle_get_height(raw_handle);
     // Refused before the decoder allocates anything for it.
-    if (w <= 0 || h <= 0 || w * h > kMaxPicturePixels)
+    if (w <= 0 || h <= 0 || w * h > options.MaxPixels)
       ThrowPictureError(path, "picture too large (" + std::to_string(w) + " x " + std::to_string(h) + " pixels)");
 
     const Options decode_options(heif_decoding_options_alloc());
@@ -80,7 +83,7 @@ void Heif(const std::string& path, const Bytes& data, Bitmap& out) {
     const int ih = heif_image_get_height(raw_image, heif_channel_interleaved);
     if (!rows || iw <= 0 || ih <= 0 || stride < iw * 4)
       ThrowPictureError(path, "the decoder gave no picture");
-    SizeRgbaTarget(path, iw, ih, kMaxPicturePixels, out);
+    SizeRgbaTarget(path, iw, ih, options.MaxPixels, out);
     CopyRgbaRows(rows, size_t(stride), out);
   } catch (...) {
     ReleaseAndRethrow(path, out);

@@ -18,7 +18,7 @@ void Bmp(const std::string& path, const Bytes& data, Bitmap& out);
 PictureSize Jpeg(const std::string& path, const Bytes& data, Bitmap& out,
                  const DecodeOptions& options);
 void Png(const std::string& path, const Bytes& data, Bitmap& out);
-void Heif(const std::string& path, const Bytes& data, Bitmap& out);
+void Heif(const std::string& path, const Bytes& data, Bitmap& out, const DecodeOptions& options);
 PictureSize WebP(const std::string& path, const Bytes& data, Bitmap& out, const DecodeOptions& options);
 
 // For a decoder's catch-all: leaves `out` empty and rethrows, a failed

@@ -154,7 +154,7 @@ PictureSize DecodePicture(const std::string& path, Bitmap& out, const DecodeOpti
       case Signature::kJpeg: return decoders::Jpeg(path, data, out, options);
       case Signature::kPng: decoders::Png(path, data, out); break;
       case Signature::kBmp: decoders::Bmp(path, data, out); break;
-      case Signature::kHeif: decoders::Heif(path, data, out); break;
+      case Signature::kHeif: decoders::Heif(path, data, out, options); break;
       case Signature::kWebP: return decoders::WebP(path, data, out, options);
       case Signature::kNone:
         if (!HasBmpExtension(path)) return decoders::Jpeg(path, data, out, options);

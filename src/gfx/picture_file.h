@@ -43,9 +43,10 @@ struct DecodeOptions {
   int FrameHeight = 0;
   // Use that smallest scale within the budget too (a smooth fit's first step).
   bool ReduceToFrame = false;
-  // WebP pictures above this many pixels are refused as too large. A few
-  // valid bytes can describe a huge WebP canvas; callers with less memory
-  // than the ceiling needs (the fuzzers) lower it.
+  // HEIF and WebP pictures above this many pixels are refused as too large.
+  // A few valid bytes can describe a huge picture, whose memory those
+  // libraries take before the data can fail; callers with less memory than
+  // the ceiling needs (the fuzzers) lower it.
   long long MaxPixels = kMaxPicturePixels;
 };
 
