@@ -91,7 +91,9 @@ void TTranscoder::CopyGroupForJoin() {
     copy->force_fps = head.force_fps;
     copy->top_field_first = head.top_field_first;
     copy->filter_text = head.filter_text;
-    if (head.audio) copy->audio = std::make_unique<AudioPath>(head.audio->ChannelMap());
+    if (head.audio)
+      copy->audio =
+          std::make_unique<AudioPath>(head.audio->ChannelMap(), head.audio->RematrixVolume());
     outputStreams_.push_back(std::move(copy));
   }
 }

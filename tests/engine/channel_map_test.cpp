@@ -83,6 +83,21 @@ TEST_F(ChannelMapTest, VolumeScalesEverySampleAndClips) {
   }
 }
 
+TEST_F(ChannelMapTest, RematrixVolumeScalesTheDownmix) {
+  std::string error;
+  const auto plain = Mapped("mono", "-ac 1", &error);
+  ASSERT_EQ(plain.size(), 1u) << error;
+  const auto half = Mapped("mono_half", "-ac 1 -rmvol 0.5", &error);
+  ASSERT_EQ(half.size(), 1u) << error;
+  ASSERT_EQ(half[0].size(), plain[0].size());
+  double loudest = 0;
+  for (size_t i = 0; i < plain[0].size(); ++i) {
+    loudest = std::max(loudest, std::fabs(double(plain[0][i])));
+    ASSERT_NEAR(half[0][i] * 32768.0, plain[0][i] * 32768.0 / 2, 1.0) << "sample " << i;
+  }
+  EXPECT_GT(loudest * 32768, 4000);  // the downmix carries the tone
+}
+
 TEST_F(ChannelMapTest, MapsForAnotherOutputStreamLeaveTheTrackAlone) {
   std::string error;
   auto untouched = Mapped("other", "-map_channel 0.0.1:0.5", &error);

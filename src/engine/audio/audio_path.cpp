@@ -123,6 +123,8 @@ void AudioPath::PrepareResampler(TCustomFFmpeg& e, const AVCodecContext& c,
     // path can do.
     if (ret >= 0 && sync_.method > 1)
       ret = ff::av_opt_set_int(swr, "swr_flags", SWR_FLAG_RESAMPLE, 0);
+    if (ret >= 0 && rematrixVolume_ != 1.0f)
+      ret = ff::av_opt_set_double(swr, "rmvol", rematrixVolume_, 0);
     // The map picks the channels the rest of the conversion works on.
     if (ret >= 0 && !channelMap_.empty()) {
       ret = ff::av_opt_set_int(swr, "used_channel_count", int64_t(channelMap_.size()), 0);

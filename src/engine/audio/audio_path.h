@@ -26,9 +26,12 @@ struct AudioSync {
 class AudioPath {
  public:
   // channelMap: input channel per output channel, -1 = silent; empty = all.
-  explicit AudioPath(std::vector<int> channelMap = {}) : channelMap_(std::move(channelMap)) {}
+  // rematrixVolume scales what the resampler mixes when channels change.
+  explicit AudioPath(std::vector<int> channelMap = {}, float rematrixVolume = 1.0f)
+      : channelMap_(std::move(channelMap)), rematrixVolume_(rematrixVolume) {}
 
   const std::vector<int>& ChannelMap() const { return channelMap_; }
+  float RematrixVolume() const { return rematrixVolume_; }
 
   // Before the encoder opens: a queue to prove memory for; false if none.
   bool Reserve();
@@ -65,6 +68,7 @@ class AudioPath {
 
   AudioSync sync_;
   std::vector<int> channelMap_;
+  float rematrixVolume_;
   FifoPtr fifo_;
   SwrPtr swr_;
   bool swrFailed_ = false;   // not tried again until the input changes

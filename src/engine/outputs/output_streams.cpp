@@ -233,7 +233,8 @@ void TTranscoder::NewAudioStream(OutputStream& ost, AVFormatContext* oc) {
     }
   if (!channelMap.empty() && c->ch_layout.nb_channels == 0)
     ff::av_channel_layout_default(&c->ch_layout, int(channelMap.size()));
-  ost.audio = std::make_unique<AudioPath>(std::move(channelMap));
+  const float* rematrix = PerStreamValue(o.rematrix_volume, oc, st);
+  ost.audio = std::make_unique<AudioPath>(std::move(channelMap), rematrix ? *rematrix : 1.0f);
 }
 
 double OutputStream::QueuedSeconds() const {

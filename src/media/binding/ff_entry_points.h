@@ -189,6 +189,7 @@ extern "C" {
   X(av_int_list_length_for_size) \
   X(av_opt_set_bin)              \
   X(av_opt_set_int)              \
+  X(av_opt_set_double)           \
   X(av_reduce)                   \
   X(av_frame_make_writable)      \
   X(av_frame_is_writable)        \
