@@ -47,19 +47,16 @@ void TTranscoder::TranscodeInit() {
     }
     ost.encoding_needed = true;
     ist.decoding_needed = true;
+    const bool video = c->codec_type == AVMEDIA_TYPE_VIDEO;
+    if (!ost.enc && (video || c->codec_type == AVMEDIA_TYPE_AUDIO))
+      RaiseError(media::FormatText("Encoder (codec %s) not found for output stream #%d:%d (%s)",
+                                   ff::avcodec_get_name(c->codec_id), ost.file_index, ost.index,
+                                   video ? "video" : "audio"));
     switch (c->codec_type) {
       case AVMEDIA_TYPE_VIDEO:
-        if (!ost.enc)
-          RaiseError(media::FormatText("Encoder (codec %s) not found for output stream #%d:%d (%s)",
-                                       ff::avcodec_get_name(c->codec_id), ost.file_index,
-                                       ost.index, "video"));
         SetUpVideoEncoder(ost, ist);
         break;
       case AVMEDIA_TYPE_AUDIO:
-        if (!ost.enc)
-          RaiseError(media::FormatText("Encoder (codec %s) not found for output stream #%d:%d (%s)",
-                                       ff::avcodec_get_name(c->codec_id), ost.file_index,
-                                       ost.index, "audio"));
         SetUpAudioEncoder(ost, ist);
         break;
       case AVMEDIA_TYPE_SUBTITLE:
