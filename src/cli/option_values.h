@@ -7,7 +7,20 @@
 
 #include <string>
 
+#include "cli/render_options.h"
+#include "slideshow/value_rules.h"
+
 namespace cli {
+
+// Runs a value rule; a refusal names the option and the value.
+template <typename Rule>
+auto Checked(const std::string& option, const std::string& text, Rule rule) {
+  try {
+    return rule(text);
+  } catch (const slideshow::ValueError& e) {
+    throw UsageError(option + " \"" + text + "\": " + e.what());
+  }
+}
 
 template <typename F>
 void AddValue(CLI::App& app, const std::string& names, F apply) {

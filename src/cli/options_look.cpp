@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "cli/option_groups.h"
+#include "cli/option_values.h"
 #include "cli/subtitle_cues.h"
 #include "slideshow/look_values.h"
 
@@ -16,15 +17,8 @@ namespace {
 // option and the value. Given twice, the last one counts.
 template <typename Rule>
 void AddRule(CLI::App& app, const std::string& name, Rule rule) {
-  app.add_option_function<std::string>(
-         name,
-         [name, rule](const std::string& v) {
-           try {
-             rule(v);
-           } catch (const slideshow::ValueError& e) {
-             throw UsageError(name + " \"" + v + "\": " + e.what());
-           }
-         })
+  app.add_option_function<std::string>(name,
+                                       [name, rule](const std::string& v) { Checked(name, v, rule); })
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
       ->allow_extra_args(false);
 }

@@ -11,16 +11,6 @@ namespace {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
-// Runs a value rule; the message names the option and the value.
-template <typename Rule>
-double Checked(const std::string& option, const std::string& text, Rule rule) {
-  try {
-    return rule(text);
-  } catch (const slideshow::ValueError& e) {
-    throw UsageError(option + " " + Quoted(text) + ": " + e.what());
-  }
-}
-
 double FadeSeconds(const std::string& option, const std::string& text) {
   return Checked(option, text, slideshow::FadeSecondsValue);
 }

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "cli/option_groups.h"
+#include "cli/option_values.h"
 #include "slideshow/value_rules.h"
 
 namespace cli {
@@ -22,16 +23,6 @@ constexpr OptionGroup kOptionGroups[] = {
     {AddMusicOptions, SettleMusicOptions},
     {AddSpeedOptions, SettleSpeedOptions},
 };
-
-// Runs a value rule, naming the option and the value in its message.
-template <typename Rule>
-auto Checked(const std::string& option, const std::string& text, Rule rule) {
-  try {
-    return rule(text);
-  } catch (const slideshow::ValueError& e) {
-    throw UsageError(option + " " + Quoted(text) + ": " + e.what());
-  }
-}
 
 // The parser's own complaints in the words the program has always used.
 [[noreturn]] void Rephrase(const CLI::ParseError& e, std::span<const std::string> args) {
