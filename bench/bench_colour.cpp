@@ -1,7 +1,9 @@
 // BGRA to YUV 4:2:0 per frame: libswscale's general path, which the filter
 // graph runs today, against libyuv's luma with our own chroma (made as
 // libswscale makes it, within one level), which replaces it where the graph
-// only converts. One thread each. Arguments: width, height.
+// only converts. One thread each. Arguments: width, height. Time them with
+// --benchmark_enable_random_interleaving and repetitions, so the two paths
+// alternate on a shared machine.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -44,21 +46,28 @@ void BM_Libswscale(benchmark::State& state) {
   ff::sws_freeContext(sws);
 }
 
+// Argument 2: 0 for the fastest chroma kernels, 1 for the portable ones.
 void BM_Libyuv(benchmark::State& state) {
   if (!Libraries()) return state.SkipWithError("libraries not loaded");
   Frames f(int(state.range(0)), int(state.range(1)));
+  const auto kernels = state.range(2) ? engine::Kernels::kPortable : engine::Kernels::kFastest;
   std::vector<int16_t> scratch;
   if (!engine::ConvertPlain(AV_PIX_FMT_BGRA, f.bgra.data(), f.w * 4, AV_PIX_FMT_YUV420P, f.planes,
-                            f.strides, f.w, f.h, scratch))
+                            f.strides, f.w, f.h, scratch, kernels))
     return state.SkipWithError("no conversion");
   for (auto _ : state)
     benchmark::DoNotOptimize(engine::ConvertPlain(AV_PIX_FMT_BGRA, f.bgra.data(), f.w * 4,
                                                   AV_PIX_FMT_YUV420P, f.planes, f.strides, f.w, f.h,
-                                                  scratch));
+                                                  scratch, kernels));
 }
 
 BENCHMARK(BM_Libswscale)->Args({1280, 960})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Libyuv)->Args({1280, 960})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Libyuv)
+    ->Args({1280, 960, 0})
+    ->Args({1920, 1080, 0})
+    ->Args({1280, 960, 1})
+    ->Args({1920, 1080, 1})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "engine/bgra_to_yuv_rows.h"
 #include "media/binding/ff_entry_points.h"
 
 namespace engine {
@@ -41,66 +42,20 @@ Converter ConverterFor(AVPixelFormat from, AVPixelFormat to) {
   return nullptr;
 }
 
-// The bicubic kernel at distances 0.25, 0.75, 1.25 and 1.75 of a source row
-// from an output row's centre (between rows 2i and 2i + 1), halved so the
-// eight taps sum to one; in 1/16384.
-constexpr int kTapBits = 14;
-constexpr int kTaps[8] = {-231, -691, 1971, 7143, 7143, 1971, -691, -231};
-
-// Chroma is kept in 1/128 of a level between the passes, as libswscale
-// keeps it in 15 bits: rounding once at the end keeps it within one level.
-constexpr int kFractionBits = 7;
-// BT.601 limited range for the sum of two pixels, in 1/128 level x 2^8:
-// U = 128 + (-0.168736 R - 0.331264 G + 0.5 B) x 224 / 255, V likewise.
-constexpr int kCoefBits = 8;
-constexpr int Coef(double c) {
-  const double v = c * 224.0 / 255.0 / 2 * (1 << (kFractionBits + kCoefBits));
-  return int(v < 0 ? v - 0.5 : v + 0.5);
+// The chroma kernels this processor runs best.
+const chroma::Kernels& FastestKernels() {
+  static const chroma::Kernels* const avx2 = chroma::Avx2Kernels();
+  return avx2 ? *avx2 : chroma::kPortable;
 }
-constexpr int kUr = Coef(-0.168736), kUg = Coef(-0.331264), kUb = Coef(0.5);
-constexpr int kVr = Coef(0.5), kVg = Coef(-0.418688), kVb = Coef(-0.081312);
-constexpr int kMid = 128 << (kFractionBits + kCoefBits);
-constexpr int kRound = 1 << (kCoefBits - 1);
-
-// The two loops below are most of a frame's work; the build's -O2 leaves
-// them scalar.
-#pragma GCC push_options
-#pragma GCC optimize("O3")
-
-// One row of BGRA to chroma of pixel pairs, in 1/128 level.
-void ChromaRow(const uint8_t* bgra, int pairs, int16_t* u, int16_t* v) {
-  for (int x = 0; x < pairs; ++x) {
-    const uint8_t* p = bgra + 8 * x;
-    const int b = p[0] + p[4], g = p[1] + p[5], r = p[2] + p[6];
-    u[x] = int16_t((kMid + kUr * r + kUg * g + kUb * b + kRound) >> kCoefBits);
-    v[x] = int16_t((kMid + kVr * r + kVg * g + kVb * b + kRound) >> kCoefBits);
-  }
-}
-
-// One output row from the eight source rows around it.
-void HalveRow(const int16_t* const ring[8], int w, uint8_t* out) {
-  constexpr int shift = kTapBits + kFractionBits;
-  // Copied, or every write to out (a byte may alias anything) reloads them.
-  const int16_t* rows[8];
-  std::copy(ring, ring + 8, rows);
-  // The taps are symmetric: pairs of rows first (chroma is positive, so a
-  // pair fits 16 bits unsigned).
-  for (int x = 0; x < w; ++x) {
-    int sum = 1 << (shift - 1);
-    for (int k = 0; k < 4; ++k) sum += kTaps[k] * int(uint16_t(rows[k][x] + rows[7 - k][x]));
-    out[x] = uint8_t(std::clamp(sum >> shift, 0, 255));
-  }
-}
-
-#pragma GCC pop_options
 
 // 4:2:0 as libswscale makes it: luma by libyuv; chroma of pixel pairs at
-// full height, its rows halved with edge rows repeated past the ends. The
-// full-height rows live in a ring of the eight an output row needs, so
-// they stay in the cache.
+// full height, its rows halved with edge rows repeated past the ends. Each
+// source row gives its luma and its chroma while it is in the cache, and
+// the full-height chroma rows live in a ring of the eight an output row
+// needs.
 bool ConvertTo420(const uint8_t* src, int srcStride, uint8_t* const dst[3], const int dstStride[3],
-                  int width, int height, std::vector<int16_t>& scratch) {
-  if (libyuv::ARGBToI400(src, srcStride, dst[0], dstStride[0], width, height) != 0) return false;
+                  int width, int height, std::vector<int16_t>& scratch,
+                  const chroma::Kernels& kernels) {
   const int cw = width / 2;
   scratch.resize(size_t(16) * cw);
   int16_t* const ringU = scratch.data();
@@ -108,16 +63,22 @@ bool ConvertTo420(const uint8_t* src, int srcStride, uint8_t* const dst[3], cons
   auto slot = [cw](int row) { return size_t(row % 8) * cw; };
   int made = 0;
   for (int i = 0; i < height / 2; ++i) {
-    for (; made <= std::min(2 * i + 4, height - 1); ++made)
-      ChromaRow(src + size_t(made) * srcStride, cw, ringU + slot(made), ringV + slot(made));
+    const int last = std::min(2 * i + 4, height - 1);
+    if (made <= last &&
+        libyuv::ARGBToI400(src + size_t(made) * srcStride, srcStride,
+                           dst[0] + size_t(made) * dstStride[0], dstStride[0], width,
+                           last + 1 - made) != 0)
+      return false;
+    for (; made <= last; ++made)
+      kernels.pairRow(src + size_t(made) * srcStride, cw, ringU + slot(made), ringV + slot(made));
     const int16_t *u[8], *v[8];
     for (int k = 0; k < 8; ++k) {
       const int row = std::clamp(2 * i - 3 + k, 0, height - 1);
       u[k] = ringU + slot(row);
       v[k] = ringV + slot(row);
     }
-    HalveRow(u, cw, dst[1] + size_t(i) * dstStride[1]);
-    HalveRow(v, cw, dst[2] + size_t(i) * dstStride[2]);
+    kernels.halveRow(u, cw, dst[1] + size_t(i) * dstStride[1]);
+    kernels.halveRow(v, cw, dst[2] + size_t(i) * dstStride[2]);
   }
   return true;
 }
@@ -136,10 +97,12 @@ bool PlainConversionApplies(AVPixelFormat from, AVPixelFormat to, int width, int
 
 bool ConvertPlain(AVPixelFormat from, const uint8_t* src, int srcStride, AVPixelFormat to,
                   uint8_t* const dst[3], const int dstStride[3], int width, int height,
-                  std::vector<int16_t>& scratch) {
+                  std::vector<int16_t>& scratch, Kernels kernels) {
   const Converter convert = ConverterFor(from, to);
   if (!convert) return false;
-  if (to == AV_PIX_FMT_YUV420P) return ConvertTo420(src, srcStride, dst, dstStride, width, height, scratch);
+  if (to == AV_PIX_FMT_YUV420P)
+    return ConvertTo420(src, srcStride, dst, dstStride, width, height, scratch,
+                        kernels == Kernels::kPortable ? chroma::kPortable : FastestKernels());
   return convert(src, srcStride, dst[0], dstStride[0], dst[1], dstStride[1], dst[2], dstStride[2],
                  width, height) == 0;
 }

@@ -21,12 +21,16 @@ namespace engine {
 bool PlainConversionApplies(AVPixelFormat from, AVPixelFormat to, int width, int height,
                             unsigned swsFlags);
 
+// Which of 4:2:0's chroma kernels run: the fastest this processor has, or
+// the portable ones (which give the same samples).
+enum class Kernels { kFastest, kPortable };
+
 // Converts one picture; both are `width` x `height`. Returns false when the
 // pair of formats is not one PlainConversionApplies accepts. `scratch` holds
 // 4:2:0's chroma before its rows are halved; kept, it is allocated once.
 bool ConvertPlain(AVPixelFormat from, const uint8_t* src, int srcStride, AVPixelFormat to,
                   uint8_t* const dst[3], const int dstStride[3], int width, int height,
-                  std::vector<int16_t>& scratch);
+                  std::vector<int16_t>& scratch, Kernels kernels = Kernels::kFastest);
 
 // The stand-in for an output stream's filter graph: pictures of one size and
 // format in, converted pictures from a buffer pool out.

@@ -64,6 +64,13 @@ TEST_F(BgraToYuvTest, MatchesLibswscaleWithinOneLevel) {
         o[p] = ours[p].data(), t[p] = theirs[p].data();
       }
       ASSERT_TRUE(engine::ConvertPlain(c.from, src.data(), c.w * 4, c.to, o, stride, c.w, c.h, scratch));
+      // The portable kernels, which processors without AVX2 run, give the
+      // same samples.
+      std::vector<uint8_t> portable[3] = {ours[0], ours[1], ours[2]};
+      uint8_t* q[3] = {portable[0].data(), portable[1].data(), portable[2].data()};
+      ASSERT_TRUE(engine::ConvertPlain(c.from, src.data(), c.w * 4, c.to, q, stride, c.w, c.h,
+                                       scratch, engine::Kernels::kPortable));
+      for (int p = 0; p < 3; ++p) EXPECT_EQ(portable[p], ours[p]) << "plane " << p;
       SwsContext* sws = ff::sws_getContext(c.w, c.h, c.from, c.w, c.h, c.to, SWS_BICUBIC, nullptr,
                                            nullptr, nullptr);
       ASSERT_NE(sws, nullptr);
