@@ -1,9 +1,10 @@
 // The chroma kernels in AVX2, chosen at run time: the build targets plain
 // x86-64, so only these functions may use AVX2. Same integer arithmetic as
 // the portable kernels, so the same samples.
-#include <immintrin.h>
-
 #include "engine/bgra_to_yuv_rows.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
 
 namespace engine::chroma {
 namespace {
@@ -94,3 +95,9 @@ const Kernels* Avx2Kernels() {
 }
 
 }  // namespace engine::chroma
+
+#else  // other processors take the portable kernels
+
+const engine::chroma::Kernels* engine::chroma::Avx2Kernels() { return nullptr; }
+
+#endif
