@@ -59,12 +59,30 @@ FrameSpan PartFrames(const slideshow::ShowPlan& plan, int index, int count) {
 }
 
 std::string PartTagText(const PartTag& t) {
+  if (t.Sound) return "lanternslide sound of " + std::to_string(t.ShowFrames) + " show " + t.Show;
   return "lanternslide part " + std::to_string(t.Index) + "/" + std::to_string(t.Count) +
          " frames " + std::to_string(t.Frames.First) + "-" + std::to_string(t.Frames.End) + " of " +
          std::to_string(t.ShowFrames) + " show " + t.Show;
 }
 
+namespace {
+
+std::optional<PartTag> ParseSoundTag(const std::string& text) {
+  std::istringstream in(text);
+  std::string word[4];
+  PartTag t;
+  t.Sound = true;
+  in >> word[0] >> word[1] >> word[2] >> t.ShowFrames >> word[3] >> t.Show;
+  if (!in || word[0] != "lanternslide" || word[1] != "sound" || word[2] != "of" || word[3] != "show" ||
+      !(in >> std::ws).eof() || t.ShowFrames < 1)
+    return std::nullopt;
+  return t;
+}
+
+}  // namespace
+
 std::optional<PartTag> ParsePartTag(const std::string& text) {
+  if (text.rfind("lanternslide sound ", 0) == 0) return ParseSoundTag(text);
   std::istringstream in(text);
   std::string word[5];
   PartTag t;
@@ -82,14 +100,18 @@ std::optional<PartTag> ParsePartTag(const std::string& text) {
 
 std::string ShowFingerprint(const slideshow::TSlideshowTimeline& timeline, const std::string& size,
                             const std::string& rate) {
+  return ShowFingerprint(timeline.Pictures, timeline.Plan, size, rate);
+}
+
+std::string ShowFingerprint(const std::vector<std::string>& pictures, const slideshow::ShowPlan& plan,
+                            const std::string& size, const std::string& rate) {
   std::string text = size + " " + rate;
-  for (const std::string& p : timeline.Pictures)
-    text += "|" + std::filesystem::path(p).filename().string();
-  for (int hold : timeline.Plan.HoldFrames) text += " h" + std::to_string(hold);
-  for (const slideshow::TransitionPlan& t : timeline.Plan.Transitions)
+  for (const std::string& p : pictures) text += "|" + std::filesystem::path(p).filename().string();
+  for (int hold : plan.HoldFrames) text += " h" + std::to_string(hold);
+  for (const slideshow::TransitionPlan& t : plan.Transitions)
     text += " t" + std::to_string(t.Frames) + ":" + std::to_string(int(t.Effect.Mode)) + ":" +
             std::to_string(t.Effect.Number) + ":" + std::to_string(t.Drawn);
-  if (timeline.Plan.Seed) text += " s" + std::to_string(*timeline.Plan.Seed);
+  if (plan.Seed) text += " s" + std::to_string(*plan.Seed);
   char hex[17];
   std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Fnv1a(text)));
   return hex;

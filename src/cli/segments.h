@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "gfx/canvas.h"
 #include "gfx/frame_result.h"
@@ -30,9 +31,11 @@ struct FrameSpan {
 // pictures than parts.
 FrameSpan PartFrames(const slideshow::ShowPlan& plan, int index, int count);
 
-// What a part file says about itself, in the container's comment.
+// What a part file says about itself, in the container's comment. The
+// sound part holds the whole show's sound and no frames of its own.
 struct PartTag {
-  int Index = 0, Count = 0;   // K of N
+  bool Sound = false;
+  int Index = 0, Count = 0;   // K of N; 0 for the sound part
   FrameSpan Frames;
   int64_t ShowFrames = 0;     // of the whole show
   std::string Show;           // the show's fingerprint
@@ -47,6 +50,8 @@ std::optional<PartTag> ParsePartTag(const std::string& text);
 // holds, transitions and drawn effects.
 std::string ShowFingerprint(const slideshow::TSlideshowTimeline& timeline, const std::string& size,
                             const std::string& rate);
+std::string ShowFingerprint(const std::vector<std::string>& pictures, const slideshow::ShowPlan& plan,
+                            const std::string& size, const std::string& rate);
 
 // Hands out the frames of one part: the frames before it are composed (an
 // effect may draw as it goes, so they cannot be skipped) but not handed

@@ -31,8 +31,9 @@ struct RenderOutcome {
 class SlideshowRender {
  public:
   // Prepares the timeline; throws slideshow::TimelineError for settings it
-  // cannot take.
-  explicit SlideshowRender(const RenderOptions& options);
+  // cannot take. Without `paints` (a run that needs only the plan) no
+  // picture is made ahead.
+  explicit SlideshowRender(const RenderOptions& options, bool paints = true);
 
   // Frames and seconds of the slideshow's video.
   int64_t ExpectedFrames() const {

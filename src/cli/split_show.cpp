@@ -13,6 +13,23 @@ std::string PartShow(const RenderOptions& o, const SlideshowRender& render) {
   return ShowFingerprint(render.Timeline(), o.FrameSize, o.FrameRate);
 }
 
+std::string PlannedShow(const RenderOptions& o, int64_t& showFrames) {
+  const slideshow::Show show = o.Show.Composed.Slides.empty() ? ShowFromOptions(o) : o.Show.Composed;
+  const slideshow::ShowPlan plan = slideshow::PlanShow(show);
+  std::vector<std::string> pictures;
+  for (const slideshow::Slide& slide : show.Slides) pictures.push_back(slide.Picture);
+  showFrames = plan.TotalFrames();
+  return ShowFingerprint(pictures, plan, o.FrameSize, o.FrameRate);
+}
+
+std::string SoundPartTag(const RenderOptions& o, const SlideshowRender& render) {
+  PartTag tag;
+  tag.Sound = true;
+  tag.ShowFrames = render.Timeline().TotalFrames();
+  tag.Show = PartShow(o, render);
+  return " -metadata comment=\"" + PartTagText(tag) + "\"";
+}
+
 std::string StartPart(const RenderOptions& o, SlideshowRender& render) {
   PartTag tag;
   tag.Index = o.Speed.Segment;

@@ -292,7 +292,7 @@ void TSlideshowTimeline::LoadPicture(int Index) {
 }
 
 void TSlideshowTimeline::PrefetchPicture(int Index) {
-  if (Index < 0 || Index >= static_cast<int>(Pictures.size())) return;
+  if (!MakePicturesAhead || Index < 0 || Index >= static_cast<int>(Pictures.size())) return;
   if (Dressed(Index)) {
     auto slide = std::make_shared<SlidePicture>();
     prefetchedSlide_ = {Index, slide, 0};

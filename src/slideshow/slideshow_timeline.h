@@ -105,6 +105,9 @@ class TSlideshowTimeline {
   bool RandomEffects = false;  // the show-wide choice is random
   ShowPlan Plan;               // of the run prepared last
   int TailFrames = 0;
+  // False for a run that only needs the plan (a split show's sound or
+  // join): no picture is made ahead of its use.
+  bool MakePicturesAhead = true;
   // Picture choices of the run (from TimelineSettings).
   bool ExifOrientation = true;
   bool SmoothFit = false;

@@ -91,8 +91,13 @@ TEST_F(SplitShow, JoinedPartsPlayAsOneRun) {
     Render(with({"-o", Out("one.mp4")}));
     Render(with({"--segment", "1/2", "-o", Out("part1.mp4")}));
     Render(with({"--segment", "2/2", "-o", Out("part2.mp4")}));
+    // One pass each way: the sound encoded by the join, or by a run of its own.
+    const bool soundPart = !everyFrame;
+    if (soundPart) Render(with({"--segment", "sound", "-o", Out("sound.mp4")}));
     // In any order: a shell's sorting puts part10 before part2.
-    Render(with({"-o", Out("joined.mp4"), "--join", Out("part2.mp4"), Out("part1.mp4")}));
+    std::vector<std::string> join{"-o", Out("joined.mp4"), "--join", Out("part2.mp4"), Out("part1.mp4")};
+    if (soundPart) join.insert(join.begin() + 4, Out("sound.mp4"));
+    Render(with(join));
 
     const Decoded one = Decode(Out("one.mp4")), joined = Decode(Out("joined.mp4"));
     ASSERT_FALSE(one.times.empty());
@@ -119,6 +124,9 @@ TEST_F(SplitShow, JoinsThatCannotBeRightAreRefusedWritingNothing) {
   Render({"--segment", "2/2", "-o", Out("part2.mp4")});
   Render({"--segment", "2/2", "-o", Out("other2.mp4")}, "8");
   Render({"--segment", "1/3", "-o", Out("third1.mp4")});
+  Render({"--segment", "sound", "-o", Out("sound.mp4")});
+  Render({"--segment", "sound", "-o", Out("other.mp4")}, "8");
+  Render({"--segment", "sound", "-o", Out("sound.mkv")});
   struct Case {
     std::vector<std::string> parts;
     const char* says;
@@ -128,6 +136,9 @@ TEST_F(SplitShow, JoinsThatCannotBeRightAreRefusedWritingNothing) {
       {{Out("part1.mp4"), Out("other2.mp4")}, "a part of another show"},
       {{Out("part1.mp4"), Out("third1.mp4")}, "give the parts of one split"},
       {{Out("part1.mp4"), pictures_[0]}, "not a part written with --segment"},
+      {{Out("part1.mp4"), Out("part2.mp4"), Out("sound.mp4"), Out("sound.mp4")}, "are both the sound part"},
+      {{Out("part1.mp4"), Out("part2.mp4"), Out("other.mp4")}, "a part of another show"},
+      {{Out("part1.mp4"), Out("part2.mp4"), Out("sound.mkv")}, "must be written as .mp4"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> extra{"-o", Out("joined.mp4"), "--join"};
@@ -136,7 +147,7 @@ TEST_F(SplitShow, JoinsThatCannotBeRightAreRefusedWritingNothing) {
     EXPECT_EQ(r.exitCode, 2) << c.says;
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
   }
-  EXPECT_EQ(clitest::FolderEntries(dir_ / "out").size(), 4u);
+  EXPECT_EQ(clitest::FolderEntries(dir_ / "out").size(), 7u);
   // A part must not draw its own effects, nor be one the show does not have.
   EXPECT_EQ(RunProgram({"--segment", "3/2", "-o", Out("x.mp4"), pictures_[0]}, dir_).exitCode, 2);
   EXPECT_EQ(RunProgram({"--segment", "1/2", "-o", Out("x.mp4"), pictures_[0], pictures_[1]}, dir_).exitCode, 2);
@@ -163,10 +174,10 @@ TEST(SplitShowParts, PartsTileTheShowAtHoldStarts) {
   EXPECT_EQ(cli::PartFrames(plan, 2, 2).First, 205);  // of 312 frames, the start nearest 156
   EXPECT_THROW(cli::PartFrames(plan, 1, 6), cli::UsageError);
 
-  const cli::PartTag tag{2, 3, {75, 100}, 312, "00ff"};
-  EXPECT_EQ(cli::ParsePartTag(cli::PartTagText(tag)), tag);
+  for (const cli::PartTag& tag : {cli::PartTag{false, 2, 3, {75, 100}, 312, "00ff"}, cli::PartTag{true, 0, 0, {}, 312, "00ff"}})
+    EXPECT_EQ(cli::ParsePartTag(cli::PartTagText(tag)), tag);
   for (const char* bad : {"", "lanternslide part 3/2 frames 0-1 of 2 show a", "lanternslide part 1/1 frames 5-5 of 9 show a",
-                          "lanternslide part 1/1 frames 0-9 of 9 show a extra"})
+                          "lanternslide part 1/1 frames 0-9 of 9 show a extra", "lanternslide sound of 0 show a"})
     EXPECT_FALSE(cli::ParsePartTag(bad)) << bad;
 }
 
