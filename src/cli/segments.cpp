@@ -119,7 +119,7 @@ std::string ShowFingerprint(const std::vector<std::string>& pictures, const slid
 
 gfx::TFrameResult PartReader::Read(slideshow::TSlideshowTimeline& timeline, gfx::Canvas& canvas) {
   for (; next_ < span_.First; ++next_)
-    if (timeline.ReadFrameOntoKeptCanvas(canvas) == gfx::frEnd) return gfx::frEnd;
+    if (!timeline.SkipFrame()) return gfx::frEnd;
   if (next_ >= span_.End) return gfx::frEnd;
   gfx::TFrameResult r = timeline.ReadFrameOntoKeptCanvas(canvas);
   // The canvas shows the frame, but the encoder has none before it to repeat.

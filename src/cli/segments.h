@@ -53,9 +53,9 @@ std::string ShowFingerprint(const slideshow::TSlideshowTimeline& timeline, const
 std::string ShowFingerprint(const std::vector<std::string>& pictures, const slideshow::ShowPlan& plan,
                             const std::string& size, const std::string& rate);
 
-// Hands out the frames of one part: the frames before it are composed (an
-// effect may draw as it goes, so they cannot be skipped) but not handed
-// out, and the part ends at its last frame.
+// Hands out the frames of one part: the frames before it are passed over
+// (only effects that draw from the shared generator as they go still run),
+// and the part ends at its last frame.
 class PartReader {
  public:
   explicit PartReader(FrameSpan span) : span_(span) {}

@@ -202,6 +202,11 @@ const TEffect& EffectAt(int index) {
   return Effects[index - 1];
 }
 
+bool DrawsFromSharedGenerator(int index) {
+  return (index >= 65 && index <= 68) || (index >= 76 && index <= 79) || (index >= 100 && index <= 109) ||
+         (index >= 124 && index <= 127);
+}
+
 Extents ProgressExtents(int width, int height, int progress) {
   if (height > width) {
     const int y = gfx::MulDiv(height, progress, 100);

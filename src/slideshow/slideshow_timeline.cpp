@@ -140,6 +140,7 @@ void TSlideshowTimeline::SetUpRun(const Show& show) {
   LastProgress = -1;
   composed_ = {};
   keptCanvas_ = nullptr;
+  skipped_.reset();
 
   ExifOrientation = s.ExifOrientation;
   SmoothFit = s.Scale == Scaling::Smooth;
@@ -166,7 +167,8 @@ gfx::TFrameResult TSlideshowTimeline::ReadFrameOntoKeptCanvas(gfx::Canvas& ACanv
   return ReadFrame(ACanvas, true);
 }
 
-gfx::TFrameResult TSlideshowTimeline::ReadFrame(gfx::Canvas& ACanvas, bool canvasKept) {
+// Moves the timeline on by one frame and says what it shows; false at the end.
+bool TSlideshowTimeline::NextContent(FrameContent& content) {
   // A cut switches the pictures as a transition would, in no frames.
   while (InTransition && TransitionCounter == 0 && FramesPerTransition == 0 &&
          PictureIndex < static_cast<int>(Pictures.size())) {
@@ -176,11 +178,17 @@ gfx::TFrameResult TSlideshowTimeline::ReadFrame(gfx::Canvas& ACanvas, bool canva
   if (PictureIndex >= static_cast<int>(Pictures.size())) {
     if (BreakWhenNoPictures && OnStopRequest) OnStopRequest();
     InTransition = false;
-    if (TailFrames > 1) return gfx::frEnd;
+    if (TailFrames > 1) return false;
   }
   ChooseContent();
   PaintMoments();
-  const FrameContent content = AdvanceTimeline();
+  content = AdvanceTimeline();
+  return true;
+}
+
+gfx::TFrameResult TSlideshowTimeline::ReadFrame(gfx::Canvas& ACanvas, bool canvasKept) {
+  FrameContent content;
+  if (!NextContent(content)) return gfx::frEnd;
 
   // Hand the frame out.
   const bool kept = canvasKept && keptCanvas_ == &ACanvas && kept_ == content;
@@ -188,6 +196,20 @@ gfx::TFrameResult TSlideshowTimeline::ReadFrame(gfx::Canvas& ACanvas, bool canva
   keptCanvas_ = canvasKept ? &ACanvas : nullptr;
   kept_ = content;
   return kept ? gfx::frUnchanged : gfx::frFrame;
+}
+
+bool TSlideshowTimeline::SkipFrame() {
+  FrameContent content;
+  if (!NextContent(content)) return false;
+  // The frame a kept canvas would have repainted: only then does the effect draw.
+  const bool painted = !skipped_ || !(*skipped_ == content);
+  if (painted && content.progress > 0 && effects::DrawsFromSharedGenerator(content.effect)) {
+    TransitionOnto(CompositeBitmap, content.progress, content.effect);
+    composed_ = content;
+  }
+  skipped_ = content;
+  keptCanvas_ = nullptr;
+  return true;
 }
 
 void TSlideshowTimeline::ChooseContent() {

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -76,6 +77,12 @@ class TSlideshowTimeline {
   // painted on this canvas last. A 32-bit canvas of the frame size gets
   // transitions drawn straight onto it.
   gfx::TFrameResult ReadFrameOntoKeptCanvas(gfx::Canvas& ACanvas);
+  // Passes over the next frame as ReadFrameOntoKeptCanvas would, painting
+  // nothing but a transition whose effect draws from the shared generator
+  // (onto CompositeBitmap), so that the frames after it come out the same.
+  // False when the slideshow is over. For a run that starts later than
+  // the show (a split show's part): the first frame read after it is painted.
+  bool SkipFrame();
 
   // Decodes entry Index of Pictures and draws it, fitted, into IncomingBitmap.
   // The decoded picture is released afterwards: nothing reads it again.
@@ -145,6 +152,7 @@ class TSlideshowTimeline {
   void PaintMoments();
   void PaintMoment(DressedSlide& slide, gfx::Bitmap& bitmap, long long frame);
   gfx::TFrameResult ReadFrame(gfx::Canvas& ACanvas, bool canvasKept);
+  bool NextContent(FrameContent& content);
   void ChooseContent();
   FrameContent AdvanceTimeline();
   void PaintFrame(gfx::Canvas& ACanvas, const FrameContent& content);
@@ -166,6 +174,7 @@ class TSlideshowTimeline {
   FrameContent composed_;                  // in CompositeBitmap
   const gfx::Canvas* keptCanvas_ = nullptr;  // painted last by ReadFrameOntoKeptCanvas
   FrameContent kept_;                      // what it shows
+  std::optional<FrameContent> skipped_;    // passed over last by SkipFrame
 };
 
 }  // namespace slideshow
