@@ -189,7 +189,7 @@ int Render(const RenderOptions& o) {
   cli::CheckFiles(o);
   std::unique_ptr<cli::SlideshowRender> render;
   try {
-    render = std::make_unique<cli::SlideshowRender>(o);
+    render = std::make_unique<cli::SlideshowRender>(o, !cli::PartLeavesPicturesUnmade(o));
   } catch (const slideshow::TimelineError& e) {
     return Complain(kExitUsage, e.what());
   }

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "cli/render_options.h"
+#include "effects/effect.h"
+#include "slideshow/look.h"
 #include "slideshow/slideshow_timeline.h"
 
 namespace cli {
@@ -56,6 +58,26 @@ FrameSpan PartFrames(const slideshow::ShowPlan& plan, int index, int count) {
   span.First = index == 1 ? 0 : starts[cuts[index - 2]];
   span.End = index == count ? total : starts[cuts[index - 1]];
   return span;
+}
+
+int HoldPicture(const slideshow::ShowPlan& plan, int64_t frame) {
+  const std::vector<int64_t> starts = HoldStarts(plan);
+  int picture = 0;
+  for (int j = 0; j < int(starts.size()) && starts[j] <= frame; ++j) picture = j;
+  return picture;
+}
+
+bool PartsMayLeavePicturesUnmade(const slideshow::Show& show, const slideshow::ShowPlan& plan) {
+  for (const slideshow::Slide& slide : show.Slides)
+    if (!slideshow::IsPlainLook(slideshow::Resolve(show.Settings, slide).Look)) return false;
+  for (const slideshow::TransitionPlan& t : plan.Transitions) {
+    if (t.Frames == 0 || t.Effect.Mode == slideshow::EffectMode::None) continue;
+    // A sequential row follows the rows before it: not known here.
+    if (t.Effect.Mode == slideshow::EffectMode::Sequential) return false;
+    const int row = t.Effect.Mode == slideshow::EffectMode::Fixed ? t.Effect.Number : t.Drawn;
+    if (effects::SeedsFromPicture(row)) return false;
+  }
+  return true;
 }
 
 std::string PartTagText(const PartTag& t) {

@@ -31,6 +31,14 @@ struct FrameSpan {
 // pictures than parts.
 FrameSpan PartFrames(const slideshow::ShowPlan& plan, int index, int count);
 
+// The picture whose hold starts at or last before `frame`.
+int HoldPicture(const slideshow::ShowPlan& plan, int64_t frame);
+
+// True when nothing a part paints depends on the pictures before it having
+// been made: no effect of the show depends on a picture's bitmap handle
+// (which counts every bitmap made before it) and no slide is dressed.
+bool PartsMayLeavePicturesUnmade(const slideshow::Show& show, const slideshow::ShowPlan& plan);
+
 // What a part file says about itself, in the container's comment. The
 // sound part holds the whole show's sound and no frames of its own.
 struct PartTag {

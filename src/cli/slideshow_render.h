@@ -58,7 +58,11 @@ class SlideshowRender {
   // Plays this assembled track (which outlives Run) instead of --audio.
   void UseSoundTrack(encoder::SoundTrack* track) { soundTrack_ = track; }
   // Renders only these frames of the show, without sound.
-  void RenderPart(FrameSpan span) { part_ = span; }
+  // A render prepared without making pictures ahead leaves those before it unmade.
+  void RenderPart(FrameSpan span) {
+    part_ = span;
+    if (!timeline_.MakePicturesAhead) timeline_.PassOverPicturesBefore(HoldPicture(timeline_.Plan, span.First));
+  }
 
  private:
   RenderOptions options_;

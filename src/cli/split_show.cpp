@@ -13,8 +13,22 @@ std::string PartShow(const RenderOptions& o, const SlideshowRender& render) {
   return ShowFingerprint(render.Timeline(), o.FrameSize, o.FrameRate);
 }
 
+namespace {
+
+slideshow::Show ShowOf(const RenderOptions& o) {
+  return o.Show.Composed.Slides.empty() ? ShowFromOptions(o) : o.Show.Composed;
+}
+
+}  // namespace
+
+bool PartLeavesPicturesUnmade(const RenderOptions& o) {
+  if (o.Speed.Segment < 2) return false;
+  const slideshow::Show show = ShowOf(o);
+  return PartsMayLeavePicturesUnmade(show, slideshow::PlanShow(show));
+}
+
 std::string PlannedShow(const RenderOptions& o, int64_t& showFrames) {
-  const slideshow::Show show = o.Show.Composed.Slides.empty() ? ShowFromOptions(o) : o.Show.Composed;
+  const slideshow::Show show = ShowOf(o);
   const slideshow::ShowPlan plan = slideshow::PlanShow(show);
   std::vector<std::string> pictures;
   for (const slideshow::Slide& slide : show.Slides) pictures.push_back(slide.Picture);

@@ -32,6 +32,9 @@ const TEffect& EffectAt(int index);
 // shredded and speckled edges): a run that passes over their frames must
 // still make their draws, or the frames after them change.
 bool DrawsFromSharedGenerator(int index);
+// Rows whose effect depends on the new picture's bitmap handle (as a seed or
+// a direction): their frames depend on every bitmap the run made before.
+bool SeedsFromPicture(int index);
 
 struct Extents {
   int X;

@@ -207,6 +207,10 @@ bool DrawsFromSharedGenerator(int index) {
          (index >= 124 && index <= 127);
 }
 
+bool SeedsFromPicture(int index) {
+  return index == 128 || (index >= 150 && index <= 152) || (index >= 169 && index <= 172);
+}
+
 Extents ProgressExtents(int width, int height, int progress) {
   if (height > width) {
     const int y = gfx::MulDiv(height, progress, 100);

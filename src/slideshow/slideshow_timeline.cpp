@@ -141,6 +141,7 @@ void TSlideshowTimeline::SetUpRun(const Show& show) {
   composed_ = {};
   keptCanvas_ = nullptr;
   skipped_.reset();
+  unmadeBefore_ = 0;
 
   ExifOrientation = s.ExifOrientation;
   SmoothFit = s.Scale == Scaling::Smooth;
@@ -210,6 +211,11 @@ bool TSlideshowTimeline::SkipFrame() {
   skipped_ = content;
   keptCanvas_ = nullptr;
   return true;
+}
+
+void TSlideshowTimeline::PassOverPicturesBefore(int index) {
+  unmadeBefore_ = index;
+  MakePicturesAhead = true;
 }
 
 void TSlideshowTimeline::ChooseContent() {
@@ -298,6 +304,11 @@ void TSlideshowTimeline::LoadPicture(int Index) {
   if (Index < 0 || Index >= static_cast<int>(Pictures.size()))
     throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
   incomingSlide_ = {};
+  if (Index < unmadeBefore_) {
+    // Not shown: a new handle keeps the frames it would be in apart.
+    IncomingBitmap.RenewHandle();
+    return;
+  }
   if (prefetch_.Take(Index, Pictures[Index], IncomingBitmap)) {
     if (Dressed(Index) && prefetchedSlide_.index == Index) {
       incomingSlide_ = std::move(prefetchedSlide_);
@@ -314,7 +325,7 @@ void TSlideshowTimeline::LoadPicture(int Index) {
 }
 
 void TSlideshowTimeline::PrefetchPicture(int Index) {
-  if (!MakePicturesAhead || Index < 0 || Index >= static_cast<int>(Pictures.size())) return;
+  if (!MakePicturesAhead || Index < unmadeBefore_ || Index >= static_cast<int>(Pictures.size())) return;
   if (Dressed(Index)) {
     auto slide = std::make_shared<SlidePicture>();
     prefetchedSlide_ = {Index, slide, 0};

@@ -83,6 +83,10 @@ class TSlideshowTimeline {
   // False when the slideshow is over. For a run that starts later than
   // the show (a split show's part): the first frame read after it is painted.
   bool SkipFrame();
+  // For a run prepared without making pictures ahead that starts at the
+  // hold of picture `index`: the pictures before it are not made (their
+  // bitmaps only get new handles), the ones from it on are made as usual.
+  void PassOverPicturesBefore(int index);
 
   // Decodes entry Index of Pictures and draws it, fitted, into IncomingBitmap.
   // The decoded picture is released afterwards: nothing reads it again.
@@ -175,6 +179,7 @@ class TSlideshowTimeline {
   const gfx::Canvas* keptCanvas_ = nullptr;  // painted last by ReadFrameOntoKeptCanvas
   FrameContent kept_;                      // what it shows
   std::optional<FrameContent> skipped_;    // passed over last by SkipFrame
+  int unmadeBefore_ = 0;                   // pictures before it are not made
 };
 
 }  // namespace slideshow
