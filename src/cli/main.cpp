@@ -189,7 +189,8 @@ int Render(const RenderOptions& o) {
   cli::CheckFiles(o);
   std::unique_ptr<cli::SlideshowRender> render;
   try {
-    render = std::make_unique<cli::SlideshowRender>(o, !cli::PartLeavesPicturesUnmade(o));
+    // A later part decides which pictures to make once its place is known.
+    render = std::make_unique<cli::SlideshowRender>(o, o.Speed.Segment < 2);
   } catch (const slideshow::TimelineError& e) {
     return Complain(kExitUsage, e.what());
   }

@@ -67,17 +67,20 @@ int HoldPicture(const slideshow::ShowPlan& plan, int64_t frame) {
   return picture;
 }
 
-bool PartsMayLeavePicturesUnmade(const slideshow::Show& show, const slideshow::ShowPlan& plan) {
+int FirstPictureToMake(const slideshow::Show& show, const slideshow::ShowPlan& plan, int64_t firstFrame) {
+  const int first = HoldPicture(plan, firstFrame);
   for (const slideshow::Slide& slide : show.Slides)
-    if (!slideshow::IsPlainLook(slideshow::Resolve(show.Settings, slide).Look)) return false;
-  for (const slideshow::TransitionPlan& t : plan.Transitions) {
+    if (!slideshow::IsPlainLook(slideshow::Resolve(show.Settings, slide).Look)) return 0;
+  // The transitions out of the part's pictures; those before it paint nothing it shows.
+  for (size_t i = size_t(first) + 1; i < plan.Transitions.size(); ++i) {
+    const slideshow::TransitionPlan& t = plan.Transitions[i];
     if (t.Frames == 0 || t.Effect.Mode == slideshow::EffectMode::None) continue;
     // A sequential row follows the rows before it: not known here.
-    if (t.Effect.Mode == slideshow::EffectMode::Sequential) return false;
+    if (t.Effect.Mode == slideshow::EffectMode::Sequential) return 0;
     const int row = t.Effect.Mode == slideshow::EffectMode::Fixed ? t.Effect.Number : t.Drawn;
-    if (effects::SeedsFromPicture(row)) return false;
+    if (effects::SeedsFromPicture(row)) return 0;
   }
-  return true;
+  return first;
 }
 
 std::string PartTagText(const PartTag& t) {

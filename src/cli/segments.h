@@ -34,10 +34,11 @@ FrameSpan PartFrames(const slideshow::ShowPlan& plan, int index, int count);
 // The picture whose hold starts at or last before `frame`.
 int HoldPicture(const slideshow::ShowPlan& plan, int64_t frame);
 
-// True when nothing a part paints depends on the pictures before it having
-// been made: no effect of the show depends on a picture's bitmap handle
-// (which counts every bitmap made before it) and no slide is dressed.
-bool PartsMayLeavePicturesUnmade(const slideshow::Show& show, const slideshow::ShowPlan& plan);
+// The first picture a part starting at `firstFrame` must make: the one it
+// starts on, or 0 where a frame it paints depends on every picture before
+// it having been made (an effect that takes the new picture's bitmap
+// handle, which counts every bitmap made before it, or a dressed slide).
+int FirstPictureToMake(const slideshow::Show& show, const slideshow::ShowPlan& plan, int64_t firstFrame);
 
 // What a part file says about itself, in the container's comment. The
 // sound part holds the whole show's sound and no frames of its own.

@@ -58,10 +58,12 @@ class SlideshowRender {
   // Plays this assembled track (which outlives Run) instead of --audio.
   void UseSoundTrack(encoder::SoundTrack* track) { soundTrack_ = track; }
   // Renders only these frames of the show, without sound.
-  // A render prepared without making pictures ahead leaves those before it unmade.
+  // A render prepared without making pictures ahead makes none before the
+  // part's where no frame of it depends on them.
   void RenderPart(FrameSpan span) {
     part_ = span;
-    if (!timeline_.MakePicturesAhead) timeline_.PassOverPicturesBefore(HoldPicture(timeline_.Plan, span.First));
+    if (!timeline_.MakePicturesAhead)
+      timeline_.PassOverPicturesBefore(FirstPictureToMake(show_, timeline_.Plan, span.First));
   }
 
  private:

@@ -21,12 +21,6 @@ slideshow::Show ShowOf(const RenderOptions& o) {
 
 }  // namespace
 
-bool PartLeavesPicturesUnmade(const RenderOptions& o) {
-  if (o.Speed.Segment < 2) return false;
-  const slideshow::Show show = ShowOf(o);
-  return PartsMayLeavePicturesUnmade(show, slideshow::PlanShow(show));
-}
-
 std::string PlannedShow(const RenderOptions& o, int64_t& showFrames) {
   const slideshow::Show show = ShowOf(o);
   const slideshow::ShowPlan plan = slideshow::PlanShow(show);

@@ -24,11 +24,6 @@ std::string PartShow(const RenderOptions& o, const SlideshowRender& render);
 // music does not move the cuts.
 std::string PlannedShow(const RenderOptions& o, int64_t& showFrames);
 
-// Whether part --segment K/N may be prepared without making pictures ahead
-// (it then makes none before its first): a later part of a show whose
-// frames do not depend on the pictures before them.
-bool PartLeavesPicturesUnmade(const RenderOptions& o);
-
 // Encodes the whole track alone into file with the run's output options.
 // Returns an empty text or what went wrong. On the main thread.
 std::string EncodeSound(encoder::SoundTrack& track, const std::string& outputOptions,

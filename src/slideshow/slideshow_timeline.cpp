@@ -216,6 +216,7 @@ bool TSlideshowTimeline::SkipFrame() {
 void TSlideshowTimeline::PassOverPicturesBefore(int index) {
   unmadeBefore_ = index;
   MakePicturesAhead = true;
+  if (index == 0) PrefetchPicture(0);
 }
 
 void TSlideshowTimeline::ChooseContent() {

@@ -83,9 +83,10 @@ class TSlideshowTimeline {
   // False when the slideshow is over. For a run that starts later than
   // the show (a split show's part): the first frame read after it is painted.
   bool SkipFrame();
-  // For a run prepared without making pictures ahead that starts at the
-  // hold of picture `index`: the pictures before it are not made (their
-  // bitmaps only get new handles), the ones from it on are made as usual.
+  // Before the first frame of a run prepared without making pictures ahead
+  // that starts at the hold of picture `index`: the pictures before it are
+  // not made (their bitmaps only get new handles), the ones from it on are
+  // made as usual; 0 makes every picture as a run that made them ahead.
   void PassOverPicturesBefore(int index);
 
   // Decodes entry Index of Pictures and draws it, fitted, into IncomingBitmap.
