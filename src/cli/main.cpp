@@ -343,6 +343,10 @@ int Join(const RenderOptions& o) {
     if (LowerExtension(split.Sound->Path) != LowerExtension(o.Output))
       return Complain(kExitUsage, "--join \"" + split.Sound->Path + "\": the sound part must be written as " +
                                       LowerExtension(o.Output) + " like the output, so its sound is the one a single run would carry");
+    if (split.Sound->Tag.Music != cli::PartMusic(o))
+      return Complain(kExitUsage, "--join \"" + split.Sound->Path +
+                                      "\": the sound part was made from other sound files or fades than these; "
+                                      "render it again with --segment sound");
     if (!(o.Music.FitToMusic || o.Music.Sync != "none")) {
       int64_t frames = 0;
       const std::string show = cli::PlannedShow(o, frames);

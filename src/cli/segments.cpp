@@ -84,7 +84,8 @@ int FirstPictureToMake(const slideshow::Show& show, const slideshow::ShowPlan& p
 }
 
 std::string PartTagText(const PartTag& t) {
-  if (t.Sound) return "lanternslide sound of " + std::to_string(t.ShowFrames) + " show " + t.Show;
+  if (t.Sound)
+    return "lanternslide sound of " + std::to_string(t.ShowFrames) + " show " + t.Show + " music " + t.Music;
   return "lanternslide part " + std::to_string(t.Index) + "/" + std::to_string(t.Count) +
          " frames " + std::to_string(t.Frames.First) + "-" + std::to_string(t.Frames.End) + " of " +
          std::to_string(t.ShowFrames) + " show " + t.Show;
@@ -94,11 +95,12 @@ namespace {
 
 std::optional<PartTag> ParseSoundTag(const std::string& text) {
   std::istringstream in(text);
-  std::string word[4];
+  std::string word[5];
   PartTag t;
   t.Sound = true;
-  in >> word[0] >> word[1] >> word[2] >> t.ShowFrames >> word[3] >> t.Show;
+  in >> word[0] >> word[1] >> word[2] >> t.ShowFrames >> word[3] >> t.Show >> word[4] >> t.Music;
   if (!in || word[0] != "lanternslide" || word[1] != "sound" || word[2] != "of" || word[3] != "show" ||
+      word[4] != "music" ||
       !(in >> std::ws).eof() || t.ShowFrames < 1)
     return std::nullopt;
   return t;
@@ -137,6 +139,14 @@ std::string ShowFingerprint(const std::vector<std::string>& pictures, const slid
     text += " t" + std::to_string(t.Frames) + ":" + std::to_string(int(t.Effect.Mode)) + ":" +
             std::to_string(t.Effect.Number) + ":" + std::to_string(t.Drawn);
   if (plan.Seed) text += " s" + std::to_string(*plan.Seed);
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Fnv1a(text)));
+  return hex;
+}
+
+std::string MusicFingerprint(const std::vector<std::string>& files, const std::string& settings) {
+  std::string text = settings;
+  for (const std::string& f : files) text += "|" + std::filesystem::path(f).filename().string();
   char hex[17];
   std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Fnv1a(text)));
   return hex;

@@ -48,6 +48,7 @@ struct PartTag {
   FrameSpan Frames;
   int64_t ShowFrames = 0;     // of the whole show
   std::string Show;           // the show's fingerprint
+  std::string Music;          // the sound part's: its sound files and fades
   bool operator==(const PartTag&) const = default;
 };
 std::string PartTagText(const PartTag& tag);
@@ -61,6 +62,10 @@ std::string ShowFingerprint(const slideshow::TSlideshowTimeline& timeline, const
                             const std::string& rate);
 std::string ShowFingerprint(const std::vector<std::string>& pictures, const slideshow::ShowPlan& plan,
                             const std::string& size, const std::string& rate);
+
+// A fingerprint of what decides the show's sound besides its length: the
+// sound files' names and their fades.
+std::string MusicFingerprint(const std::vector<std::string>& files, const std::string& settings);
 
 // Hands out the frames of one part: the frames before it are passed over
 // (only effects that draw from the shared generator as they go still run),

@@ -30,9 +30,23 @@ std::string PlannedShow(const RenderOptions& o, int64_t& showFrames) {
   return ShowFingerprint(pictures, plan, o.FrameSize, o.FrameRate);
 }
 
+std::string PartMusic(const RenderOptions& o) {
+  const MusicOptions& m = o.Music;
+  std::vector<std::string> files = m.Files;
+  if (!o.Audio.empty()) files.insert(files.begin(), o.Audio);
+  char settings[160];
+  std::snprintf(settings, sizeof settings, "%g %g %g %g %g", m.FadeIn, m.FadeOut, m.Crossfade, m.EndFade,
+                m.Loudness.value_or(1));
+  std::string text = settings;
+  for (const auto& [in, out] : m.FileFades)
+    text += " " + (in ? std::to_string(*in) : "-") + "/" + (out ? std::to_string(*out) : "-");
+  return MusicFingerprint(files, text);
+}
+
 std::string SoundPartTag(const RenderOptions& o, const SlideshowRender& render) {
   PartTag tag;
   tag.Sound = true;
+  tag.Music = PartMusic(o);
   tag.ShowFrames = render.Timeline().TotalFrames();
   tag.Show = PartShow(o, render);
   return " -metadata comment=\"" + PartTagText(tag) + "\"";

@@ -15,6 +15,9 @@ namespace cli {
 // has fewer pictures than parts.
 std::string StartPart(const RenderOptions& o, SlideshowRender& render);
 
+// The sound part's fingerprint of the options' sound.
+std::string PartMusic(const RenderOptions& o);
+
 // The output options that tag the sound part of the show.
 std::string SoundPartTag(const RenderOptions& o, const SlideshowRender& render);
 

@@ -155,6 +155,7 @@ TEST_F(SplitShow, JoinsThatCannotBeRightAreRefusedWritingNothing) {
   Render({"--segment", "sound", "-o", Out("sound.mp4")});
   Render({"--segment", "sound", "-o", Out("other.mp4")}, "8");
   Render({"--segment", "sound", "-o", Out("sound.mkv")});
+  Render({"--segment", "sound", "--fade-in", "1", "-o", Out("faded.mp4")});
   struct Case {
     std::vector<std::string> parts;
     const char* says;
@@ -167,6 +168,7 @@ TEST_F(SplitShow, JoinsThatCannotBeRightAreRefusedWritingNothing) {
       {{Out("part1.mp4"), Out("part2.mp4"), Out("sound.mp4"), Out("sound.mp4")}, "are both the sound part"},
       {{Out("part1.mp4"), Out("part2.mp4"), Out("other.mp4")}, "a part of another show"},
       {{Out("part1.mp4"), Out("part2.mp4"), Out("sound.mkv")}, "must be written as .mp4"},
+      {{Out("part1.mp4"), Out("part2.mp4"), Out("faded.mp4")}, "other sound files or fades"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> extra{"-o", Out("joined.mp4"), "--join"};
@@ -175,7 +177,7 @@ TEST_F(SplitShow, JoinsThatCannotBeRightAreRefusedWritingNothing) {
     EXPECT_EQ(r.exitCode, 2) << c.says;
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
   }
-  EXPECT_EQ(clitest::FolderEntries(dir_ / "out").size(), 7u);
+  EXPECT_EQ(clitest::FolderEntries(dir_ / "out").size(), 8u);
   // A part must not draw its own effects, nor be one the show does not have.
   EXPECT_EQ(RunProgram({"--segment", "3/2", "-o", Out("x.mp4"), pictures_[0]}, dir_).exitCode, 2);
   EXPECT_EQ(RunProgram({"--segment", "1/2", "-o", Out("x.mp4"), pictures_[0], pictures_[1]}, dir_).exitCode, 2);
@@ -202,7 +204,7 @@ TEST(SplitShowParts, PartsTileTheShowAtHoldStarts) {
   EXPECT_EQ(cli::PartFrames(plan, 2, 2).First, 205);  // of 312 frames, the start nearest 156
   EXPECT_THROW(cli::PartFrames(plan, 1, 6), cli::UsageError);
 
-  for (const cli::PartTag& tag : {cli::PartTag{false, 2, 3, {75, 100}, 312, "00ff"}, cli::PartTag{true, 0, 0, {}, 312, "00ff"}})
+  for (const cli::PartTag& tag : {cli::PartTag{false, 2, 3, {75, 100}, 312, "00ff"}, cli::PartTag{true, 0, 0, {}, 312, "00ff", "12ab"}})
     EXPECT_EQ(cli::ParsePartTag(cli::PartTagText(tag)), tag);
   for (const char* bad : {"", "lanternslide part 3/2 frames 0-1 of 2 show a", "lanternslide part 1/1 frames 5-5 of 9 show a",
                           "lanternslide part 1/1 frames 0-9 of 9 show a extra", "lanternslide sound of 0 show a"})
