@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The benchmark workload rendered in one run, and as N parts rendered at
-# once (--segment K/N) and joined (--join), alternated in pairs, with the
-# median wall times and their ratio. The joined video is checked against
-# the one run's: same length, same picture count when every frame is
-# encoded is the test's job (tests/cli/split_show_test.cpp).
+# The benchmark workload rendered in one run, and as N parts plus the sound
+# part rendered at once (--segment K/N, --segment sound) and joined
+# (--join), alternated in pairs, with the median wall times, CPU times
+# (user + system of every process) and their ratio, and the load average
+# around them (the machine may be shared). That the joined video plays as
+# the one run is the test's job (tests/cli/split_show_test.cpp).
 #
 # Workload: as bench/compare.sh (10 generated photos of about 4000 px,
 # 1280x960 at 30/1, held 2.0 s, transitions 1.0 s, a 31 s sound track),
@@ -33,29 +34,44 @@ render=build/bin/lanternslide-render
 one_run() { "$render" "${show[@]}" -o "$work/one.mp4"; }
 split_run() {
   local k pids=()
+  rm -f "$work"/part*.mp4
+  "$render" "${show[@]}" --segment sound -o "$work/sound.mp4" & pids+=($!)
   for ((k = 1; k <= parts; k++)); do
     "$render" "${show[@]}" --segment "$k/$parts" -o "$work/part$k.mp4" & pids+=($!)
   done
   for k in "${pids[@]}"; do wait "$k"; done
-  "$render" "${show[@]}" -o "$work/joined.mp4" --join "$work"/part*.mp4
+  "$render" "${show[@]}" -o "$work/joined.mp4" --join "$work"/part*.mp4 "$work/sound.mp4"
 }
 
 calc() { awk "BEGIN { print $1 }"; }
-seconds() { local s e; s=$(date +%s.%N); "$@" >/dev/null 2>&1; e=$(date +%s.%N); calc "$e - $s"; }
+# CPU seconds (user + system) of this shell's finished children, from the
+# file the builtin `times` wrote (in this shell: a subshell counts its own).
+child_cpu() { awk 'NR == 2 { gsub(/[ms]/, " "); print $1 * 60 + $2 + $3 * 60 + $4 }' "$1"; }
+# Runs a step and prints its wall and CPU seconds.
+measure() {
+  local s e
+  times >"$work/times0"; s=$(date +%s.%N)
+  "$@" >/dev/null 2>&1
+  e=$(date +%s.%N); times >"$work/times1"
+  echo "$(calc "$e - $s") $(calc "$(child_cpu "$work/times1") - $(child_cpu "$work/times0")")"
+}
 median() { printf '%s\n' "$@" | sort -g | awk '{v[NR]=$1} END {print (NR % 2) ? v[(NR+1)/2] : (v[NR/2] + v[NR/2+1]) / 2}'; }
 
-one=() split=()
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+one=() split=() one_cpu=() split_cpu=()
 for ((i = 1; i <= rounds; i++)); do
   # Alternate which one goes first, so neither always meets a warm cache.
   if ((i % 2)); then
-    one+=("$(seconds one_run)")
-    split+=("$(seconds split_run)")
+    read -r w c < <(measure one_run); one+=("$w"); one_cpu+=("$c")
+    read -r w c < <(measure split_run); split+=("$w"); split_cpu+=("$c")
   else
-    split+=("$(seconds split_run)")
-    one+=("$(seconds one_run)")
+    read -r w c < <(measure split_run); split+=("$w"); split_cpu+=("$c")
+    read -r w c < <(measure one_run); one+=("$w"); one_cpu+=("$c")
   fi
-  printf 'pair %d: one run %.2f s, %d parts at once and joined %.2f s\n' "$i" "${one[-1]}" "$parts" "${split[-1]}"
+  printf 'pair %d: one run %.2f s (CPU %.2f s), %d parts at once and joined %.2f s (CPU %.2f s)\n' \
+    "$i" "${one[-1]}" "${one_cpu[-1]}" "$parts" "${split[-1]}" "${split_cpu[-1]}"
 done
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "one run:"
 build/bin/stream-summary "$work/one.mp4" | sed 's/^/  /'
 echo "joined:"
@@ -64,3 +80,4 @@ mo=$(median "${one[@]}")
 ms=$(median "${split[@]}")
 printf 'median one run %.2f s, %d parts %.2f s, ratio %.2f (below 1: the split is faster) on %d cores\n' \
   "$mo" "$parts" "$ms" "$(calc "$ms / $mo")" "$(nproc)"
+printf 'median CPU one run %.2f s, %d parts %.2f s\n' "$(median "${one_cpu[@]}")" "$parts" "$(median "${split_cpu[@]}")"

@@ -206,10 +206,14 @@ OPTIONS
         can render at once on other cores or machines. Parts are cut where
         a picture's hold starts. Every part needs the same pictures and
         options (and --seed N where effects are drawn at random).
+    --segment sound
+        Encode only the show's whole sound track, tagged like the parts,
+        so that it is made at the same time as them; --join copies it.
     --join PART...
         Put the parts together into OUTPUT, with the same pictures and
         options as the parts (named before --join): their video is copied,
-        not encoded again, and the sound is encoded once for the whole show.
+        not encoded again, and so is the sound part's sound if one is given;
+        otherwise the sound is encoded here, once for the whole show.
         Parts may come in any order; a missing, doubled or cut-short part,
         or one of another show, is refused and nothing is written.
     -q, --quiet

@@ -47,18 +47,27 @@ int NextStreamPacket(OpenFile& f, AVPacket* p, std::string& error) {
   }
 }
 
-// An empty text, or what keeps the file from being read.
-std::string Open(const std::string& path, AVMediaType type, OpenFile& f) {
+// An empty text, or what keeps the file from being read. Parts are our
+// own files with their streams' parameters in the header: no packet needs
+// to be decoded to find them.
+std::string OpenFileOnly(const std::string& path, OpenFile& f) {
   AVFormatContext* raw = nullptr;
   if (const int ret = ff::avformat_open_input(&raw, path.c_str(), nullptr, nullptr); ret < 0)
     return media::FormatMediaError("open", ret);
   f.ctx.reset(raw);
-  if (const int ret = ff::avformat_find_stream_info(raw, nullptr); ret < 0)
-    return media::FormatMediaError("read", ret);
-  for (unsigned i = 0; i < raw->nb_streams && f.stream < 0; ++i)
-    if (raw->streams[i]->codecpar->codec_type == type) f.stream = int(i);
+  return {};
+}
+
+std::string ChooseStream(AVMediaType type, OpenFile& f) {
+  for (unsigned i = 0; i < f.ctx->nb_streams && f.stream < 0; ++i)
+    if (f.ctx->streams[i]->codecpar->codec_type == type) f.stream = int(i);
   if (f.stream < 0) return std::string("holds no ") + (type == AVMEDIA_TYPE_VIDEO ? "video" : "sound");
   return {};
+}
+
+std::string Open(const std::string& path, AVMediaType type, OpenFile& f) {
+  if (std::string error = OpenFileOnly(path, f); !error.empty()) return error;
+  return ChooseStream(type, f);
 }
 
 // What the parts' packets must agree on to make one stream.
@@ -120,45 +129,81 @@ void CheckOrder(const std::vector<PartFile>& parts, int64_t showFrames) {
 
 }  // namespace
 
-std::vector<PartFile> CheckParts(const std::vector<std::string>& files, const std::string& show,
-                                 int64_t showFrames, const std::string& rate) {
-  std::vector<PartFile> parts;
-  std::vector<StreamShape> shapes;
-  std::vector<double> seconds;
-  const PacketPtr packet(ff::av_packet_alloc());
-  for (const std::string& file : files) {
-    OpenFile f;
-    if (const std::string error = Open(file, AVMEDIA_TYPE_VIDEO, f); !error.empty())
-      throw UsageError("--join " + Quoted(file) + ": " + error);
-    const AVDictionaryEntry* comment = ff::av_dict_get(f.ctx->metadata, "comment", nullptr, 0);
-    const std::optional<PartTag> tag = ParsePartTag(comment ? comment->value : "");
-    if (!tag) throw UsageError("--join " + Quoted(file) + ": not a part written with --segment K/N");
-    if (tag->Show != show || tag->ShowFrames != showFrames)
-      throw UsageError("--join " + Quoted(file) +
-                       ": a part of another show (other pictures, music or options than these)");
-    parts.push_back({file, *tag});
-    shapes.push_back(ShapeOf(f.Stream()));
-    seconds.push_back(VideoSeconds(f, packet.get()));
-  }
-  for (size_t i = 1; i < parts.size(); ++i)
-    if (!(shapes[i] == shapes[0]))
-      throw UsageError("--join " + Quoted(parts[i].Path) + ": encoded differently from " +
-                       Quoted(parts[0].Path) + " (codec, size or settings); render every part with the same options");
+namespace {
+
+// A part's tag and the shape and length of its stream.
+struct ReadPart {
+  PartFile file;
+  StreamShape shape;
+  double seconds = 0;
+};
+
+ReadPart ReadOnePart(const std::string& path, AVPacket* packet) {
+  OpenFile f;
+  if (const std::string error = OpenFileOnly(path, f); !error.empty())
+    throw UsageError("--join " + Quoted(path) + ": " + error);
+  const AVDictionaryEntry* comment = ff::av_dict_get(f.ctx->metadata, "comment", nullptr, 0);
+  const std::optional<PartTag> tag = ParsePartTag(comment ? comment->value : "");
+  if (!tag) throw UsageError("--join " + Quoted(path) + ": not a part written with --segment K/N or --segment sound");
+  if (const std::string error = ChooseStream(tag->Sound ? AVMEDIA_TYPE_AUDIO : AVMEDIA_TYPE_VIDEO, f); !error.empty())
+    throw UsageError("--join " + Quoted(path) + ": " + error);
+  ReadPart part{{path, *tag}, ShapeOf(f.Stream()), 0};
+  if (!tag->Sound) part.seconds = VideoSeconds(f, packet);
+  return part;
+}
+
+void CheckLengths(const std::vector<ReadPart>& read, const std::string& rate) {
   const double frameSeconds = 1 / av_q2d(RateOf(rate));
-  for (size_t i = 0; i < parts.size(); ++i) {
-    const PartTag& t = parts[i].Tag;
+  for (const ReadPart& r : read) {
+    const PartTag& t = r.file.Tag;
     const double expected = double(t.Frames.End - t.Frames.First) * frameSeconds;
-    if (seconds[i] < expected - frameSeconds / 2) {
+    if (r.seconds < expected - frameSeconds / 2) {
       char text[160];
       std::snprintf(text, sizeof text, ": holds %.2f s of video of its %.2f s, so it was cut short; render it again with --segment %d/%d",
-                    seconds[i], expected, t.Index, t.Count);
-      throw UsageError("--join " + Quoted(parts[i].Path) + text);
+                    r.seconds, expected, t.Index, t.Count);
+      throw UsageError("--join " + Quoted(r.file.Path) + text);
     }
   }
-  std::stable_sort(parts.begin(), parts.end(),
+}
+
+}  // namespace
+
+SplitFiles CheckParts(const std::vector<std::string>& files, const std::string& rate) {
+  SplitFiles split;
+  std::vector<ReadPart> video;
+  const PacketPtr packet(ff::av_packet_alloc());
+  for (const std::string& file : files) {
+    ReadPart part = ReadOnePart(file, packet.get());
+    const PartTag& first = video.empty() ? (split.Sound ? split.Sound->Tag : part.file.Tag) : video[0].file.Tag;
+    const std::string& firstPath = video.empty() ? (split.Sound ? split.Sound->Path : file) : video[0].file.Path;
+    if (part.file.Tag.Show != first.Show || part.file.Tag.ShowFrames != first.ShowFrames)
+      throw UsageError("--join " + Quoted(file) + ": a part of another show than " + Quoted(firstPath) +
+                       " (other pictures, music or options)");
+    if (part.file.Tag.Sound) {
+      if (split.Sound)
+        throw UsageError("--join: " + Quoted(split.Sound->Path) + " and " + Quoted(file) + " are both the sound part");
+      split.Sound = part.file;
+      continue;
+    }
+    if (!video.empty() && !(part.shape == video[0].shape))
+      throw UsageError("--join " + Quoted(file) + ": encoded differently from " + Quoted(video[0].file.Path) +
+                       " (codec, size or settings); render every part with the same options");
+    video.push_back(std::move(part));
+  }
+  if (video.empty()) throw UsageError("--join: no video part; render them with --segment K/N");
+  CheckLengths(video, rate);
+  for (ReadPart& r : video) split.Video.push_back(std::move(r.file));
+  std::stable_sort(split.Video.begin(), split.Video.end(),
                    [](const PartFile& a, const PartFile& b) { return a.Tag.Index < b.Tag.Index; });
-  CheckOrder(parts, showFrames);
-  return parts;
+  CheckOrder(split.Video, split.Video.front().Tag.ShowFrames);
+  return split;
+}
+
+void CheckShow(const SplitFiles& split, const std::string& show, int64_t showFrames) {
+  const PartFile& part = split.Video.front();
+  if (part.Tag.Show != show || part.Tag.ShowFrames != showFrames)
+    throw UsageError("--join " + Quoted(part.Path) +
+                     ": a part of another show (other pictures, music or options than these)");
 }
 
 namespace {

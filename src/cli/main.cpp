@@ -4,6 +4,7 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -188,7 +189,8 @@ int Render(const RenderOptions& o) {
   cli::CheckFiles(o);
   std::unique_ptr<cli::SlideshowRender> render;
   try {
-    render = std::make_unique<cli::SlideshowRender>(o);
+    // A later part decides which pictures to make once its place is known.
+    render = std::make_unique<cli::SlideshowRender>(o, o.Speed.Segment < 2);
   } catch (const slideshow::TimelineError& e) {
     return Complain(kExitUsage, e.what());
   }
@@ -245,17 +247,19 @@ int Render(const RenderOptions& o) {
   return Report(o, outcome, frames, named, signals);
 }
 
-// Puts the parts of a split show together with the show's sound, which is
-// encoded here once: the options are the parts' own, so the music is too.
-int Join(const RenderOptions& o) {
+std::string LowerExtension(const std::string& path) {
+  std::string ext = fs::path(path).extension().string();
+  for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+// The sound part of a split show: the show's whole sound track alone,
+// encoded once while the video parts render, tagged for the join.
+int SoundPart(const RenderOptions& o) {
   cli::CheckFiles(o);
-  std::error_code ec;
-  for (const std::string& part : o.Speed.JoinParts)
-    if (fs::equivalent(part, o.Output, ec))
-      return Complain(kExitUsage, "--join \"" + part + "\": is the output; give the joined video a new name");
   std::unique_ptr<cli::SlideshowRender> render;
   try {
-    render = std::make_unique<cli::SlideshowRender>(o);
+    render = std::make_unique<cli::SlideshowRender>(o, false);
   } catch (const slideshow::TimelineError& e) {
     return Complain(kExitUsage, e.what());
   }
@@ -272,22 +276,45 @@ int Join(const RenderOptions& o) {
   int refused = 0;
   const std::unique_ptr<encoder::SoundTrack> track = Music(o, *render, signals, refused);
   if (refused) return refused;
-  const std::vector<cli::PartFile> parts = cli::CheckParts(
-      o.Speed.JoinParts, cli::PartShow(o, *render), render->Timeline().TotalFrames(), o.FrameRate);
+  if (!track) return Complain(kExitUsage, "--segment sound: the show has no sound (give --audio or --music)");
+  const std::string working = cli::WorkingFileName(o.Output, long(getpid()));
+  if (!o.Quiet) std::fprintf(stderr, "encoding the sound...\n");
+  const std::string error =
+      cli::EncodeSound(*track, cli::OutputOptions(o, pick, false) + cli::SoundPartTag(o, *render), working);
+  std::error_code ec;
+  if (error.empty() && signals.Received()) {
+    fs::remove(working, ec);
+    return signals.ExitCode();
+  }
+  if (!error.empty()) {
+    fs::remove(working, ec);
+    return Complain(kExitFailed, "cannot encode the sound: " + error);
+  }
+  if (!Settle(working, o.Output, true)) return kExitFailed;
+  if (!o.Quiet) PrintText("Wrote " + o.Output + "\n" + cli::DescribeStreams(o.Output));
+  return 0;
+}
 
-  const std::string sound = track ? cli::WorkingFileName(o.Output, long(getpid()), "sound") : "";
+// The joined file from the parts, with the sound part's sound or, without
+// one, the sound encoded here (the options are the parts' own, so the
+// music is too). Settles the output; returns the exit code.
+int JoinInto(const RenderOptions& o, const cli::SplitFiles& split, encoder::SoundTrack* track,
+             const cli::VideoEncoderPick& pick, const cli::StopSignals& signals) {
+  std::error_code ec;
+  const std::string encoded = track ? cli::WorkingFileName(o.Output, long(getpid()), "sound") : "";
   const std::string working = cli::WorkingFileName(o.Output, long(getpid()));
   std::string error;
   if (track) {
     if (!o.Quiet) std::fprintf(stderr, "encoding the sound...\n");
-    error = cli::EncodeSound(*track, cli::OutputOptions(o, pick, false), sound);
+    error = cli::EncodeSound(*track, cli::OutputOptions(o, pick, false), encoded);
   }
   if (error.empty() && signals.Received()) error = "stopped";
   if (error.empty()) {
-    if (!o.Quiet) std::fprintf(stderr, "joining %zu parts...\n", parts.size());
-    error = cli::JoinParts(parts, o.FrameRate, sound, working, cli::UsesFastStart(o.Encoding, o.Output));
+    if (!o.Quiet) std::fprintf(stderr, "joining %zu parts...\n", split.Video.size());
+    const std::string sound = split.Sound ? split.Sound->Path : encoded;
+    error = cli::JoinParts(split.Video, o.FrameRate, sound, working, cli::UsesFastStart(o.Encoding, o.Output));
   }
-  if (!sound.empty()) fs::remove(sound, ec);
+  if (!encoded.empty()) fs::remove(encoded, ec);
   if (!error.empty()) {
     fs::remove(working, ec);
     return signals.Received() ? signals.ExitCode() : Complain(kExitFailed, "cannot join the parts: " + error);
@@ -295,6 +322,56 @@ int Join(const RenderOptions& o) {
   if (!Settle(working, o.Output, true)) return kExitFailed;
   if (!o.Quiet) PrintText("Wrote " + o.Output + "\n" + cli::DescribeStreams(o.Output));
   return 0;
+}
+
+// Puts the parts of a split show together. With a sound part nothing is
+// encoded, decoded or analysed: the parts are checked against each other
+// and, where the music does not move the cuts, against the show's plan.
+int Join(const RenderOptions& o) {
+  cli::CheckFiles(o);
+  std::error_code ec;
+  for (const std::string& part : o.Speed.JoinParts)
+    if (fs::equivalent(part, o.Output, ec))
+      return Complain(kExitUsage, "--join \"" + part + "\": is the output; give the joined video a new name");
+  cli::StopSignals signals([] {});
+  if (const std::string error = cli::LoadMediaLibraries(); !error.empty())
+    return Complain(kExitFailed, "cannot load the media libraries: " + error);
+  cli::CheckOutputFormat(o.Output);
+  const cli::SplitFiles split = cli::CheckParts(o.Speed.JoinParts, o.FrameRate);
+  if (split.Sound) {
+    // The container picks the sound's codec: the same one picks what one run would carry.
+    if (LowerExtension(split.Sound->Path) != LowerExtension(o.Output))
+      return Complain(kExitUsage, "--join \"" + split.Sound->Path + "\": the sound part must be written as " +
+                                      LowerExtension(o.Output) + " like the output, so its sound is the one a single run would carry");
+    if (split.Sound->Tag.Music != cli::PartMusic(o))
+      return Complain(kExitUsage, "--join \"" + split.Sound->Path +
+                                      "\": the sound part was made from other sound files or fades than these; "
+                                      "render it again with --segment sound");
+    if (!(o.Music.FitToMusic || o.Music.Sync != "none")) {
+      int64_t frames = 0;
+      const std::string show = cli::PlannedShow(o, frames);
+      cli::CheckShow(split, show, frames);
+    }
+    return JoinInto(o, split, nullptr, {}, signals);
+  }
+  std::unique_ptr<cli::SlideshowRender> render;
+  try {
+    render = std::make_unique<cli::SlideshowRender>(o, false);
+  } catch (const slideshow::TimelineError& e) {
+    return Complain(kExitUsage, e.what());
+  }
+  CheckMedia(o);
+  cli::VideoEncoderPick pick;
+  try {
+    pick = cli::PickVideoEncoder(o.Encoding, cli::MachineEncoderProbe());
+  } catch (const cli::RunError& e) {
+    return Complain(kExitFailed, e.what());
+  }
+  int refused = 0;
+  const std::unique_ptr<encoder::SoundTrack> track = Music(o, *render, signals, refused);
+  if (refused) return refused;
+  cli::CheckShow(split, cli::PartShow(o, *render), render->Timeline().TotalFrames());
+  return JoinInto(o, split, track.get(), pick, signals);
 }
 
 // Writes the show the command line describes, for the user to edit.
@@ -341,7 +418,8 @@ int main(int argc, char** argv) {
       case cli::Command::ListEffects:
         return PrintText(cli::EffectListText());
       case cli::Command::Render:
-        return cl.options.Speed.JoinParts.empty() ? Render(cl.options) : Join(cl.options);
+        if (!cl.options.Speed.JoinParts.empty()) return Join(cl.options);
+        return cl.options.Speed.SoundPart ? SoundPart(cl.options) : Render(cl.options);
       case cli::Command::WriteShow:
         return WriteShow(cl.options);
     }

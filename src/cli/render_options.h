@@ -66,6 +66,7 @@ struct LookOptions {
 struct SpeedOptions {
   bool HeldOnce = true;  // MP4, MOV, MKV: a held picture is encoded once
   int Segment = 0, Segments = 0;      // --segment K/N: only part K of N; 0: the whole show
+  bool SoundPart = false;             // --segment sound: only the show's whole sound track
   std::vector<std::string> JoinParts; // --join: the parts to put together into Output
 };
 

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "cli/render_options.h"
+#include "effects/effect.h"
+#include "slideshow/look.h"
 #include "slideshow/slideshow_timeline.h"
 
 namespace cli {
@@ -58,13 +60,56 @@ FrameSpan PartFrames(const slideshow::ShowPlan& plan, int index, int count) {
   return span;
 }
 
+int HoldPicture(const slideshow::ShowPlan& plan, int64_t frame) {
+  const std::vector<int64_t> starts = HoldStarts(plan);
+  int picture = 0;
+  for (int j = 0; j < int(starts.size()) && starts[j] <= frame; ++j) picture = j;
+  return picture;
+}
+
+int FirstPictureToMake(const slideshow::Show& show, const slideshow::ShowPlan& plan, int64_t firstFrame) {
+  const int first = HoldPicture(plan, firstFrame);
+  for (const slideshow::Slide& slide : show.Slides)
+    if (!slideshow::IsPlainLook(slideshow::Resolve(show.Settings, slide).Look)) return 0;
+  // The transitions out of the part's pictures; those before it paint nothing it shows.
+  for (size_t i = size_t(first) + 1; i < plan.Transitions.size(); ++i) {
+    const slideshow::TransitionPlan& t = plan.Transitions[i];
+    if (t.Frames == 0 || t.Effect.Mode == slideshow::EffectMode::None) continue;
+    // A sequential row follows the rows before it: not known here.
+    if (t.Effect.Mode == slideshow::EffectMode::Sequential) return 0;
+    const int row = t.Effect.Mode == slideshow::EffectMode::Fixed ? t.Effect.Number : t.Drawn;
+    if (effects::SeedsFromPicture(row)) return 0;
+  }
+  return first;
+}
+
 std::string PartTagText(const PartTag& t) {
+  if (t.Sound)
+    return "lanternslide sound of " + std::to_string(t.ShowFrames) + " show " + t.Show + " music " + t.Music;
   return "lanternslide part " + std::to_string(t.Index) + "/" + std::to_string(t.Count) +
          " frames " + std::to_string(t.Frames.First) + "-" + std::to_string(t.Frames.End) + " of " +
          std::to_string(t.ShowFrames) + " show " + t.Show;
 }
 
+namespace {
+
+std::optional<PartTag> ParseSoundTag(const std::string& text) {
+  std::istringstream in(text);
+  std::string word[5];
+  PartTag t;
+  t.Sound = true;
+  in >> word[0] >> word[1] >> word[2] >> t.ShowFrames >> word[3] >> t.Show >> word[4] >> t.Music;
+  if (!in || word[0] != "lanternslide" || word[1] != "sound" || word[2] != "of" || word[3] != "show" ||
+      word[4] != "music" ||
+      !(in >> std::ws).eof() || t.ShowFrames < 1)
+    return std::nullopt;
+  return t;
+}
+
+}  // namespace
+
 std::optional<PartTag> ParsePartTag(const std::string& text) {
+  if (text.rfind("lanternslide sound ", 0) == 0) return ParseSoundTag(text);
   std::istringstream in(text);
   std::string word[5];
   PartTag t;
@@ -82,14 +127,26 @@ std::optional<PartTag> ParsePartTag(const std::string& text) {
 
 std::string ShowFingerprint(const slideshow::TSlideshowTimeline& timeline, const std::string& size,
                             const std::string& rate) {
+  return ShowFingerprint(timeline.Pictures, timeline.Plan, size, rate);
+}
+
+std::string ShowFingerprint(const std::vector<std::string>& pictures, const slideshow::ShowPlan& plan,
+                            const std::string& size, const std::string& rate) {
   std::string text = size + " " + rate;
-  for (const std::string& p : timeline.Pictures)
-    text += "|" + std::filesystem::path(p).filename().string();
-  for (int hold : timeline.Plan.HoldFrames) text += " h" + std::to_string(hold);
-  for (const slideshow::TransitionPlan& t : timeline.Plan.Transitions)
+  for (const std::string& p : pictures) text += "|" + std::filesystem::path(p).filename().string();
+  for (int hold : plan.HoldFrames) text += " h" + std::to_string(hold);
+  for (const slideshow::TransitionPlan& t : plan.Transitions)
     text += " t" + std::to_string(t.Frames) + ":" + std::to_string(int(t.Effect.Mode)) + ":" +
             std::to_string(t.Effect.Number) + ":" + std::to_string(t.Drawn);
-  if (timeline.Plan.Seed) text += " s" + std::to_string(*timeline.Plan.Seed);
+  if (plan.Seed) text += " s" + std::to_string(*plan.Seed);
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Fnv1a(text)));
+  return hex;
+}
+
+std::string MusicFingerprint(const std::vector<std::string>& files, const std::string& settings) {
+  std::string text = settings;
+  for (const std::string& f : files) text += "|" + std::filesystem::path(f).filename().string();
   char hex[17];
   std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Fnv1a(text)));
   return hex;
@@ -97,7 +154,7 @@ std::string ShowFingerprint(const slideshow::TSlideshowTimeline& timeline, const
 
 gfx::TFrameResult PartReader::Read(slideshow::TSlideshowTimeline& timeline, gfx::Canvas& canvas) {
   for (; next_ < span_.First; ++next_)
-    if (timeline.ReadFrameOntoKeptCanvas(canvas) == gfx::frEnd) return gfx::frEnd;
+    if (!timeline.SkipFrame()) return gfx::frEnd;
   if (next_ >= span_.End) return gfx::frEnd;
   gfx::TFrameResult r = timeline.ReadFrameOntoKeptCanvas(canvas);
   // The canvas shows the frame, but the encoder has none before it to repeat.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "gfx/canvas.h"
 #include "gfx/frame_result.h"
@@ -30,12 +31,24 @@ struct FrameSpan {
 // pictures than parts.
 FrameSpan PartFrames(const slideshow::ShowPlan& plan, int index, int count);
 
-// What a part file says about itself, in the container's comment.
+// The picture whose hold starts at or last before `frame`.
+int HoldPicture(const slideshow::ShowPlan& plan, int64_t frame);
+
+// The first picture a part starting at `firstFrame` must make: the one it
+// starts on, or 0 where a frame it paints depends on every picture before
+// it having been made (an effect that takes the new picture's bitmap
+// handle, which counts every bitmap made before it, or a dressed slide).
+int FirstPictureToMake(const slideshow::Show& show, const slideshow::ShowPlan& plan, int64_t firstFrame);
+
+// What a part file says about itself, in the container's comment. The
+// sound part holds the whole show's sound and no frames of its own.
 struct PartTag {
-  int Index = 0, Count = 0;   // K of N
+  bool Sound = false;
+  int Index = 0, Count = 0;   // K of N; 0 for the sound part
   FrameSpan Frames;
   int64_t ShowFrames = 0;     // of the whole show
   std::string Show;           // the show's fingerprint
+  std::string Music;          // the sound part's: its sound files and fades
   bool operator==(const PartTag&) const = default;
 };
 std::string PartTagText(const PartTag& tag);
@@ -47,10 +60,16 @@ std::optional<PartTag> ParsePartTag(const std::string& text);
 // holds, transitions and drawn effects.
 std::string ShowFingerprint(const slideshow::TSlideshowTimeline& timeline, const std::string& size,
                             const std::string& rate);
+std::string ShowFingerprint(const std::vector<std::string>& pictures, const slideshow::ShowPlan& plan,
+                            const std::string& size, const std::string& rate);
 
-// Hands out the frames of one part: the frames before it are composed (an
-// effect may draw as it goes, so they cannot be skipped) but not handed
-// out, and the part ends at its last frame.
+// A fingerprint of what decides the show's sound besides its length: the
+// sound files' names and their fades.
+std::string MusicFingerprint(const std::vector<std::string>& files, const std::string& settings);
+
+// Hands out the frames of one part: the frames before it are passed over
+// (only effects that draw from the shared generator as they go still run),
+// and the part ends at its last frame.
 class PartReader {
  public:
   explicit PartReader(FrameSpan span) : span_(span) {}

@@ -23,8 +23,9 @@ std::string OutputOptions(const RenderOptions& o, const VideoEncoderPick& pick, 
          o.FrameSize + (recording ? std::string(" ") + kFragmentedRecording : "");
 }
 
-SlideshowRender::SlideshowRender(const RenderOptions& options) : options_(options) {
+SlideshowRender::SlideshowRender(const RenderOptions& options, bool paints) : options_(options) {
   timeline_.BreakWhenNoPictures = options_.BreakWhenNoPictures;
+  timeline_.MakePicturesAhead = paints;
   // Options put together by hand (not parsed) describe a show of their own.
   const bool composed = !options_.Show.Composed.Slides.empty();
   show_ = composed ? options_.Show.Composed : ShowFromOptions(options_);

@@ -31,8 +31,9 @@ struct RenderOutcome {
 class SlideshowRender {
  public:
   // Prepares the timeline; throws slideshow::TimelineError for settings it
-  // cannot take.
-  explicit SlideshowRender(const RenderOptions& options);
+  // cannot take. Without `paints` (a run that needs only the plan) no
+  // picture is made ahead.
+  explicit SlideshowRender(const RenderOptions& options, bool paints = true);
 
   // Frames and seconds of the slideshow's video.
   int64_t ExpectedFrames() const {
@@ -57,7 +58,13 @@ class SlideshowRender {
   // Plays this assembled track (which outlives Run) instead of --audio.
   void UseSoundTrack(encoder::SoundTrack* track) { soundTrack_ = track; }
   // Renders only these frames of the show, without sound.
-  void RenderPart(FrameSpan span) { part_ = span; }
+  // A render prepared without making pictures ahead makes none before the
+  // part's where no frame of it depends on them.
+  void RenderPart(FrameSpan span) {
+    part_ = span;
+    if (!timeline_.MakePicturesAhead)
+      timeline_.PassOverPicturesBefore(FirstPictureToMake(show_, timeline_.Plan, span.First));
+  }
 
  private:
   RenderOptions options_;

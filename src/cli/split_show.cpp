@@ -13,6 +13,45 @@ std::string PartShow(const RenderOptions& o, const SlideshowRender& render) {
   return ShowFingerprint(render.Timeline(), o.FrameSize, o.FrameRate);
 }
 
+namespace {
+
+slideshow::Show ShowOf(const RenderOptions& o) {
+  return o.Show.Composed.Slides.empty() ? ShowFromOptions(o) : o.Show.Composed;
+}
+
+}  // namespace
+
+std::string PlannedShow(const RenderOptions& o, int64_t& showFrames) {
+  const slideshow::Show show = ShowOf(o);
+  const slideshow::ShowPlan plan = slideshow::PlanShow(show);
+  std::vector<std::string> pictures;
+  for (const slideshow::Slide& slide : show.Slides) pictures.push_back(slide.Picture);
+  showFrames = plan.TotalFrames();
+  return ShowFingerprint(pictures, plan, o.FrameSize, o.FrameRate);
+}
+
+std::string PartMusic(const RenderOptions& o) {
+  const MusicOptions& m = o.Music;
+  std::vector<std::string> files = m.Files;
+  if (!o.Audio.empty()) files.insert(files.begin(), o.Audio);
+  char settings[160];
+  std::snprintf(settings, sizeof settings, "%g %g %g %g %g", m.FadeIn, m.FadeOut, m.Crossfade, m.EndFade,
+                m.Loudness.value_or(1));
+  std::string text = settings;
+  for (const auto& [in, out] : m.FileFades)
+    text += " " + (in ? std::to_string(*in) : "-") + "/" + (out ? std::to_string(*out) : "-");
+  return MusicFingerprint(files, text);
+}
+
+std::string SoundPartTag(const RenderOptions& o, const SlideshowRender& render) {
+  PartTag tag;
+  tag.Sound = true;
+  tag.Music = PartMusic(o);
+  tag.ShowFrames = render.Timeline().TotalFrames();
+  tag.Show = PartShow(o, render);
+  return " -metadata comment=\"" + PartTagText(tag) + "\"";
+}
+
 std::string StartPart(const RenderOptions& o, SlideshowRender& render) {
   PartTag tag;
   tag.Index = o.Speed.Segment;

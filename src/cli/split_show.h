@@ -15,8 +15,17 @@ namespace cli {
 // has fewer pictures than parts.
 std::string StartPart(const RenderOptions& o, SlideshowRender& render);
 
+// The sound part's fingerprint of the options' sound.
+std::string PartMusic(const RenderOptions& o);
+
+// The output options that tag the sound part of the show.
+std::string SoundPartTag(const RenderOptions& o, const SlideshowRender& render);
+
 // The show's fingerprint as StartPart tags it.
 std::string PartShow(const RenderOptions& o, const SlideshowRender& render);
+// The same from the options alone, without preparing a run: for shows whose
+// music does not move the cuts.
+std::string PlannedShow(const RenderOptions& o, int64_t& showFrames);
 
 // Encodes the whole track alone into file with the run's output options.
 // Returns an empty text or what went wrong. On the main thread.

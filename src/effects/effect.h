@@ -28,6 +28,14 @@ extern const TEffect Effects[kEffectCount];
 // Row by its one-based index; std::out_of_range outside 1..176.
 const TEffect& EffectAt(int index);
 
+// Rows whose effect draws from the process-wide generator as it paints (the
+// shredded and speckled edges): a run that passes over their frames must
+// still make their draws, or the frames after them change.
+bool DrawsFromSharedGenerator(int index);
+// Rows whose effect depends on the new picture's bitmap handle (as a seed or
+// a direction): their frames depend on every bitmap the run made before.
+bool SeedsFromPicture(int index);
+
 struct Extents {
   int X;
   int Y;

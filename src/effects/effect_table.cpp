@@ -202,6 +202,15 @@ const TEffect& EffectAt(int index) {
   return Effects[index - 1];
 }
 
+bool DrawsFromSharedGenerator(int index) {
+  return (index >= 65 && index <= 68) || (index >= 76 && index <= 79) || (index >= 100 && index <= 109) ||
+         (index >= 124 && index <= 127);
+}
+
+bool SeedsFromPicture(int index) {
+  return index == 128 || (index >= 150 && index <= 152) || (index >= 169 && index <= 172);
+}
+
 Extents ProgressExtents(int width, int height, int progress) {
   if (height > width) {
     const int y = gfx::MulDiv(height, progress, 100);

@@ -140,6 +140,8 @@ void TSlideshowTimeline::SetUpRun(const Show& show) {
   LastProgress = -1;
   composed_ = {};
   keptCanvas_ = nullptr;
+  skipped_.reset();
+  unmadeBefore_ = 0;
 
   ExifOrientation = s.ExifOrientation;
   SmoothFit = s.Scale == Scaling::Smooth;
@@ -166,7 +168,8 @@ gfx::TFrameResult TSlideshowTimeline::ReadFrameOntoKeptCanvas(gfx::Canvas& ACanv
   return ReadFrame(ACanvas, true);
 }
 
-gfx::TFrameResult TSlideshowTimeline::ReadFrame(gfx::Canvas& ACanvas, bool canvasKept) {
+// Moves the timeline on by one frame and says what it shows; false at the end.
+bool TSlideshowTimeline::NextContent(FrameContent& content) {
   // A cut switches the pictures as a transition would, in no frames.
   while (InTransition && TransitionCounter == 0 && FramesPerTransition == 0 &&
          PictureIndex < static_cast<int>(Pictures.size())) {
@@ -176,11 +179,17 @@ gfx::TFrameResult TSlideshowTimeline::ReadFrame(gfx::Canvas& ACanvas, bool canva
   if (PictureIndex >= static_cast<int>(Pictures.size())) {
     if (BreakWhenNoPictures && OnStopRequest) OnStopRequest();
     InTransition = false;
-    if (TailFrames > 1) return gfx::frEnd;
+    if (TailFrames > 1) return false;
   }
   ChooseContent();
   PaintMoments();
-  const FrameContent content = AdvanceTimeline();
+  content = AdvanceTimeline();
+  return true;
+}
+
+gfx::TFrameResult TSlideshowTimeline::ReadFrame(gfx::Canvas& ACanvas, bool canvasKept) {
+  FrameContent content;
+  if (!NextContent(content)) return gfx::frEnd;
 
   // Hand the frame out.
   const bool kept = canvasKept && keptCanvas_ == &ACanvas && kept_ == content;
@@ -188,6 +197,26 @@ gfx::TFrameResult TSlideshowTimeline::ReadFrame(gfx::Canvas& ACanvas, bool canva
   keptCanvas_ = canvasKept ? &ACanvas : nullptr;
   kept_ = content;
   return kept ? gfx::frUnchanged : gfx::frFrame;
+}
+
+bool TSlideshowTimeline::SkipFrame() {
+  FrameContent content;
+  if (!NextContent(content)) return false;
+  // The frame a kept canvas would have repainted: only then does the effect draw.
+  const bool painted = !skipped_ || !(*skipped_ == content);
+  if (painted && content.progress > 0 && effects::DrawsFromSharedGenerator(content.effect)) {
+    TransitionOnto(CompositeBitmap, content.progress, content.effect);
+    composed_ = content;
+  }
+  skipped_ = content;
+  keptCanvas_ = nullptr;
+  return true;
+}
+
+void TSlideshowTimeline::PassOverPicturesBefore(int index) {
+  unmadeBefore_ = index;
+  MakePicturesAhead = true;
+  if (index == 0) PrefetchPicture(0);
 }
 
 void TSlideshowTimeline::ChooseContent() {
@@ -276,6 +305,11 @@ void TSlideshowTimeline::LoadPicture(int Index) {
   if (Index < 0 || Index >= static_cast<int>(Pictures.size()))
     throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
   incomingSlide_ = {};
+  if (Index < unmadeBefore_) {
+    // Not shown: a new handle keeps the frames it would be in apart.
+    IncomingBitmap.RenewHandle();
+    return;
+  }
   if (prefetch_.Take(Index, Pictures[Index], IncomingBitmap)) {
     if (Dressed(Index) && prefetchedSlide_.index == Index) {
       incomingSlide_ = std::move(prefetchedSlide_);
@@ -292,7 +326,7 @@ void TSlideshowTimeline::LoadPicture(int Index) {
 }
 
 void TSlideshowTimeline::PrefetchPicture(int Index) {
-  if (Index < 0 || Index >= static_cast<int>(Pictures.size())) return;
+  if (!MakePicturesAhead || Index < unmadeBefore_ || Index >= static_cast<int>(Pictures.size())) return;
   if (Dressed(Index)) {
     auto slide = std::make_shared<SlidePicture>();
     prefetchedSlide_ = {Index, slide, 0};

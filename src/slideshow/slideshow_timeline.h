@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -76,6 +77,17 @@ class TSlideshowTimeline {
   // painted on this canvas last. A 32-bit canvas of the frame size gets
   // transitions drawn straight onto it.
   gfx::TFrameResult ReadFrameOntoKeptCanvas(gfx::Canvas& ACanvas);
+  // Passes over the next frame as ReadFrameOntoKeptCanvas would, painting
+  // nothing but a transition whose effect draws from the shared generator
+  // (onto CompositeBitmap), so that the frames after it come out the same.
+  // False when the slideshow is over. For a run that starts later than
+  // the show (a split show's part): the first frame read after it is painted.
+  bool SkipFrame();
+  // Before the first frame of a run prepared without making pictures ahead
+  // that starts at the hold of picture `index`: the pictures before it are
+  // not made (their bitmaps only get new handles), the ones from it on are
+  // made as usual; 0 makes every picture as a run that made them ahead.
+  void PassOverPicturesBefore(int index);
 
   // Decodes entry Index of Pictures and draws it, fitted, into IncomingBitmap.
   // The decoded picture is released afterwards: nothing reads it again.
@@ -105,6 +117,9 @@ class TSlideshowTimeline {
   bool RandomEffects = false;  // the show-wide choice is random
   ShowPlan Plan;               // of the run prepared last
   int TailFrames = 0;
+  // False for a run that only needs the plan (a split show's sound or
+  // join): no picture is made ahead of its use.
+  bool MakePicturesAhead = true;
   // Picture choices of the run (from TimelineSettings).
   bool ExifOrientation = true;
   bool SmoothFit = false;
@@ -142,6 +157,7 @@ class TSlideshowTimeline {
   void PaintMoments();
   void PaintMoment(DressedSlide& slide, gfx::Bitmap& bitmap, long long frame);
   gfx::TFrameResult ReadFrame(gfx::Canvas& ACanvas, bool canvasKept);
+  bool NextContent(FrameContent& content);
   void ChooseContent();
   FrameContent AdvanceTimeline();
   void PaintFrame(gfx::Canvas& ACanvas, const FrameContent& content);
@@ -163,6 +179,8 @@ class TSlideshowTimeline {
   FrameContent composed_;                  // in CompositeBitmap
   const gfx::Canvas* keptCanvas_ = nullptr;  // painted last by ReadFrameOntoKeptCanvas
   FrameContent kept_;                      // what it shows
+  std::optional<FrameContent> skipped_;    // passed over last by SkipFrame
+  int unmadeBefore_ = 0;                   // pictures before it are not made
 };
 
 }  // namespace slideshow

@@ -20,7 +20,7 @@ struct Decoded {
   std::vector<float> sound;                 // first channel
 };
 
-Decoded Decode(const std::string& path) {
+Decoded Decode(const std::string& path, bool sound = true) {
   Decoded d;
   const playcheck::Playback p = playcheck::DecodeEveryFrame(path, [&](const AVStream& st, const AVFrame& f) {
     if (st.codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
@@ -34,7 +34,7 @@ Decoded Decode(const std::string& path) {
       y.insert(y.end(), f.data[0] + row * f.linesize[0], f.data[0] + row * f.linesize[0] + f.width);
     d.lumas.push_back(std::move(y));
   });
-  EXPECT_TRUE(p.Plays(true)) << path << ": " << p.problem;
+  EXPECT_TRUE(p.Plays(sound)) << path << ": " << p.problem;
   return d;
 }
 
@@ -91,8 +91,13 @@ TEST_F(SplitShow, JoinedPartsPlayAsOneRun) {
     Render(with({"-o", Out("one.mp4")}));
     Render(with({"--segment", "1/2", "-o", Out("part1.mp4")}));
     Render(with({"--segment", "2/2", "-o", Out("part2.mp4")}));
+    // One pass each way: the sound encoded by the join, or by a run of its own.
+    const bool soundPart = !everyFrame;
+    if (soundPart) Render(with({"--segment", "sound", "-o", Out("sound.mp4")}));
     // In any order: a shell's sorting puts part10 before part2.
-    Render(with({"-o", Out("joined.mp4"), "--join", Out("part2.mp4"), Out("part1.mp4")}));
+    std::vector<std::string> join{"-o", Out("joined.mp4"), "--join", Out("part2.mp4"), Out("part1.mp4")};
+    if (soundPart) join.insert(join.begin() + 4, Out("sound.mp4"));
+    Render(with(join));
 
     const Decoded one = Decode(Out("one.mp4")), joined = Decode(Out("joined.mp4"));
     ASSERT_FALSE(one.times.empty());
@@ -114,11 +119,43 @@ TEST_F(SplitShow, JoinedPartsPlayAsOneRun) {
   }
 }
 
+// A part skips the frames before it, yet paints the same frames as one run:
+// shredded edges draw from the shared generator frame by frame, random
+// pixels are seeded by the picture. Lossless, so decoded frames are painted ones.
+TEST_F(SplitShow, PartsPaintTheFramesOfOneRun) {
+  for (const char* effect : {"66", "169"}) {
+    SCOPED_TRACE(std::string("effect ") + effect);
+    const std::vector<std::string> look{"--effect", effect, "--every-frame", "--quality", "0"};
+    auto with = [&](std::vector<std::string> more) {
+      more.insert(more.end(), look.begin(), look.end());
+      return more;
+    };
+    Render(with({"-o", Out("one.mp4")}));
+    const Decoded one = Decode(Out("one.mp4"));
+    for (const char* part : {"2/3", "3/3"}) {
+      SCOPED_TRACE(std::string("part ") + part);
+      Render(with({"--segment", part, "-o", Out("part.mp4")}));
+      const Decoded d = Decode(Out("part.mp4"), false);
+      ASSERT_FALSE(d.lumas.empty());
+      // Every frame of a hold is the same: the first match is the part's first frame.
+      const size_t first = size_t(std::find(one.lumas.begin(), one.lumas.end(), d.lumas[0]) - one.lumas.begin());
+      ASSERT_GT(first, 0u);
+      ASSERT_EQ(first + d.lumas.size(), part == std::string("3/3") ? one.lumas.size() : first + d.lumas.size());
+      for (size_t i = 0; i < d.lumas.size(); ++i)
+        ASSERT_TRUE(first + i < one.lumas.size() && d.lumas[i] == one.lumas[first + i]) << "frame " << first + i;
+    }
+  }
+}
+
 TEST_F(SplitShow, JoinsThatCannotBeRightAreRefusedWritingNothing) {
   Render({"--segment", "1/2", "-o", Out("part1.mp4")});
   Render({"--segment", "2/2", "-o", Out("part2.mp4")});
   Render({"--segment", "2/2", "-o", Out("other2.mp4")}, "8");
   Render({"--segment", "1/3", "-o", Out("third1.mp4")});
+  Render({"--segment", "sound", "-o", Out("sound.mp4")});
+  Render({"--segment", "sound", "-o", Out("other.mp4")}, "8");
+  Render({"--segment", "sound", "-o", Out("sound.mkv")});
+  Render({"--segment", "sound", "--fade-in", "1", "-o", Out("faded.mp4")});
   struct Case {
     std::vector<std::string> parts;
     const char* says;
@@ -128,6 +165,10 @@ TEST_F(SplitShow, JoinsThatCannotBeRightAreRefusedWritingNothing) {
       {{Out("part1.mp4"), Out("other2.mp4")}, "a part of another show"},
       {{Out("part1.mp4"), Out("third1.mp4")}, "give the parts of one split"},
       {{Out("part1.mp4"), pictures_[0]}, "not a part written with --segment"},
+      {{Out("part1.mp4"), Out("part2.mp4"), Out("sound.mp4"), Out("sound.mp4")}, "are both the sound part"},
+      {{Out("part1.mp4"), Out("part2.mp4"), Out("other.mp4")}, "a part of another show"},
+      {{Out("part1.mp4"), Out("part2.mp4"), Out("sound.mkv")}, "must be written as .mp4"},
+      {{Out("part1.mp4"), Out("part2.mp4"), Out("faded.mp4")}, "other sound files or fades"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> extra{"-o", Out("joined.mp4"), "--join"};
@@ -136,7 +177,7 @@ TEST_F(SplitShow, JoinsThatCannotBeRightAreRefusedWritingNothing) {
     EXPECT_EQ(r.exitCode, 2) << c.says;
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
   }
-  EXPECT_EQ(clitest::FolderEntries(dir_ / "out").size(), 4u);
+  EXPECT_EQ(clitest::FolderEntries(dir_ / "out").size(), 8u);
   // A part must not draw its own effects, nor be one the show does not have.
   EXPECT_EQ(RunProgram({"--segment", "3/2", "-o", Out("x.mp4"), pictures_[0]}, dir_).exitCode, 2);
   EXPECT_EQ(RunProgram({"--segment", "1/2", "-o", Out("x.mp4"), pictures_[0], pictures_[1]}, dir_).exitCode, 2);
@@ -163,10 +204,10 @@ TEST(SplitShowParts, PartsTileTheShowAtHoldStarts) {
   EXPECT_EQ(cli::PartFrames(plan, 2, 2).First, 205);  // of 312 frames, the start nearest 156
   EXPECT_THROW(cli::PartFrames(plan, 1, 6), cli::UsageError);
 
-  const cli::PartTag tag{2, 3, {75, 100}, 312, "00ff"};
-  EXPECT_EQ(cli::ParsePartTag(cli::PartTagText(tag)), tag);
+  for (const cli::PartTag& tag : {cli::PartTag{false, 2, 3, {75, 100}, 312, "00ff"}, cli::PartTag{true, 0, 0, {}, 312, "00ff", "12ab"}})
+    EXPECT_EQ(cli::ParsePartTag(cli::PartTagText(tag)), tag);
   for (const char* bad : {"", "lanternslide part 3/2 frames 0-1 of 2 show a", "lanternslide part 1/1 frames 5-5 of 9 show a",
-                          "lanternslide part 1/1 frames 0-9 of 9 show a extra"})
+                          "lanternslide part 1/1 frames 0-9 of 9 show a extra", "lanternslide sound of 0 show a"})
     EXPECT_FALSE(cli::ParsePartTag(bad)) << bad;
 }
 
