@@ -12,7 +12,8 @@
 // 4000x3000, 1280x960 at 30/1, holds 2.0 s, transitions 1.0 s, 31 s of
 // sound, 932 frames. LS_BENCH_WORKLOAD=small: 3 photos of 1600x1200 at
 // 640x480, 0.5 s holds and transitions, 4 s of sound. LS_BENCH_PAIRS sets
-// the number of pairs (default 3), LS_BENCH_WARMUP=0 drops the warm-up pair.
+// the number of pairs (default 3), LS_BENCH_WARMUP=0 drops the warm-up pair,
+// LS_BENCH_ONLY=ours|floor runs one side once in-process (for profilers).
 // LS_BENCH_WORKLOAD=hd: the full workload at 1920x1080. LS_BENCH_SPEED
 // names the savings our side uses: "colour" (libyuv), "held" (held pictures
 // encoded once), "colour,held" (the default) or "none".
@@ -587,7 +588,30 @@ double Median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+// LS_BENCH_ONLY=ours|floor: one run of that side in this process, for a
+// profiler (perf, callgrind, heaptrack), with its cost printed.
+bool RunOnlyOneSide(benchmark::State& state, int effect) {
+  const char* only = std::getenv("LS_BENCH_ONLY");
+  if (!only) return false;
+  const std::string side = only;
+  if (side != "ours" && side != "floor") {
+    state.SkipWithError("LS_BENCH_ONLY must be ours or floor");
+    return true;
+  }
+  for (auto _ : state) {
+    const Cost c = side == "ours" ? RunSlideshow(effect) : RunFloor(effect);
+    if (!c.ok) {
+      state.SkipWithError(c.error.c_str());
+      return true;
+    }
+    std::fprintf(stderr, "%s: %.2f s wall %.2f s cpu\n", side.c_str(), c.wall, c.cpu);
+    state.counters[side + "_cpu_s"] = c.cpu;
+  }
+  return true;
+}
+
 void RunPairs(benchmark::State& state, int effect) {
+  if (RunOnlyOneSide(state, effect)) return;
   if (effect == 5 && !WipeMatchesComposer()) {
     state.SkipWithError("the floor's wipe differs from the composer's");
     return;

@@ -104,10 +104,27 @@ void Bitmap::TakePixels(Bitmap& other) {
   other.RenewHandle();
 }
 
+void Bitmap::Swap(Bitmap& other) {
+  std::swap(width_, other.width_);
+  std::swap(height_, other.height_);
+  std::swap(format_, other.format_);
+  std::swap(stride_, other.stride_);
+  pixels_.swap(other.pixels_);
+  palette_.swap(other.palette_);
+  std::swap(handle_, other.handle_);
+}
+
 void Bitmap::Release() {
   width_ = height_ = 0;
   stride_ = CheckedStride(0, format_);
   std::vector<uint8_t>().swap(pixels_);
+  RenewHandle();
+}
+
+void Bitmap::Clear() {
+  width_ = height_ = 0;
+  stride_ = CheckedStride(0, format_);
+  pixels_.clear();
   RenewHandle();
 }
 
@@ -122,8 +139,11 @@ void Bitmap::Allocate() {
   }
   // assign reuses the storage when it is large enough; when it must grow, the
   // new block is made before the old one is released, so a failure leaves the
-  // old pixels. Nothing after it throws.
-  pixels_.assign(static_cast<size_t>(stride) * height_, 0);
+  // old pixels. Nothing after it throws. Memory kept by Clear holds no
+  // pixels: it goes first, so the two blocks are never held at once.
+  const size_t bytes = static_cast<size_t>(stride) * height_;
+  if (pixels_.empty() && bytes > pixels_.capacity()) std::vector<uint8_t>().swap(pixels_);
+  pixels_.assign(bytes, 0);
   palette_.swap(palette);
   stride_ = stride;
   RenewHandle();

@@ -45,8 +45,14 @@ class Bitmap {
   // Takes over size, format, palette and pixels of another bitmap without
   // copying them; the other one is left empty (0 x 0).
   void TakePixels(Bitmap& other);
+  // Exchanges size, format, palette, pixels and handles with another
+  // bitmap: each picture keeps the handle it is known by.
+  void Swap(Bitmap& other);
   // Size 0 x 0 and the pixel memory given back, not kept for reuse.
   void Release();
+  // Size 0 x 0 with the pixel memory kept: a picture decoded into this
+  // bitmap again reuses it instead of faulting in fresh pages.
+  void Clear();
 
   int Width() const { return width_; }
   int Height() const { return height_; }

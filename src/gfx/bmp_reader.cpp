@@ -409,7 +409,7 @@ void Bmp(const std::string& path, const Bytes& bytes, Bitmap& out) {
     }
 
     try {
-      out.Release();
+      out.Clear();
       out.SetPixelFormat(PixelFormat::pf32bit);
       out.SetSize(int(l.width), int(l.height));
     } catch (const std::bad_alloc&) {

@@ -261,7 +261,7 @@ PictureSize Jpeg(const std::string& path, const Bytes& data, Bitmap& out,
     const bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
     std::vector<uint8_t> cmyk_pixels;
     try {
-      out.Release();
+      out.Clear();
       out.SetPixelFormat(PixelFormat::pf24bit);
       out.SetSize(out_w, out_h);
       if (cmyk) cmyk_pixels.resize(size_t(out_w) * out_h * 4);

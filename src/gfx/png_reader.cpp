@@ -173,7 +173,7 @@ void Png(const std::string& path, const Bytes& data, Bitmap& out) {
 
     std::vector<png_bytep> rows;
     try {
-      out.Release();
+      out.Clear();
       out.SetPixelFormat(PixelFormat::pf32bit);
       out.SetSize(int(h.width), int(h.height));
       rows.resize(h.height);

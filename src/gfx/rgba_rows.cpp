@@ -13,7 +13,7 @@ void SizeRgbaTarget(const std::string& path, int64_t width, int64_t height, int6
   if (width <= 0 || height <= 0) ThrowPictureError(path, "the picture has no pixels (" + size_text + ")");
   if (width * height > max_pixels) ThrowPictureError(path, "picture too large (" + size_text + " pixels)");
   try {
-    out.Release();
+    out.Clear();
     out.SetPixelFormat(PixelFormat::pf32bit);
     out.SetSize(int(width), int(height));
   } catch (const std::bad_alloc&) {

@@ -10,7 +10,7 @@ void TPicturePrefetch::Start(int index, const std::string& path, Job job) {
   try {
     worker_ = std::thread([this, job = std::move(job)] {
       try {
-        job(picture_);
+        job(picture_, scratch_);
       } catch (...) {
         failure_ = std::current_exception();
       }

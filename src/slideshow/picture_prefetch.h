@@ -14,8 +14,9 @@ namespace slideshow {
 
 class TPicturePrefetch {
  public:
-  // Draws the picture into the bitmap given; may throw.
-  using Job = std::function<void(gfx::Bitmap& picture)>;
+  // Draws the picture into the bitmap given; may throw. `scratch` is the
+  // worker's to decode into: its memory stays from one picture to the next.
+  using Job = std::function<void(gfx::Bitmap& picture, gfx::Bitmap& scratch)>;
 
   TPicturePrefetch() = default;
   ~TPicturePrefetch() { Cancel(); }
@@ -39,6 +40,7 @@ class TPicturePrefetch {
   std::string path_;
   // Written by the worker; read after it is joined.
   gfx::Bitmap picture_;
+  gfx::Bitmap scratch_;
   std::exception_ptr failure_;
 };
 

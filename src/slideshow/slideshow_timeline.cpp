@@ -37,8 +37,8 @@ gfx::DecodeOptions PictureOptions(const TSlideshowTimeline& t) {
 }
 
 // Decodes a picture file into `decoded` and draws it into `frame` (of the
-// frame size), fitted, on black. The decoded picture is released
-// afterwards: nothing reads it again.
+// frame size), fitted, on black. Nothing reads the decoded picture again;
+// its memory is left to the caller, to give back or to decode into again.
 void FitPicture(const std::string& path, const gfx::DecodeOptions& options, bool smooth,
                 gfx::Bitmap& decoded, gfx::Bitmap& frame) {
   // The fit follows the picture's own size; a large JPEG may come decoded
@@ -58,7 +58,7 @@ void FitPicture(const std::string& path, const gfx::DecodeOptions& options, bool
       canvas.StretchDraw(destRect, decoded);
     }
   }
-  decoded.Release();
+  decoded.Clear();
 }
 
 }  // namespace
@@ -233,7 +233,9 @@ void TSlideshowTimeline::ChooseContent() {
     incomingSlide_ = outgoingSlide_ = {};
     ++TailFrames;
   } else if (InTransition && TransitionCounter == 0) {
-    OutgoingBitmap.Assign(IncomingBitmap);
+    // The held picture goes out with its handle: the transition's first
+    // frame, which shows it whole, is then known as the frame before it.
+    OutgoingBitmap.Swap(IncomingBitmap);
     outgoingSlide_ = std::move(incomingSlide_);
     incomingSlide_ = {};
     if (PictureIndex < pictureCount - 1)
@@ -255,8 +257,11 @@ TSlideshowTimeline::FrameContent TSlideshowTimeline::AdvanceTimeline() {
   const int progress = static_cast<int>(int64_t(TransitionCounter) * 100 / FramesPerTransition);
   // A step repeats the frame before it while the progress stays.
   LastProgress = progress;
-  const FrameContent content{OutgoingBitmap.Handle(), IncomingBitmap.Handle(), progress,
-                             EffectIndex, moment_};
+  // At progress 0 no effect draws: the outgoing picture is shown as held.
+  const FrameContent content =
+      progress == 0 ? FrameContent{0, OutgoingBitmap.Handle(), -1, 0, moment_}
+                    : FrameContent{OutgoingBitmap.Handle(), IncomingBitmap.Handle(), progress,
+                                   EffectIndex, moment_};
   ++TransitionCounter;
   if (TransitionCounter >= FramesPerTransition) EndTransition();
   return content;
@@ -288,7 +293,9 @@ void TSlideshowTimeline::PaintFrame(gfx::Canvas& ACanvas, const FrameContent& co
     TransitionOnto(target, content.progress, content.effect);
     return;
   }
-  gfx::Bitmap* source = &IncomingBitmap;
+  // A held frame names the picture it shows by its handle.
+  gfx::Bitmap* source =
+      content.incoming == OutgoingBitmap.Handle() ? &OutgoingBitmap : &IncomingBitmap;
   if (content.progress >= 0) {
     source = &CompositeBitmap;
     if (!(composed_ == content)) {
@@ -323,6 +330,7 @@ void TSlideshowTimeline::LoadPicture(int Index) {
     return;
   }
   FitPicture(Pictures[Index], PictureOptions(*this), SmoothFit, DecodeBitmap, IncomingBitmap);
+  DecodeBitmap.Release();
 }
 
 void TSlideshowTimeline::PrefetchPicture(int Index) {
@@ -332,7 +340,8 @@ void TSlideshowTimeline::PrefetchPicture(int Index) {
     prefetchedSlide_ = {Index, slide, 0};
     prefetch_.Start(Index, Pictures[Index],
                     [slide, path = Pictures[Index], exif = ExifOrientation, w = FrameWidth,
-                     h = FrameHeight, look = looks_[size_t(Index)], Index](gfx::Bitmap& picture) {
+                     h = FrameHeight, look = looks_[size_t(Index)], Index](gfx::Bitmap& picture,
+                                                                          gfx::Bitmap&) {
                       slide->Make(path, exif, w, h, look, Index);
                       picture.SetPixelFormat(gfx::PixelFormat::pf32bit);
                       picture.SetSize(w, h);
@@ -342,10 +351,9 @@ void TSlideshowTimeline::PrefetchPicture(int Index) {
   }
   prefetch_.Start(Index, Pictures[Index],
                   [path = Pictures[Index], options = PictureOptions(*this),
-                   smooth = SmoothFit](gfx::Bitmap& picture) {
+                   smooth = SmoothFit](gfx::Bitmap& picture, gfx::Bitmap& decoded) {
                     picture.SetPixelFormat(gfx::PixelFormat::pf32bit);
                     picture.SetSize(options.FrameWidth, options.FrameHeight);
-                    gfx::Bitmap decoded;
                     FitPicture(path, options, smooth, decoded, picture);
                   });
 }

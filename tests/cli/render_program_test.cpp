@@ -431,7 +431,7 @@ TEST_F(RenderProgram, EachCodecGoesIntoItsContainersWithTheContainersSound) {
     EXPECT_EQ(video->width, c.width);
     EXPECT_EQ(video->height, c.height);
     EXPECT_EQ(video->refused, 0);
-    EXPECT_GT(video->frames, 20);
+    EXPECT_GT(video->frames, 15);  // held pictures are encoded once
     EXPECT_EQ(FolderEntries(out_), std::vector<std::string>{c.file});  // no working files
     // MP4 and MOV: the index before the data, so the file plays while it downloads.
     if (fs::path(c.file).extension() != ".mkv" && fs::path(c.file).extension() != ".webm") {

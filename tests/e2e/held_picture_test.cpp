@@ -88,11 +88,12 @@ TEST(HeldPictureTest, RepeatsAreEncodedUnconvertedAndTheVideoStaysTheSame) {
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->frames, run->frames);
   }
-  // 3 pictures held 15 frames each: 14 repeats apiece.
+  // 3 pictures held 15 frames each: 14 repeats apiece, and one more as the
+  // transition out of each opens by showing it whole.
   EXPECT_EQ(every.reused, 0);
-  EXPECT_EQ(held.repeatsMarked, 3 * 14);
-  EXPECT_EQ(held.reused, 3 * 14);
-  EXPECT_EQ(filtered.repeatsMarked, 3 * 14);
+  EXPECT_EQ(held.repeatsMarked, 3 * 15);
+  EXPECT_EQ(held.reused, 3 * 15);
+  EXPECT_EQ(filtered.repeatsMarked, 3 * 15);
   EXPECT_EQ(filtered.reused, 0);
   EXPECT_EQ(hooked.reused, 0);
   EXPECT_EQ(hooked.hookCalls, hooked.frames);

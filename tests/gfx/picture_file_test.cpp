@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 #include "bmp_writer.h"
@@ -62,6 +63,32 @@ TEST(PictureFile, ContentPicksTheDecoderWhateverTheName) {
     DecodePicture(WriteFile(name, png), bm);
     EXPECT_EQ(bm.Width(), 5) << name;
     EXPECT_EQ(bmptest::PixelAt(bm, 4, 2), 0x404040u) << name;
+  }
+}
+
+// Decoders reuse the memory of the bitmap they decode into: whatever it
+// held before (larger, smaller, another format), the picture comes out as
+// it does in a fresh bitmap.
+TEST(PictureFile, DecodingIntoAUsedBitmapGivesTheSamePicture) {
+  pngtest::Png wide{40, 2, 8, PNG_COLOR_TYPE_RGB};
+  wide.rows.assign(2, std::vector<uint8_t>(120, 0xFF));
+  pngtest::Png small{5, 3, 8, PNG_COLOR_TYPE_RGB};
+  small.rows.assign(3, std::vector<uint8_t>(15, 0x40));
+  const std::vector<std::string> files = {
+      WriteFile("pf_used_wide.png", pngtest::Encode(wide)), WriteFile("pf_used.bmp", SampleBmp()),
+      WriteFile("pf_used.jpg", SampleJpeg()), WriteFile("pf_used_small.png", pngtest::Encode(small))};
+  Bitmap used;
+  for (const std::string& before : files) {
+    for (const std::string& path : files) {
+      DecodePicture(before, used);
+      DecodePicture(path, used);
+      Bitmap fresh;
+      DecodePicture(path, fresh);
+      ASSERT_EQ(used.Width(), fresh.Width()) << before << " then " << path;
+      ASSERT_EQ(used.Format(), fresh.Format());
+      EXPECT_EQ(std::memcmp(used.Bits(), fresh.Bits(), size_t(fresh.Stride()) * fresh.Height()), 0)
+          << before << " then " << path;
+    }
   }
 }
 

@@ -167,7 +167,9 @@ TEST_F(TimelineTest, KeptCanvasIsLeftAloneOnlyWhileTheFrameStays) {
     for (;; ++n) {
       const int progress = count.InTransition ? int(int64_t(count.TransitionCounter) * 100 / 150) : -1;
       const bool hold = !count.InTransition && count.PictureIndex < 2;
-      const bool repeat = (hold && lastHold == count.PictureIndex) || (progress >= 0 && progress == last);
+      // A transition's first step shows the held picture whole: it repeats the hold.
+      const bool repeat = (hold && lastHold == count.PictureIndex) || (progress >= 0 && progress == last) ||
+                          (progress == 0 && lastHold == count.PictureIndex);
       if (count.FIAReadFrameCanvas(a.GetCanvas()) < 0) break;
       if (repeat && n % 5 != 4 && n % 5 != 0) ++repeats;
       last = progress;
