@@ -43,7 +43,7 @@ split_run() {
   "$render" "${show[@]}" -o "$work/joined.mp4" --join "$work"/part*.mp4 "$work/sound.mp4"
 }
 
-calc() { awk "BEGIN { print $1 }"; }
+source bench/timing.sh
 # CPU seconds (user + system) of this shell's finished children, from the
 # file the builtin `times` wrote (in this shell: a subshell counts its own).
 child_cpu() { awk 'NR == 2 { gsub(/[ms]/, " "); print $1 * 60 + $2 + $3 * 60 + $4 }' "$1"; }
@@ -55,8 +55,6 @@ measure() {
   e=$(date +%s.%N); times >"$work/times1"
   echo "$(calc "$e - $s") $(calc "$(child_cpu "$work/times1") - $(child_cpu "$work/times0")")"
 }
-median() { printf '%s\n' "$@" | sort -g | awk '{v[NR]=$1} END {print (NR % 2) ? v[(NR+1)/2] : (v[NR/2] + v[NR/2+1]) / 2}'; }
-
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 one=() split=() one_cpu=() split_cpu=()
 for ((i = 1; i <= rounds; i++)); do

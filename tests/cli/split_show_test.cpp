@@ -188,7 +188,7 @@ TEST_F(SplitShow, JoinsThatCannotBeRightAreRefusedWritingNothing) {
 TEST(SplitShowParts, PartsTileTheShowAtHoldStarts) {
   slideshow::ShowPlan plan;
   plan.HoldFrames = {60, 10, 90, 30, 30};
-  for (int t : {15, 0, 15, 15, 30, 15}) plan.Transitions.push_back({t});
+  for (int t : {15, 0, 15, 15, 30, 15}) plan.Transitions.push_back(slideshow::TransitionPlan{.Frames = t, .Effect = {}});
   const std::vector<int64_t> holdStarts{15, 75, 100, 205, 265};
   for (int n = 1; n <= 5; ++n) {
     int64_t at = 0;
@@ -196,7 +196,9 @@ TEST(SplitShowParts, PartsTileTheShowAtHoldStarts) {
       const cli::FrameSpan s = cli::PartFrames(plan, k, n);
       EXPECT_EQ(s.First, at);
       EXPECT_LT(s.First, s.End);
-      if (k > 1) EXPECT_NE(std::find(holdStarts.begin(), holdStarts.end(), s.First), holdStarts.end());
+      if (k > 1) {
+        EXPECT_NE(std::find(holdStarts.begin(), holdStarts.end(), s.First), holdStarts.end());
+      }
       at = s.End;
     }
     EXPECT_EQ(at, plan.TotalFrames());
@@ -204,7 +206,7 @@ TEST(SplitShowParts, PartsTileTheShowAtHoldStarts) {
   EXPECT_EQ(cli::PartFrames(plan, 2, 2).First, 205);  // of 312 frames, the start nearest 156
   EXPECT_THROW(cli::PartFrames(plan, 1, 6), cli::UsageError);
 
-  for (const cli::PartTag& tag : {cli::PartTag{false, 2, 3, {75, 100}, 312, "00ff"}, cli::PartTag{true, 0, 0, {}, 312, "00ff", "12ab"}})
+  for (const cli::PartTag& tag : {cli::PartTag{false, 2, 3, {75, 100}, 312, "00ff", ""}, cli::PartTag{true, 0, 0, {}, 312, "00ff", "12ab"}})
     EXPECT_EQ(cli::ParsePartTag(cli::PartTagText(tag)), tag);
   for (const char* bad : {"", "lanternslide part 3/2 frames 0-1 of 2 show a", "lanternslide part 1/1 frames 5-5 of 9 show a",
                           "lanternslide part 1/1 frames 0-9 of 9 show a extra", "lanternslide sound of 0 show a"})

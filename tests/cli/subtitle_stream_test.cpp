@@ -58,8 +58,9 @@ SubtitleRead DecodeSubtitles(const std::string& path) {
     int got = 0;
     // mov_text keeps styles beside the text, which the decoder turns back
     // into codes: a plain caption's sample is its text alone.
-    if (st->codecpar->codec_id == AV_CODEC_ID_MOV_TEXT && pkt->size >= 2)
+    if (st->codecpar->codec_id == AV_CODEC_ID_MOV_TEXT && pkt->size >= 2) {
       EXPECT_EQ(pkt->size, 2 + (pkt->data[0] << 8 | pkt->data[1]));
+    }
     if (st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE &&
         ff::avcodec_decode_subtitle2(dec, &sub, &got, pkt) >= 0 && got) {
       const double unit = 1000.0 * st->time_base.num / st->time_base.den;
