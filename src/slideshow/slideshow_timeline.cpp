@@ -367,13 +367,13 @@ void TSlideshowTimeline::TransitionStep(int Progress) {
 }
 
 void TSlideshowTimeline::TransitionOnto(gfx::Bitmap& display, int Progress, int effect) {
+  // Both pictures before the display, as every path locks what it draws
+  // from before what it draws on: a held frame may show either picture.
   gfx::CanvasLock incomingLock(IncomingBitmap.GetCanvas());
+  gfx::CanvasLock outgoingLock(OutgoingBitmap.GetCanvas());
   gfx::Canvas& canvas = display.GetCanvas();
   gfx::CanvasLock displayLock(canvas);
-  {
-    gfx::CanvasLock outgoingLock(OutgoingBitmap.GetCanvas());
-    canvas.CopyRect(0, 0, FrameWidth, FrameHeight, OutgoingBitmap, 0, 0);
-  }
+  canvas.CopyRect(0, 0, FrameWidth, FrameHeight, OutgoingBitmap, 0, 0);
   if (Progress <= 0) return;
   canvas.SetStretchMode(gfx::StretchMode::ColorOnColor);
   const effects::Extents e = effects::ProgressExtents(FrameWidth, FrameHeight, Progress);
