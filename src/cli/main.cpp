@@ -253,29 +253,41 @@ std::string LowerExtension(const std::string& path) {
   return ext;
 }
 
-// The sound part of a split show: the show's whole sound track alone,
-// encoded once while the video parts render, tagged for the join.
-int SoundPart(const RenderOptions& o) {
-  cli::CheckFiles(o);
+// What a split show's sound needs of the show: its plan, the sound track a
+// single run would make and the encoder that run would pick. Nonzero: the
+// exit code of a refusal, already reported.
+struct ShowSound {
   std::unique_ptr<cli::SlideshowRender> render;
+  cli::VideoEncoderPick pick;
+  std::unique_ptr<encoder::SoundTrack> track;
+};
+int PrepareShowSound(const RenderOptions& o, const cli::StopSignals& signals, ShowSound& sound) {
   try {
-    render = std::make_unique<cli::SlideshowRender>(o, false);
+    sound.render = std::make_unique<cli::SlideshowRender>(o, false);
   } catch (const slideshow::TimelineError& e) {
     return Complain(kExitUsage, e.what());
   }
-  cli::StopSignals signals([] {});
-  if (const std::string error = cli::LoadMediaLibraries(); !error.empty())
-    return Complain(kExitFailed, "cannot load the media libraries: " + error);
   CheckMedia(o);
-  cli::VideoEncoderPick pick;
   try {
-    pick = cli::PickVideoEncoder(o.Encoding, cli::MachineEncoderProbe());
+    sound.pick = cli::PickVideoEncoder(o.Encoding, cli::MachineEncoderProbe());
   } catch (const cli::RunError& e) {
     return Complain(kExitFailed, e.what());
   }
   int refused = 0;
-  const std::unique_ptr<encoder::SoundTrack> track = Music(o, *render, signals, refused);
-  if (refused) return refused;
+  sound.track = Music(o, *sound.render, signals, refused);
+  return refused;
+}
+
+// The sound part of a split show: the show's whole sound track alone,
+// encoded once while the video parts render, tagged for the join.
+int SoundPart(const RenderOptions& o) {
+  cli::CheckFiles(o);
+  cli::StopSignals signals([] {});
+  if (const std::string error = cli::LoadMediaLibraries(); !error.empty())
+    return Complain(kExitFailed, "cannot load the media libraries: " + error);
+  ShowSound sound;
+  if (const int refused = PrepareShowSound(o, signals, sound)) return refused;
+  const auto& [render, pick, track] = sound;
   if (!track) return Complain(kExitUsage, "--segment sound: the show has no sound (give --audio or --music)");
   const std::string working = cli::WorkingFileName(o.Output, long(getpid()));
   if (!o.Quiet) std::fprintf(stderr, "encoding the sound...\n");
@@ -354,24 +366,10 @@ int Join(const RenderOptions& o) {
     }
     return JoinInto(o, split, nullptr, {}, signals);
   }
-  std::unique_ptr<cli::SlideshowRender> render;
-  try {
-    render = std::make_unique<cli::SlideshowRender>(o, false);
-  } catch (const slideshow::TimelineError& e) {
-    return Complain(kExitUsage, e.what());
-  }
-  CheckMedia(o);
-  cli::VideoEncoderPick pick;
-  try {
-    pick = cli::PickVideoEncoder(o.Encoding, cli::MachineEncoderProbe());
-  } catch (const cli::RunError& e) {
-    return Complain(kExitFailed, e.what());
-  }
-  int refused = 0;
-  const std::unique_ptr<encoder::SoundTrack> track = Music(o, *render, signals, refused);
-  if (refused) return refused;
-  cli::CheckShow(split, cli::PartShow(o, *render), render->Timeline().TotalFrames());
-  return JoinInto(o, split, track.get(), pick, signals);
+  ShowSound sound;
+  if (const int refused = PrepareShowSound(o, signals, sound)) return refused;
+  cli::CheckShow(split, cli::PartShow(o, *sound.render), sound.render->Timeline().TotalFrames());
+  return JoinInto(o, split, sound.track.get(), sound.pick, signals);
 }
 
 // Writes the show the command line describes, for the user to edit.
