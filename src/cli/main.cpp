@@ -2,6 +2,7 @@
 // the command line. Exit codes: 0 written, 1 run failed, 2 usage error,
 // 128 + signal when stopped by Ctrl-C or SIGTERM.
 #include <malloc.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -405,6 +406,11 @@ int main(int argc, char** argv) {
   // threshold they stay in its heap in pieces, which added about 75 MiB to
   // the peak of a moving, blurred show; mapped, they go back when freed.
   mallopt(M_MMAP_THRESHOLD, 4 << 20);
+  // libx264 asks for huge pages for its frame pool, and the kernel zeroes
+  // each 2 MiB page whole at first touch: a cost every run pays at its
+  // start, again in every part of a split show. Small pages are zeroed as
+  // they are used. A kernel that refuses leaves things as they were.
+  prctl(PR_SET_THP_DISABLE, 1, 0, 0, 0);
   try {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const cli::CommandLine cl = cli::ParseCommandLine(args);
