@@ -176,6 +176,10 @@ void TakeShowValues(RenderOptions& o) {
 
 }  // namespace
 
+slideshow::Show ShowToRender(const RenderOptions& o) {
+  return o.Show.Composed.Slides.empty() ? ShowFromOptions(o) : o.Show.Composed;
+}
+
 slideshow::Show ShowFromOptions(const RenderOptions& o) {
   slideshow::Show show;
   slideshow::ShowSettings& s = show.Settings;

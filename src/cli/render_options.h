@@ -96,6 +96,9 @@ struct RenderOptions {
 
 // The show the command line's values describe, one slide per picture.
 slideshow::Show ShowFromOptions(const RenderOptions& o);
+// The show a run renders: the one put together by hand (not parsed), if
+// any, else the command line's.
+slideshow::Show ShowToRender(const RenderOptions& o);
 
 enum class Command { Render, Help, Version, ListEffects, WriteShow };
 

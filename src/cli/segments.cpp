@@ -32,6 +32,13 @@ uint64_t Fnv1a(const std::string& text) {
   return h;
 }
 
+// Sixteen hex digits of the text's FNV-1a hash.
+std::string Fingerprint(const std::string& text) {
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Fnv1a(text)));
+  return hex;
+}
+
 }  // namespace
 
 FrameSpan PartFrames(const slideshow::ShowPlan& plan, int index, int count) {
@@ -139,17 +146,13 @@ std::string ShowFingerprint(const std::vector<std::string>& pictures, const slid
     text += " t" + std::to_string(t.Frames) + ":" + std::to_string(int(t.Effect.Mode)) + ":" +
             std::to_string(t.Effect.Number) + ":" + std::to_string(t.Drawn);
   if (plan.Seed) text += " s" + std::to_string(*plan.Seed);
-  char hex[17];
-  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Fnv1a(text)));
-  return hex;
+  return Fingerprint(text);
 }
 
 std::string MusicFingerprint(const std::vector<std::string>& files, const std::string& settings) {
   std::string text = settings;
   for (const std::string& f : files) text += "|" + std::filesystem::path(f).filename().string();
-  char hex[17];
-  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Fnv1a(text)));
-  return hex;
+  return Fingerprint(text);
 }
 
 gfx::TFrameResult PartReader::Read(slideshow::TSlideshowTimeline& timeline, gfx::Canvas& canvas) {

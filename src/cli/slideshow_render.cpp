@@ -26,9 +26,7 @@ std::string OutputOptions(const RenderOptions& o, const VideoEncoderPick& pick, 
 SlideshowRender::SlideshowRender(const RenderOptions& options, bool paints) : options_(options) {
   timeline_.BreakWhenNoPictures = options_.BreakWhenNoPictures;
   timeline_.MakePicturesAhead = paints;
-  // Options put together by hand (not parsed) describe a show of their own.
-  const bool composed = !options_.Show.Composed.Slides.empty();
-  show_ = composed ? options_.Show.Composed : ShowFromOptions(options_);
+  show_ = ShowToRender(options_);
   timeline_.PrepareTimeline(show_);
   // A caption's font that is not installed is worth a line, not a failure.
   timeline_.OnNote = [quiet = options_.Quiet, said = std::set<std::string>()](const std::string& note) mutable {

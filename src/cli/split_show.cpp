@@ -13,16 +13,8 @@ std::string PartShow(const RenderOptions& o, const SlideshowRender& render) {
   return ShowFingerprint(render.Timeline(), o.FrameSize, o.FrameRate);
 }
 
-namespace {
-
-slideshow::Show ShowOf(const RenderOptions& o) {
-  return o.Show.Composed.Slides.empty() ? ShowFromOptions(o) : o.Show.Composed;
-}
-
-}  // namespace
-
 std::string PlannedShow(const RenderOptions& o, int64_t& showFrames) {
-  const slideshow::Show show = ShowOf(o);
+  const slideshow::Show show = ShowToRender(o);
   const slideshow::ShowPlan plan = slideshow::PlanShow(show);
   std::vector<std::string> pictures;
   for (const slideshow::Slide& slide : show.Slides) pictures.push_back(slide.Picture);
